@@ -1,0 +1,116 @@
+#include "profile/Profile.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+#include "profile/IniDocument.h"
+#include "text/Encoding.h"
+#include "text/NumberText.h"
+
+namespace morlo {
+namespace {
+
+std::optional<std::string> ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The file as a document whose bytes are in the working form: GB18030 for 8-bit files
+// (so untouched lines keep their bytes), UTF-8 for UTF-16 files.
+IniDocument LoadDocument(const std::filesystem::path& file, ProfileEncoding encoding) {
+    auto bytes = ReadBytes(file);
+    if (!bytes) {
+        return {};
+    }
+    std::string_view text = *bytes;
+    if (encoding == ProfileEncoding::Utf16Le) {
+        // Files written elsewhere may carry a byte-order mark; ours do not.
+        if (text.substr(0, 2) == "\xFF\xFE") {
+            text.remove_prefix(2);
+        }
+        return IniDocument::Parse(Utf16LeToUtf8(text));
+    }
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    return IniDocument::Parse(text);
+}
+
+// Program text (UTF-8) to the document's working form.
+std::string ToWorking(std::string_view utf8, ProfileEncoding encoding) {
+    return encoding == ProfileEncoding::EightBit ? Utf8ToGb18030(utf8) : std::string(utf8);
+}
+
+std::string FromWorking(std::string_view text, ProfileEncoding encoding) {
+    return encoding == ProfileEncoding::EightBit ? Gb18030ToUtf8(text) : std::string(text);
+}
+
+}  // namespace
+
+std::string Profile::ReadString(const std::filesystem::path& file, std::string_view section,
+                                std::string_view key, std::size_t bufferChars,
+                                ProfileEncoding encoding) {
+    IniDocument doc = LoadDocument(file, encoding);
+    auto value = doc.Get(ToWorking(section, encoding), ToWorking(key, encoding));
+    if (!value || bufferChars == 0) {
+        return {};
+    }
+    return TruncateUtf16Units(FromWorking(*value, encoding), bufferChars - 1);
+}
+
+int Profile::ReadInt(const std::filesystem::path& file, std::string_view section,
+                     std::string_view key, std::size_t bufferChars, ProfileEncoding encoding) {
+    return ParseDecimalPrefix(ReadString(file, section, key, bufferChars, encoding));
+}
+
+bool Profile::WriteString(const std::filesystem::path& file, std::string_view section,
+                          std::string_view key, std::string_view value, ProfileEncoding encoding) {
+    IniDocument doc = LoadDocument(file, encoding);
+    doc.Set(ToWorking(section, encoding), ToWorking(key, encoding), ToWorking(value, encoding));
+    std::string text = doc.ToText();
+    if (encoding == ProfileEncoding::Utf16Le) {
+        text = Utf8ToUtf16Le(text);
+    }
+    std::filesystem::path temp = file;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return false;
+        }
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, file, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::pair<std::string, std::string>> Profile::ReadSection(
+    const std::filesystem::path& file, std::string_view section, ProfileEncoding encoding) {
+    IniDocument doc = LoadDocument(file, encoding);
+    auto entries = doc.Entries(ToWorking(section, encoding));
+    if (encoding == ProfileEncoding::EightBit) {
+        for (auto& [key, value] : entries) {
+            key = Gb18030ToUtf8(key);
+            value = Gb18030ToUtf8(value);
+        }
+    }
+    return entries;
+}
+
+}  // namespace morlo
