@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace morlo::link {
+
+// Link types, as stored in sys.ini [sys] comm and given to ControlLink::SelectLinkType.
+inline constexpr int kLinkTypeOffline = 1;
+inline constexpr int kLinkTypeSerial = 2;
+inline constexpr int kLinkTypeCan = 5;
+inline constexpr int kLinkTypeUnselected = 6;  // before the first selection
+inline constexpr int kLinkTypeSimulated = 7;   // the built-in simulated drive
+
+// Command bytes of the SDO payload (byte 0).
+inline constexpr std::uint8_t kCmdRead = 0x40;
+inline constexpr std::uint8_t kCmdWrite8 = 0x2F;
+inline constexpr std::uint8_t kCmdWrite16 = 0x2B;
+inline constexpr std::uint8_t kCmdWrite32 = 0x23;
+inline constexpr std::uint8_t kCmdSegment = 0x60;        // upload segment, toggle clear
+inline constexpr std::uint8_t kCmdSegmentToggle = 0x70;  // upload segment, toggle set
+inline constexpr std::uint8_t kCmdAbort = 0x80;
+inline constexpr std::uint8_t kWriteMask = 0xE0;  // command & mask == 0x20: a write
+inline constexpr std::uint8_t kWriteClass = 0x20;
+
+// Answer command bytes of an upload (read).
+inline constexpr std::uint8_t kAnswer32 = 0x43;
+inline constexpr std::uint8_t kAnswer16 = 0x4B;
+inline constexpr std::uint8_t kAnswer8 = 0x4F;
+inline constexpr std::uint8_t kAnswer8Alt = 0x42;
+inline constexpr std::uint8_t kAnswerSegmented = 0x41;  // segmented upload follows; bytes 4-7 size
+inline constexpr std::uint8_t kAnswerWrite = 0x60;      // download confirmed
+
+// Frames.
+inline constexpr std::size_t kPayloadSize = 8;
+inline constexpr std::size_t kSerialFrameSize = 10;
+inline constexpr std::size_t kSegmentDataBytes = 7;
+inline constexpr std::uint32_t kCanRequestBase = 0x600;   // + node id
+inline constexpr std::uint32_t kCanResponseBase = 0x580;  // + node id
+
+// Retries: an exchange ends after this many invalid answers or failed sends.
+inline constexpr int kMaxTries = 3;
+
+inline constexpr std::chrono::milliseconds kLinkTimeout{500};
+
+// What a decoded answer is.
+enum class ResultKind : int { Value = 0, Segment = 1, Abort = 2, NotDecoded = 3 };
+
+// LinkCodec::Exchange results.
+inline constexpr int kExchangeAnswered = 0;
+inline constexpr int kExchangeInvalidAnswers = 1;
+inline constexpr int kExchangeSendFailures = 2;
+inline constexpr int kExchangeNoLibrary = -1;
+
+}  // namespace morlo::link

@@ -1,0 +1,112 @@
+#include "QtCanLinkObject.h"
+
+#include <QCanBus>
+#include <QCanBusDevice>
+#include <QCanBusFrame>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QVariant>
+
+#include "link/CanBitTiming.h"
+
+namespace morlo::link {
+namespace {
+
+// Time a connection may take (a virtual bus connects over a local socket).
+constexpr int kConnectTimeoutMs = 2000;
+
+}  // namespace
+
+QtCanLinkObject::QtCanLinkObject(std::string pluginAndInterface) {
+    auto colon = pluginAndInterface.find(':');
+    plugin_ = pluginAndInterface.substr(0, colon);
+    interface_ = colon == std::string::npos ? "can0" : pluginAndInterface.substr(colon + 1);
+}
+
+QtCanLinkObject::~QtCanLinkObject() {
+    Close();
+}
+
+int QtCanLinkObject::Open(const LinkSettings& settings) {
+    Close();
+    QString error;
+    device_.reset(QCanBus::instance()->createDevice(QString::fromStdString(plugin_),
+                                                    QString::fromStdString(interface_), &error));
+    if (!device_) {
+        return -1;
+    }
+    if (auto timing = FindCanBitTiming(settings.rate)) {
+        device_->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant(timing->bitRate));
+    }
+    if (!device_->connectDevice()) {
+        device_.reset();
+        return -1;
+    }
+    QDeadlineTimer deadline(kConnectTimeoutMs);
+    while (device_->state() == QCanBusDevice::ConnectingState && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    if (device_->state() != QCanBusDevice::ConnectedState) {
+        device_.reset();
+        return -1;
+    }
+    return 0;
+}
+
+void QtCanLinkObject::Close() {
+    if (device_) {
+        device_->disconnectDevice();
+        device_.reset();
+    }
+}
+
+int QtCanLinkObject::Send(const CanMessage& message) {
+    if (!device_ || device_->state() != QCanBusDevice::ConnectedState) {
+        return -1;
+    }
+    QByteArray payload(reinterpret_cast<const char*>(message.data.data()),
+                       std::min<int>(message.length, static_cast<int>(message.data.size())));
+    if (!device_->writeFrame(QCanBusFrame(message.id, payload))) {
+        return -1;
+    }
+    if (device_->framesToWrite() > 0 &&
+        !device_->waitForFramesWritten(static_cast<int>(kLinkTimeout.count()))) {
+        return -1;
+    }
+    return 0;
+}
+
+bool QtCanLinkObject::Receive(CanMessage& message, std::chrono::milliseconds timeout) {
+    if (!device_) {
+        return false;
+    }
+    QDeadlineTimer deadline(timeout.count());
+    while (device_->framesAvailable() == 0) {
+        if (deadline.hasExpired() ||
+            !device_->waitForFramesReceived(static_cast<int>(deadline.remainingTime()))) {
+            if (device_->framesAvailable() == 0) {
+                return false;
+            }
+        }
+    }
+    QCanBusFrame frame = device_->readFrame();
+    message.id = frame.frameId();
+    message.type = frame.hasExtendedFrameFormat() ? 1 : 0;
+    QByteArray payload = frame.payload();
+    message.length = static_cast<std::uint8_t>(std::min<qsizetype>(payload.size(), 8));
+    message.data = {};
+    std::copy_n(payload.constData(), message.length, message.data.begin());
+    return true;
+}
+
+bool QtCanLinkObject::GetVersion(std::string& text) {
+    if (!QCanBus::instance()->plugins().contains(QString::fromStdString(plugin_))) {
+        return false;
+    }
+    text = plugin_ + ":" + interface_;
+    return true;
+}
+
+}  // namespace morlo::link
