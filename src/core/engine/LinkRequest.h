@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/ObjectKey.h"
+#include "engine/EngineConstants.h"
+
+namespace morlo::engine {
+
+// One request of a receiver to the drive.
+struct LinkRequest {
+    ReceiverId window = kNoReceiver;
+    ObjectKey key = 0;
+    std::int32_t value = 0;
+    std::uint8_t command = 0;
+};
+
+// One result on its way to a receiver.
+struct Delivery {
+    ReceiverId receiver = kNoReceiver;
+    int message = 0;
+    std::int32_t wParam = 0;
+    std::int32_t lParam = 0;
+};
+
+}  // namespace morlo::engine

@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "engine/ControlLink.h"
+
+namespace morlo::engine {
+namespace {
+
+using namespace std::chrono_literals;
+using link::kCmdRead;
+using link::kCmdWrite16;
+
+constexpr ObjectKey kSilentKey = 0x5EED00;   // the fake drive never answers it
+constexpr ObjectKey kRefusedKey = 0x999900;  // the fake drive refuses it
+
+// A drive behind a serial link that answers at once: reads give the low 16 bits of the key,
+// writes are echoed. It records every request it served, in order.
+class FakeDriveLink : public link::ByteLinkObject {
+  public:
+    int Open(const link::LinkSettings&) override {
+        openCount++;
+        return 0;
+    }
+    void Close() override { closeCount++; }
+    int Send(const std::uint8_t* bytes, std::size_t) override {
+        link::SerialFrame frame;
+        std::copy_n(bytes, frame.size(), frame.begin());
+        link::SdoPayload request = link::SerialPayload(frame);
+        ObjectKey key = link::PayloadKey(request);
+        {
+            std::lock_guard lock(mutex);
+            served.push_back(
+                {key, request[0], static_cast<std::int32_t>(link::PayloadValue(request))});
+        }
+        answer.reset();
+        if (key == kSilentKey) {
+            return 0;
+        }
+        link::SdoPayload reply = request;
+        if (key == kRefusedKey) {
+            reply = link::BuildPayload(key, link::kCmdAbort, 0x06020000);
+        } else if (request[0] == kCmdRead) {
+            reply = link::BuildPayload(key, link::kAnswer32, key & 0xFFFF);
+        } else if (request[0] == link::kCmdSegment || request[0] == link::kCmdSegmentToggle) {
+            reply = {0x0B, 'h', 'i', 0, 0, 0, 0, 0};
+        } else {
+            reply[0] = link::kAnswerWrite;
+        }
+        answer = link::BuildSerialFrame(frame[0], reply);
+        return 0;
+    }
+    std::size_t Receive(std::uint8_t* buffer, std::size_t capacity,
+                        std::chrono::milliseconds) override {
+        if (!answer) {
+            return 0;
+        }
+        std::copy_n(answer->begin(), std::min(capacity, answer->size()), buffer);
+        answer.reset();
+        return link::kSerialFrameSize;
+    }
+
+    struct Served {
+        ObjectKey key;
+        std::uint8_t command;
+        std::int32_t value;
+    };
+    std::vector<Served> Served_() {
+        std::lock_guard lock(mutex);
+        return served;
+    }
+    std::mutex mutex;
+    std::vector<Served> served;
+    std::optional<link::SerialFrame> answer;
+    std::atomic<int> openCount{0};
+    std::atomic<int> closeCount{0};
+};
+
+// Does not wait out the fixed pauses, so the thread's timing costs nothing.
+class QuickPacer : public Pacer {
+  public:
+    void Pause(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+               std::chrono::milliseconds, const std::function<bool()>& wake) override {
+        cv.wait_for(lock, 1ms, wake);
+    }
+};
+
+// Receivers are handlers by id; the test thread runs them.
+class TestDispatcher : public ResultDispatcher {
+  public:
+    using Handler = std::function<void(const Delivery&)>;
+    void WakeReceiverThread() override {}
+    void Dispatch(const Delivery& delivery) override {
+        Handler handler;
+        {
+            std::lock_guard lock(mutex);
+            auto it = handlers.find(delivery.receiver);
+            if (it == handlers.end()) {
+                return;  // the receiver is gone
+            }
+            handler = it->second;
+        }
+        handler(delivery);
+    }
+    void Register(ReceiverId id, Handler handler) {
+        std::lock_guard lock(mutex);
+        handlers[id] = std::move(handler);
+    }
+    std::mutex mutex;
+    std::map<ReceiverId, Handler> handlers;
+};
+
+class ControlLinkTest : public ::testing::Test {
+  protected:
+    ControlLinkTest() {
+        library.RegisterFactory(link::kLinkTypeSerial, [this] {
+            auto drive = std::make_unique<FakeDriveLink>();
+            fake = drive.get();
+            return drive;
+        });
+        ControlLink::Options options;
+        options.pacer = std::make_shared<QuickPacer>();
+        control = std::make_unique<ControlLink>(library, dispatcher, options);
+        control->SelectLinkType(link::kLinkTypeSerial);
+        control->OpenLink(link::LinkSettings{});
+        control->SetLinkState(kLinkStateOpen);
+        control->SetMainWindow(kMain);
+        dispatcher.Register(kMain, [this](const Delivery& d) {
+            mainMessages.push_back(d);
+            if (d.message == kMsgLinkState && d.wParam == 0) {
+                control->SetLinkState(kLinkStateClosed);
+                control->CloseLink();
+            }
+        });
+    }
+    ~ControlLinkTest() override { control->Stop(); }
+
+    // A receiver that records what reaches it.
+    std::vector<Delivery>& Recorder(ReceiverId id) {
+        dispatcher.Register(id, [this, id](const Delivery& d) { received[id].push_back(d); });
+        return received[id];
+    }
+    // Runs handlers until the condition holds (bounded).
+    bool RunUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            control->RunPendingDeliveries(5ms);
+        }
+        return true;
+    }
+    std::vector<ObjectKey> ServedKeys() {
+        std::vector<ObjectKey> keys;
+        for (const auto& s : fake->Served_()) {
+            keys.push_back(s.key);
+        }
+        return keys;
+    }
+
+    static constexpr ReceiverId kMain = 1;
+    link::LinkLibrary library;
+    TestDispatcher dispatcher;
+    std::unique_ptr<ControlLink> control;
+    FakeDriveLink* fake = nullptr;
+    std::map<ReceiverId, std::vector<Delivery>> received;
+    std::vector<Delivery> mainMessages;
+};
+
+TEST_F(ControlLinkTest, NewestFirstThenTheDisplacedInOrder) {
+    auto& page = Recorder(10);
+    control->SetCyclicReadSwitch(false);
+    control->SubmitRequest(10, kCmdWrite16, 0x200001, 1);
+    control->SubmitRequest(10, kCmdWrite16, 0x200002, 2);
+    control->SubmitRequest(10, kCmdRead, 0x200003, 0);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return page.size() == 3; }));
+    EXPECT_EQ(ServedKeys(), (std::vector<ObjectKey>{0x200003, 0x200001, 0x200002}));
+    EXPECT_EQ(page[0].message, kMsgValue);
+    EXPECT_EQ(page[0].wParam, 0x0003);
+    EXPECT_EQ(page[1].wParam, 1);  // the write is echoed
+    EXPECT_EQ(page[1].lParam, 0x200001);
+}
+
+TEST_F(ControlLinkTest, DeferredRequestsWaitForTheSwitchAndComeBeforeTheDisplaced) {
+    constexpr ReceiverId kScope = 18;
+    auto& page = Recorder(10);
+    auto& scope = Recorder(kScope);
+    control->SetCyclicReadSwitch(false);
+    control->SetPriorityWindow(kScope);
+    control->SetDeferredServeSwitch(false);
+    EXPECT_EQ(control->SubmitRequest(10, kCmdRead, 0x200010, 0), 1);
+    EXPECT_EQ(control->SubmitRequest(kScope, kCmdRead, 0x230007, 0), 0);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return scope.size() == 1; }));
+    EXPECT_FALSE(control->IsDeferredQueueEmpty());
+    EXPECT_TRUE(page.empty());
+    control->Stop();
+
+    // Now with the switch on again, a displaced and a newer request are waiting too.
+    fake->served.clear();
+    control = nullptr;
+    ControlLink::Options options;
+    options.pacer = std::make_shared<QuickPacer>();
+    control = std::make_unique<ControlLink>(library, dispatcher, options);
+    control->SelectLinkType(link::kLinkTypeSerial);
+    control->SetLinkState(kLinkStateOpen);
+    control->SetCyclicReadSwitch(false);
+    control->SetPriorityWindow(kScope);
+    control->SetDeferredServeSwitch(false);
+    control->SubmitRequest(10, kCmdRead, 0x200010, 0);  // deferred
+    control->SetDeferredServeSwitch(true);
+    control->SubmitRequest(11, kCmdRead, 0x200011, 0);  // displaced by the next
+    control->SubmitRequest(11, kCmdRead, 0x200012, 0);  // in the slot
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return ServedKeys().size() == 3; }));
+    EXPECT_EQ(ServedKeys(), (std::vector<ObjectKey>{0x200012, 0x200010, 0x200011}));
+}
+
+TEST_F(ControlLinkTest, ExclusiveModeTakesOnlyTheOwnerAndItsNewestRequest) {
+    auto& owner = Recorder(30);
+    auto& other = Recorder(31);
+    control->SetCyclicReadSwitch(false);
+    control->SetExclusiveWindow(30);
+    EXPECT_EQ(control->SubmitRequest(31, kCmdRead, 0x200001, 0), 0);
+    control->SubmitRequest(30, kCmdRead, 0x200002, 0);
+    control->SubmitRequest(30, kCmdRead, 0x200003, 0);  // replaces the pending one
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return owner.size() == 1; }));
+    control->SubmitRequest(30, kCmdRead, 0x200004, 0);
+    ASSERT_TRUE(RunUntil([&] { return owner.size() == 2; }));
+    EXPECT_EQ(ServedKeys(), (std::vector<ObjectKey>{0x200003, 0x200004}));
+    EXPECT_TRUE(other.empty());
+    control->EndExclusive();
+    control->SubmitRequest(31, kCmdRead, 0x200005, 0);
+    ASSERT_TRUE(RunUntil([&] { return other.size() == 1; }));
+}
+
+TEST_F(ControlLinkTest, AClosedLinkDropsRequests) {
+    auto& page = Recorder(10);
+    control->SetLinkState(kLinkStateClosed);
+    EXPECT_EQ(control->SubmitRequest(10, kCmdRead, 0x200001, 0), 0);
+    control->AddCyclic(10, 0x604100, kCyclicReadOnly);
+    control->Start();
+    EXPECT_FALSE(control->RunPendingDeliveries(50ms));
+    EXPECT_TRUE(page.empty());
+    EXPECT_TRUE(fake->Served_().empty());
+}
+
+TEST_F(ControlLinkTest, CyclicReadsAlternateBetweenModesAndStopWhenDeactivated) {
+    auto& page = Recorder(10);
+    control->AddCyclic(10, 0x200101, kCyclicReadOnly);
+    control->AddCyclic(10, 0x200102, kCyclicReadOnly);
+    control->AddCyclic(10, 0x200201, kCyclicWritable);
+    EXPECT_EQ(control->AddCyclic(10, 0x200101, kCyclicWritable), 0);  // the pair exists
+    EXPECT_TRUE(control->ContainsCyclic(10, 0x200101));
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return page.size() >= 6; }));
+    std::vector<ObjectKey> keys = ServedKeys();
+    keys.resize(6);
+    EXPECT_EQ(keys,
+              (std::vector<ObjectKey>{0x200101, 0x200201, 0x200102, 0x200201, 0x200101, 0x200201}));
+    // A user request pre-empts the cyclic reads.
+    auto& user = Recorder(11);
+    control->SubmitRequest(11, kCmdRead, 0x200300, 0);
+    ASSERT_TRUE(RunUntil([&] { return user.size() == 1; }));
+
+    control->DeactivateWindow(10);
+    control->RunPendingDeliveries(20ms);  // let a read already under way finish
+    std::size_t before = fake->Served_().size();
+    for (int i = 0; i < 20; ++i) {
+        control->RunPendingDeliveries(1ms);
+    }
+    EXPECT_EQ(fake->Served_().size(), before);
+}
+
+TEST_F(ControlLinkTest, AbortsSegmentsAndHandlersThatSubmitAgain) {
+    std::vector<Delivery> seen;
+    std::array<std::uint8_t, 7> segment{};
+    int segmentCount = -1;
+    dispatcher.Register(10, [&](const Delivery& d) {
+        seen.push_back(d);
+        if (d.message == kMsgValue && d.lParam == 0x200001) {
+            control->SubmitRequest(10, kCmdRead, kRefusedKey, 0);  // from inside the handler
+        } else if (d.message == kMsgAbort) {
+            control->SubmitRequest(10, link::kCmdSegment, 0, 0);
+        } else if (d.message == kMsgSegment) {
+            control->GetSegmentData(segment, segmentCount);
+        }
+    });
+    control->SetCyclicReadSwitch(false);
+    control->SubmitRequest(10, kCmdRead, 0x200001, 0);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen[1].message, kMsgAbort);
+    EXPECT_EQ(static_cast<std::uint32_t>(seen[1].wParam), 0x06020000u);
+    EXPECT_EQ(seen[2].message, kMsgSegment);
+    EXPECT_EQ(segmentCount, 2);
+    EXPECT_EQ(segment[0], 'h');
+}
+
+TEST_F(ControlLinkTest, ResultsForVanishedReceiversAreDropped) {
+    control->SetCyclicReadSwitch(false);
+    control->SubmitRequest(77, kCmdRead, 0x200001, 0);  // nobody registered as 77
+    auto& page = Recorder(10);
+    control->SubmitRequest(10, kCmdRead, 0x200002, 0);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return page.size() == 1; }));
+}
+
+TEST_F(ControlLinkTest, ASilentDriveIsReportedAndTheLinkClosedFromTheHandler) {
+    control->SetCyclicReadSwitch(false);
+    control->SubmitRequest(10, kCmdRead, kSilentKey, 0);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return !mainMessages.empty(); }));
+    EXPECT_EQ(mainMessages[0].message, kMsgLinkState);
+    EXPECT_EQ(mainMessages[0].wParam, 0);
+    EXPECT_EQ(control->LinkState(), kLinkStateClosed);
+    EXPECT_EQ(fake->closeCount, 1);  // closed on the worker while it waited for the handler
+    EXPECT_EQ(fake->Served_().size(), 3u);
+}
+
+TEST_F(ControlLinkTest, StoppingNeverWaitsForAHandler) {
+    control->AddCyclic(10, 0x604100, kCyclicReadOnly);
+    Recorder(10);
+    control->Start();
+    // Nobody runs the handlers: the worker waits for its first delivery until stopped.
+    std::this_thread::yield();
+    control->Stop();
+    SUCCEED();
+}
+
+TEST_F(ControlLinkTest, ManyThreadsSubmitWhileHandlersSubmitAgain) {
+    std::atomic<int> answers{0};
+    dispatcher.Register(10, [&](const Delivery& d) {
+        if (++answers % 3 == 0) {
+            control->SubmitRequest(10, kCmdRead, d.lParam + 1, 0);
+        }
+    });
+    control->AddCyclic(10, 0x604100, kCyclicReadOnly);
+    control->AddCyclic(10, 0x607A00, kCyclicWritable);
+    control->Start();
+    std::atomic<bool> done{false};
+    std::vector<std::thread> submitters;
+    for (int t = 0; t < 4; ++t) {
+        submitters.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                control->SubmitRequest(10, i % 2 ? kCmdRead : kCmdWrite16, 0x210000 + t * 256 + i,
+                                       i);
+                if (i % 50 == 0) {
+                    control->AddCyclic(static_cast<ReceiverId>(20 + t), 0x220000 + i,
+                                       kCyclicReadOnly);
+                    control->DeactivateWindow(static_cast<ReceiverId>(20 + t));
+                    control->IsDeferredQueueEmpty();
+                }
+            }
+        });
+    }
+    std::thread switcher([&] {
+        while (!done) {
+            control->SetCyclicReadSwitch(false);
+            control->SetCyclicReadSwitch(true);
+            std::this_thread::yield();
+        }
+    });
+    for (auto& t : submitters) {
+        t.join();
+    }
+    ASSERT_TRUE(RunUntil([&] { return answers.load() >= 400; }, 30s));
+    done = true;
+    switcher.join();
+    control->CloseLink();  // from this thread while the worker delivers
+    control->Stop();
+}
+
+}  // namespace
+}  // namespace morlo::engine
