@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morlo::sim {
+
+// The command line of morloservo-sim.
+struct CliOptions {
+    enum class Front { Serial, Can };
+    Front front = Front::Serial;
+    int baud = 0;  // serial: 0 = answer at once
+    int nodeId = 1;
+    std::string stateFile;   // empty: none
+    std::string dictionary;  // empty: the built-in default folder
+    std::string canPlugin;
+    std::string canInterface;
+    bool idle = false;
+    bool help = false;
+};
+
+struct CliParseResult {
+    std::optional<CliOptions> options;
+    std::string error;  // one line, when options is empty
+};
+
+// Parses the arguments after the program name.
+CliParseResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text for --help.
+const char* CliUsage();
+
+}  // namespace morlo::sim

@@ -1,0 +1,111 @@
+#include "SdoServer.h"
+
+#include "SdoAnswers.h"
+#include "link/LinkConstants.h"
+#include "link/SdoFrame.h"
+
+namespace morlo::sim {
+namespace {
+
+std::uint8_t ReadAnswerCommand(int bits) {
+    switch (bits) {
+        case 8:
+            return link::kAnswer8;
+        case 16:
+            return link::kAnswer16;
+        default:
+            return link::kAnswer32;
+    }
+}
+
+int WidthOfWriteCommand(std::uint8_t command) {
+    switch (command) {
+        case link::kCmdWrite8:
+            return 8;
+        case link::kCmdWrite16:
+            return 16;
+        case link::kCmdWrite32:
+            return 32;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+std::optional<link::SdoPayload> SdoServer::Handle(const link::SdoPayload& request) {
+    const std::uint8_t command = request[0];
+    if (command == link::kCmdSegment || command == link::kCmdSegmentToggle) {
+        return upload_.Next(request);
+    }
+    upload_.End();
+    if (command == link::kCmdRead) {
+        return Read(request);
+    }
+    if (int width = WidthOfWriteCommand(command); width != 0) {
+        return Write(request, width);
+    }
+    return AbortAnswer(request, link::AbortCode::CommandSpecifierInvalid);
+}
+
+SimObject* SdoServer::Lookup(const link::SdoPayload& request, link::AbortCode& missing) {
+    const ObjectKey key = link::PayloadKey(request);
+    SimObject* object = objects_.Find(key);
+    if (!object) {
+        missing = objects_.HasIndex(IndexOf(key)) ? link::AbortCode::SubIndexDoesNotExist
+                                                  : link::AbortCode::ObjectDoesNotExist;
+    }
+    return object;
+}
+
+link::SdoPayload SdoServer::Read(const link::SdoPayload& request) {
+    link::AbortCode missing{};
+    SimObject* object = Lookup(request, missing);
+    if (!object) {
+        return AbortAnswer(request, missing);
+    }
+    if (object->kind != ValueKind::Integer) {
+        std::string data = hooks_.UploadData(*object);
+        const auto size = static_cast<std::uint32_t>(data.size());
+        upload_.Start(std::move(data));
+        return EchoAnswer(request, link::kAnswerSegmented, size);
+    }
+    return EchoAnswer(request, ReadAnswerCommand(object->bits), object->value);
+}
+
+std::optional<link::SdoPayload> SdoServer::Write(const link::SdoPayload& request, int width) {
+    link::AbortCode missing{};
+    SimObject* object = Lookup(request, missing);
+    if (!object) {
+        return AbortAnswer(request, missing);
+    }
+    if (!object->writable) {
+        return AbortAnswer(request, link::AbortCode::WriteOfReadOnlyObject);
+    }
+    if (object->kind != ValueKind::Integer) {
+        return AbortAnswer(request, link::AbortCode::UnsupportedAccess);
+    }
+    if (object->bits != width) {
+        return AbortAnswer(request, link::AbortCode::DataTypeLengthMismatch);
+    }
+    const std::uint32_t raw = object->Encode(link::PayloadValue(request));
+    const std::int64_t number = object->Decode(raw);
+    if (number < object->min) {
+        return AbortAnswer(request, link::AbortCode::ValueTooLow);
+    }
+    if (number > object->max) {
+        return AbortAnswer(request, link::AbortCode::ValueTooHigh);
+    }
+    const WriteOutcome outcome = hooks_.Write(*object, raw);
+    switch (outcome.kind) {
+        case WriteOutcome::Kind::Refused:
+            return AbortAnswer(request, outcome.code);
+        case WriteOutcome::Kind::Silent:
+            return std::nullopt;
+        case WriteOutcome::Kind::Done:
+            break;
+    }
+    return EchoAnswer(request, link::kAnswerWrite, raw);
+}
+
+}  // namespace morlo::sim

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ObjectStore.h"
+#include "SegmentedUpload.h"
+#include "link/AbortCode.h"
+#include "link/LinkTypes.h"
+
+namespace morlo::sim {
+
+// What became of a write that passed the generic checks.
+struct WriteOutcome {
+    enum class Kind { Done, Refused, Silent };
+    Kind kind = Kind::Done;
+    link::AbortCode code = link::AbortCode::GeneralError;
+
+    static WriteOutcome Ok() { return {}; }
+    static WriteOutcome Refuse(link::AbortCode code) { return {Kind::Refused, code}; }
+    static WriteOutcome NoAnswer() { return {Kind::Silent, link::AbortCode::GeneralError}; }
+};
+
+// What the drive does with the objects beyond the protocol.
+class SdoObjectHooks {
+  public:
+    virtual ~SdoObjectHooks() = default;
+    // Stores a checked value (in the object's width) and does what writing the object does.
+    virtual WriteOutcome Write(SimObject& object, std::uint32_t value) = 0;
+    // The bytes a VISIBLE STRING or DOMAIN object uploads.
+    virtual std::string UploadData(const SimObject& object) = 0;
+};
+
+// Answers SDO requests: expedited reads and writes with their checks, segmented uploads.
+class SdoServer {
+  public:
+    SdoServer(ObjectStore& objects, SdoObjectHooks& hooks) : objects_(objects), hooks_(hooks) {}
+
+    // The answer to one request; nullopt when the drive stays silent.
+    std::optional<link::SdoPayload> Handle(const link::SdoPayload& request);
+    void EndUpload() { upload_.End(); }
+
+  private:
+    link::SdoPayload Read(const link::SdoPayload& request);
+    std::optional<link::SdoPayload> Write(const link::SdoPayload& request, int width);
+    // The object of a request, or the abort code that says why there is none.
+    SimObject* Lookup(const link::SdoPayload& request, link::AbortCode& missing);
+
+    ObjectStore& objects_;
+    SdoObjectHooks& hooks_;
+    SegmentedUpload upload_;
+};
+
+}  // namespace morlo::sim

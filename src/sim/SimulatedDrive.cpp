@@ -1,0 +1,197 @@
+#include "SimulatedDrive.h"
+
+#include <algorithm>
+
+namespace morlo::sim {
+namespace {
+
+bool IsStoreCommand(ObjectKey key) {
+    return key == kStoreControl || key == kStoreCommunication || key == kStoreMotor;
+}
+
+bool IsCommand(ObjectKey key) {
+    return std::find(kCommandObjects.begin(), kCommandObjects.end(), key) != kCommandObjects.end();
+}
+
+}  // namespace
+
+SimulatedDrive::SimulatedDrive(const DictionarySource& source, DriveOptions options,
+                               std::shared_ptr<SimClock> clock)
+    : options_(std::move(options)),
+      clock_(clock ? std::move(clock) : std::make_shared<SteadySimClock>()),
+      epoch_(clock_->Now()),
+      core_(source, options_.seed),
+      server_(core_.Objects(), *this) {
+    if (options_.stateFile) {
+        stored_ = ReadStateFile(*options_.stateFile);
+    }
+    core_.PowerUp(stored_, options_.startEnabled);
+}
+
+SimulatedDrive::~SimulatedDrive() = default;
+
+std::int64_t SimulatedDrive::TickOf(std::chrono::nanoseconds time) const {
+    return (time - epoch_) / kTickLength;
+}
+
+void SimulatedDrive::Sync() {
+    const std::chrono::nanoseconds now = clock_->Now();
+    if (restarting_ && now >= restartEnd_) {
+        core_.AdvanceTo(TickOf(restartEnd_));
+        if (options_.stateFile) {
+            stored_ = ReadStateFile(*options_.stateFile);
+        }
+        core_.PowerUp(stored_, options_.startEnabled);
+        restarting_ = false;
+    }
+    core_.AdvanceTo(TickOf(now));
+}
+
+std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayload& request) {
+    Sync();
+    if (restarting_) {
+        return std::nullopt;
+    }
+    return server_.Handle(request);
+}
+
+std::optional<link::SdoPayload> SimulatedDrive::HandleRequest(const link::SdoPayload& request) {
+    std::lock_guard lock(mutex_);
+    return HandleLocked(request);
+}
+
+std::optional<Reply> SimulatedDrive::Exchange(const link::SdoPayload& request) {
+    std::lock_guard lock(mutex_);
+    return faults_.Apply(HandleLocked(request));
+}
+
+void SimulatedDrive::Tick() {
+    std::lock_guard lock(mutex_);
+    Sync();
+}
+
+WriteOutcome SimulatedDrive::Write(SimObject& object, std::uint32_t value) {
+    if (IsStoreCommand(object.key)) {
+        if (value == kStoreCommand) {
+            return Store() ? WriteOutcome::Ok()
+                           : WriteOutcome::Refuse(link::AbortCode::CannotTransferOrStore);
+        }
+        if (value == kRestoreDefaultsCommand && object.key == kStoreControl) {
+            RestoreDefaults();
+            return WriteOutcome::Ok();
+        }
+        return value == 0 ? WriteOutcome::Ok()
+                          : WriteOutcome::Refuse(link::AbortCode::InvalidValue);
+    }
+    if (object.key == kRestart) {
+        if (value != kRestartMagic) {
+            return WriteOutcome::Refuse(link::AbortCode::InvalidValue);
+        }
+        restarting_ = true;
+        restartEnd_ = clock_->Now() + options_.restartTime;
+        server_.EndUpload();
+        core_.Halt();
+        return WriteOutcome::NoAnswer();
+    }
+    return core_.Write(object, value);
+}
+
+std::string SimulatedDrive::UploadData(const SimObject& object) {
+    return core_.UploadData(object);
+}
+
+bool SimulatedDrive::Store() {
+    stored_ = CaptureStoredValues(core_.Objects());
+    return !options_.stateFile || WriteStateFile(*options_.stateFile, stored_);
+}
+
+void SimulatedDrive::RestoreDefaults() {
+    core_.Objects().ForEach([](SimObject& object) {
+        if (object.writable && !IsCommand(object.key)) {
+            object.value = object.defaultValue;
+            object.text = object.defaultText;
+        }
+    });
+    core_.AdvanceTo(core_.Tick());
+}
+
+void SimulatedDrive::SetFaults(const FaultSettings& settings) {
+    std::lock_guard lock(mutex_);
+    faults_.Configure(settings);
+}
+
+FaultSettings SimulatedDrive::Faults() const {
+    std::lock_guard lock(mutex_);
+    return faults_.Settings();
+}
+
+void SimulatedDrive::DropNextAnswers(int count) {
+    std::lock_guard lock(mutex_);
+    faults_.DropNext(count);
+}
+
+void SimulatedDrive::CorruptNextAnswers(int count) {
+    std::lock_guard lock(mutex_);
+    faults_.CorruptNext(count);
+}
+
+void SimulatedDrive::InjectError(int bit) {
+    std::lock_guard lock(mutex_);
+    Sync();
+    core_.RaiseError(bit);
+}
+
+void SimulatedDrive::ClearErrors() {
+    std::lock_guard lock(mutex_);
+    Sync();
+    core_.ClearErrors();
+}
+
+std::optional<std::int64_t> SimulatedDrive::Value(ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    Sync();
+    const SimObject* object = core_.Objects().Find(key);
+    if (!object || object->kind != ValueKind::Integer) {
+        return std::nullopt;
+    }
+    return object->Number();
+}
+
+std::optional<std::string> SimulatedDrive::Text(ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    const SimObject* object = core_.Objects().Find(key);
+    if (!object || object->kind == ValueKind::Integer) {
+        return std::nullopt;
+    }
+    return core_.UploadData(*object);
+}
+
+bool SimulatedDrive::SetValue(ObjectKey key, std::int64_t value) {
+    std::lock_guard lock(mutex_);
+    SimObject* object = core_.Objects().Find(key);
+    if (!object || object->kind != ValueKind::Integer) {
+        return false;
+    }
+    object->value = object->Encode(value);
+    core_.AdvanceTo(core_.Tick());
+    return true;
+}
+
+DriveState SimulatedDrive::State() {
+    std::lock_guard lock(mutex_);
+    Sync();
+    return core_.State();
+}
+
+bool SimulatedDrive::Restarting() {
+    std::lock_guard lock(mutex_);
+    Sync();
+    return restarting_;
+}
+
+std::size_t SimulatedDrive::ObjectCount() {
+    std::lock_guard lock(mutex_);
+    return core_.Objects().Size();
+}
+
+}  // namespace morlo::sim

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "DriveCore.h"
+#include "FaultInjector.h"
+#include "SdoServer.h"
+#include "SimClock.h"
+#include "SimConstants.h"
+#include "StateFile.h"
+#include "dictionary/DictionarySource.h"
+#include "link/LinkTypes.h"
+
+namespace morlo::sim {
+
+struct DriveOptions {
+    // true: operation enabled in profile velocity mode with a demo motion; false: switch on
+    // disabled.
+    bool startEnabled = true;
+    // Where store writes and power-up reads the values; none: they live in memory only.
+    std::optional<std::filesystem::path> stateFile;
+    std::chrono::milliseconds restartTime = kDefaultRestartTime;
+    std::uint64_t seed = 1;  // noise of the motor model
+};
+
+// A drive of the family as seen from a link: answers SDO requests from its object
+// dictionary, runs its motor model in sim time up to the clock's present on every request,
+// stores and restarts, and applies link faults. All methods may be called from any thread.
+class SimulatedDrive : private SdoObjectHooks {
+  public:
+    // Without a clock the drive runs in real time.
+    explicit SimulatedDrive(const DictionarySource& source, DriveOptions options = {},
+                            std::shared_ptr<SimClock> clock = nullptr);
+    ~SimulatedDrive() override;
+    SimulatedDrive(const SimulatedDrive&) = delete;
+    SimulatedDrive& operator=(const SimulatedDrive&) = delete;
+
+    // The drive's answer; nullopt when it stays silent (restart). No link faults.
+    std::optional<link::SdoPayload> HandleRequest(const link::SdoPayload& request);
+    // The answer as it reaches the link, after the fault settings had their say.
+    std::optional<Reply> Exchange(const link::SdoPayload& request);
+    // Lets the drive catch up with its clock without a request.
+    void Tick();
+
+    void SetFaults(const FaultSettings& settings);
+    FaultSettings Faults() const;
+    void DropNextAnswers(int count);
+    void CorruptNextAnswers(int count);
+
+    // Test hooks.
+    void InjectError(int bit);  // sets error state bit 0..15 and logs it
+    void ClearErrors();
+    std::optional<std::int64_t> Value(ObjectKey key);  // signed per the object's type
+    std::optional<std::string> Text(ObjectKey key);
+    bool SetValue(ObjectKey key, std::int64_t value);  // bypasses access and range checks
+    DriveState State();
+    bool Restarting();
+    std::size_t ObjectCount();
+
+  private:
+    WriteOutcome Write(SimObject& object, std::uint32_t value) override;
+    std::string UploadData(const SimObject& object) override;
+
+    std::optional<link::SdoPayload> HandleLocked(const link::SdoPayload& request);
+    void Sync();
+    std::int64_t TickOf(std::chrono::nanoseconds time) const;
+    bool Store();
+    void RestoreDefaults();
+
+    mutable std::mutex mutex_;
+    DriveOptions options_;
+    std::shared_ptr<SimClock> clock_;
+    std::chrono::nanoseconds epoch_{0};
+    DriveCore core_;
+    SdoServer server_;
+    FaultInjector faults_;
+    StoredValues stored_;
+    bool restarting_ = false;
+    std::chrono::nanoseconds restartEnd_{0};
+};
+
+}  // namespace morlo::sim

@@ -1,0 +1,135 @@
+#include <sys/prctl.h>
+// morloservo-sim: a simulated drive of the family on a pseudo-terminal or a CAN bus.
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CanNode.h"
+#include "CliOptions.h"
+#include "PtyServer.h"
+#include "SimulatedDrive.h"
+#include "StopSignals.h"
+#include "dictionary/DictionarySource.h"
+
+namespace {
+
+using namespace morlo;
+using namespace morlo::sim;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr const char* kFallbackDictionary = "data/dictionary";
+constexpr const char* kProgram = "morloservo-sim: ";
+
+std::filesystem::path DictionaryFolder(const CliOptions& options) {
+    if (!options.dictionary.empty()) {
+        return options.dictionary;
+    }
+    std::filesystem::path built = MORLO_DICTIONARY_SOURCE_DIR;
+    std::error_code ec;
+    return std::filesystem::is_directory(built, ec) ? built
+                                                    : std::filesystem::path(kFallbackDictionary);
+}
+
+int RunSerial(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& options,
+              StopSignals& stopSignals) {
+    PtyServer server(drive, {options.nodeId, options.baud});
+    std::string error;
+    if (!server.Open(error)) {
+        std::cerr << kProgram << "cannot open a pseudo-terminal: " << error << std::endl;
+        return kExitFailure;
+    }
+    std::cout << "serial " << server.SlavePath() << std::endl;
+    if (server.Serve(stopSignals.Fd()) != 0) {
+        std::cerr << kProgram << "the pseudo-terminal failed" << std::endl;
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int RunCan(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& options,
+           StopSignals& stopSignals, int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QSocketNotifier stop(stopSignals.Fd(), QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
+        stopSignals.Consume();
+        app.quit();
+    });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] { drive->Tick(); });
+    tick.start(kServerIdleTick);
+
+    CanNode node(drive, options.nodeId);
+    const std::string name = options.canPlugin + ":" + options.canInterface;
+    QString error;
+    if (!node.Start(
+            QString::fromStdString(options.canPlugin), QString::fromStdString(options.canInterface),
+            [&] { std::cout << "can " << name << std::endl; }, error)) {
+        std::cerr << kProgram << "cannot connect to " << name << ": " << error.toStdString()
+                  << std::endl;
+        return kExitFailure;
+    }
+    return app.exec() == 0 ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CliParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << kProgram << parsed.error << std::endl;
+        return kExitUsage;
+    }
+    const CliOptions& options = *parsed.options;
+    if (options.help) {
+        std::cout << CliUsage();
+        return kExitOk;
+    }
+    // Answers paced at the wire time wake from a timer; the default timer slack (50 us) would
+    // add to every exchange.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    StopSignals stopSignals;  // before any thread exists
+    if (stopSignals.Fd() < 0) {
+        std::cerr << kProgram << "cannot watch for SIGINT and SIGTERM" << std::endl;
+        return kExitFailure;
+    }
+
+    const std::filesystem::path folder = DictionaryFolder(options);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::cerr << kProgram << "no dictionary folder " << folder.string() << std::endl;
+        return kExitFailure;
+    }
+    const DictionarySource source = LoadDictionarySource(folder);
+    if (!source.issues.empty()) {
+        const SourceIssue& first = source.issues.front();
+        std::cerr << kProgram << "the dictionary in " << folder.string() << " has "
+                  << source.issues.size() << " problem(s), the first: " << first.file << ":"
+                  << first.line << ": " << first.text << std::endl;
+        return kExitFailure;
+    }
+    if (source.objects.empty()) {
+        std::cerr << kProgram << "the dictionary in " << folder.string() << " has no objects"
+                  << std::endl;
+        return kExitFailure;
+    }
+
+    DriveOptions driveOptions;
+    driveOptions.startEnabled = !options.idle;
+    if (!options.stateFile.empty()) {
+        driveOptions.stateFile = options.stateFile;
+    }
+    auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
+    if (options.front == CliOptions::Front::Can) {
+        return RunCan(drive, options, stopSignals, argc, argv);
+    }
+    return RunSerial(drive, options, stopSignals);
+}
