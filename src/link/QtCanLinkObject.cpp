@@ -3,9 +3,8 @@
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
+#include <QEventLoop>
 #include <QVariant>
 
 #include "link/CanBitTiming.h"
@@ -43,10 +42,12 @@ int QtCanLinkObject::Open(const LinkSettings& settings) {
         device_.reset();
         return -1;
     }
+    // The control-link thread has no running event loop; a local one carries the connection
+    // (a virtual bus connects over a local socket).
+    QEventLoop loop;
     QDeadlineTimer deadline(kConnectTimeoutMs);
     while (device_->state() == QCanBusDevice::ConnectingState && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+        loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
     }
     if (device_->state() != QCanBusDevice::ConnectedState) {
         device_.reset();

@@ -8,11 +8,26 @@
 namespace morlo::engine {
 namespace {
 
-// A link operation waiting for the worker thread.
-struct WorkerTask {
-    std::function<void()> operation;
-    bool done = false;
+class StandardWorkerThread final : public WorkerThread {
+  public:
+    explicit StandardWorkerThread(std::function<void()> run) : thread_(std::move(run)) {}
+    void Join() override {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+  private:
+    std::thread thread_;
 };
+
+std::unique_ptr<WorkerThread> LaunchStandardThread(std::function<void()> run) {
+    try {
+        return std::make_unique<StandardWorkerThread>(std::move(run));
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+}
 
 }  // namespace
 
@@ -24,6 +39,9 @@ ControlLink::ControlLink(link::LinkLibrary& library, ResultDispatcher& dispatche
     if (!options_.pacer) {
         options_.pacer = std::make_shared<RealTimePacer>();
     }
+    if (!options_.launcher) {
+        options_.launcher = LaunchStandardThread;
+    }
 }
 
 ControlLink::~ControlLink() {
@@ -31,13 +49,12 @@ ControlLink::~ControlLink() {
 }
 
 bool ControlLink::Start() {
-    if (worker_.joinable()) {
+    if (worker_) {
         return true;
     }
     threadExit_ = false;
-    try {
-        worker_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
+    worker_ = options_.launcher([this] { Run(); });
+    if (!worker_) {
         if (options_.messages) {
             options_.messages->ShowMessage(kMsgThreadCreateFailed);
         }
@@ -52,8 +69,9 @@ void ControlLink::Stop() {
         threadExit_ = true;
     }
     cv_.notify_all();
-    if (worker_.joinable() && !OnWorkerThread()) {
-        worker_.join();
+    if (worker_ && !OnWorkerThread()) {
+        worker_->Join();
+        worker_.reset();
     }
 }
 
@@ -165,13 +183,13 @@ void ControlLink::SetPriorityWindow(ReceiverId window) {
 
 void ControlLink::RunOnWorker(const std::function<void()>& operation) {
     std::unique_lock lock(mutex_);
-    if (!worker_.joinable() || OnWorkerThread() || threadExit_) {
+    if (!worker_ || OnWorkerThread() || threadExit_) {
         lock.unlock();
         operation();
         return;
     }
-    WorkerTask task{operation, false};
-    tasks_.push_back(&task.operation);
+    std::function<void()> task = operation;
+    tasks_.push_back(&task);
     ++tasksQueued_;
     const std::uint64_t ticket = tasksQueued_;
     cv_.notify_all();
@@ -271,6 +289,7 @@ void ControlLink::Deliver(std::unique_lock<std::mutex>& lock, const Delivery& de
         return;
     }
     pendingDelivery_ = delivery;
+    cv_.notify_all();  // a receivers' thread may be waiting in RunPendingDeliveries
     lock.unlock();
     dispatcher_.WakeReceiverThread();
     lock.lock();

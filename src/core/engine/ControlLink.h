@@ -22,6 +22,15 @@
 
 namespace morlo::engine {
 
+// A running worker thread that can be waited for.
+class WorkerThread {
+  public:
+    virtual ~WorkerThread() = default;
+    virtual void Join() = 0;
+};
+// Starts a worker thread running the function; null when no thread could be created.
+using ThreadLauncher = std::function<std::unique_ptr<WorkerThread>(std::function<void()>)>;
+
 // All traffic with the drive runs on one worker thread. Receivers submit requests or register
 // objects for cyclic reading; the thread serves one exchange at a time and hands every result
 // to its receiver through the dispatcher, waiting until the handler has run.
@@ -39,6 +48,9 @@ class ControlLink {
         std::shared_ptr<Pacer> pacer;  // default: real time
         // sys.ini, where selecting the CAN link marks the adapter as taken ([sys] can = 1).
         std::filesystem::path sysIniPath;
+        // How the worker thread is started (default: a standard thread). Qt link objects need
+        // a thread that can run Qt events, so the Qt programs pass one of theirs.
+        ThreadLauncher launcher;
     };
 
     ControlLink(link::LinkLibrary& library, ResultDispatcher& dispatcher, Options options);
@@ -144,8 +156,8 @@ class ControlLink {
     std::atomic<ReceiverId> mainWindow_{kNoReceiver};
     std::atomic<bool> canClaimed_{false};
 
-    std::thread worker_;
-    std::thread::id workerId_;
+    std::unique_ptr<WorkerThread> worker_;
+    std::atomic<std::thread::id> workerId_{};
 };
 
 }  // namespace morlo::engine

@@ -7,9 +7,10 @@ namespace morlo::link {
 LinkCodec::LinkCodec(LinkLibrary& library, const std::atomic<bool>& sendRetrySwitch)
     : library_(library), sendRetrySwitch_(sendRetrySwitch) {}
 
-void LinkCodec::Observe(bool sent, std::span<const std::uint8_t> bytes) {
+void LinkCodec::Observe(bool sent, std::optional<std::uint32_t> canId,
+                        std::span<const std::uint8_t> bytes) {
     if (observer_) {
-        observer_(sent, bytes);
+        observer_(sent, canId, bytes);
     }
 }
 
@@ -43,7 +44,7 @@ int LinkCodec::ExchangeSerial(ByteLinkObject& link, const SdoPayload& request) {
     int invalidAnswers = 0;
     int failedSends = 0;
     while (true) {
-        Observe(true, frame);
+        Observe(true, std::nullopt, frame);
         if (link.Send(frame.data(), frame.size()) != 0) {
             if (!sendRetrySwitch_.load()) {
                 return kExchangeAnswered;  // quietly, nothing to report
@@ -53,7 +54,7 @@ int LinkCodec::ExchangeSerial(ByteLinkObject& link, const SdoPayload& request) {
             SerialFrame received{};
             std::size_t count = link.Receive(received.data(), received.size(), kLinkTimeout);
             if (count > 0) {
-                Observe(false, std::span<const std::uint8_t>(received.data(), count));
+                Observe(false, std::nullopt, std::span<const std::uint8_t>(received.data(), count));
             }
             const SdoPayload answer = SerialPayload(received);
             if (count == received.size() && SerialChecksumOk(received) &&
@@ -82,7 +83,7 @@ int LinkCodec::ExchangeCan(CanLinkObject& link, const SdoPayload& request) {
     int invalidAnswers = 0;
     int failedSends = 0;
     while (true) {
-        Observe(true, message.data);
+        Observe(true, message.id, message.data);
         if (link.Send(message) != 0) {
             if (!sendRetrySwitch_.load()) {
                 return kExchangeAnswered;
@@ -105,7 +106,7 @@ int LinkCodec::ExchangeCan(CanLinkObject& link, const SdoPayload& request) {
                 if (!AnswerMatchesRequest(request, answer)) {
                     continue;
                 }
-                Observe(false, received.data);
+                Observe(false, received.id, received.data);
                 answer_ = answer;
                 hasAnswer_ = true;
                 return kExchangeAnswered;

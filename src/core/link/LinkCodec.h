@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "common/ObjectKey.h"
@@ -16,8 +17,10 @@ namespace morlo::link {
 // decodes the answer. Used by one thread only.
 class LinkCodec {
   public:
-    // Observer of every frame on the wire (true = sent), for tracing.
-    using FrameObserver = std::function<void(bool sent, std::span<const std::uint8_t> bytes)>;
+    // Observer of every frame on the wire (true = sent), for tracing: the bytes of a serial
+    // frame, or the identifier and data of a CAN message.
+    using FrameObserver = std::function<void(bool sent, std::optional<std::uint32_t> canId,
+                                             std::span<const std::uint8_t> bytes)>;
 
     LinkCodec(LinkLibrary& library, const std::atomic<bool>& sendRetrySwitch);
 
@@ -44,7 +47,8 @@ class LinkCodec {
     int ExchangeOnce(ObjectKey key, std::uint8_t command, std::int32_t value);
     int ExchangeSerial(ByteLinkObject& link, const SdoPayload& request);
     int ExchangeCan(CanLinkObject& link, const SdoPayload& request);
-    void Observe(bool sent, std::span<const std::uint8_t> bytes);
+    void Observe(bool sent, std::optional<std::uint32_t> canId,
+                 std::span<const std::uint8_t> bytes);
 
     LinkLibrary& library_;
     const std::atomic<bool>& sendRetrySwitch_;

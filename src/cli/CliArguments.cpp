@@ -1,0 +1,230 @@
+#include "CliArguments.h"
+
+#include <cstdlib>
+
+#include "link/CanBitTiming.h"
+
+namespace morlo::cli {
+
+const char* const kCliUsage =
+    "usage: morloservo-cli [--link sim|serial:PORT[@BAUD]|can:PLUGIN:IFACE[@BITRATE]]\n"
+    "                      [--node N] [--trace] COMMAND\n"
+    "commands:\n"
+    "  read INDEX:SUB [--unit U]        print the value as a page shows it\n"
+    "  write INDEX:SUB VALUE [--unit U] write a value given in unit U\n"
+    "  info                             device name, versions and statusword\n"
+    "  watch INDEX:SUB... [--count N]   print every new value of the objects\n"
+    "run it in a working folder (it reads data/TARNEX.dat and sys/sys.ini there)\n";
+
+namespace {
+
+std::optional<long> ParseNumber(const std::string& text, long min, long max) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<long> ParseHex(const std::string& text, long max) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits = digits.substr(2);
+    }
+    if (digits.empty() || digits.size() > 4) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    long value = std::strtol(digits.c_str(), &end, 16);
+    if (*end != '\0' || value < 0 || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool ParseLink(const std::string& text, LinkChoice& link, std::string& error) {
+    if (text == "sim") {
+        link.kind = LinkKind::Simulated;
+        return true;
+    }
+    auto splitRate = [](std::string spec, std::string& rate) {
+        auto at = spec.rfind('@');
+        if (at != std::string::npos) {
+            rate = spec.substr(at + 1);
+            spec = spec.substr(0, at);
+        }
+        return spec;
+    };
+    if (text.rfind("serial:", 0) == 0) {
+        std::string rate;
+        link.kind = LinkKind::Serial;
+        link.port = splitRate(text.substr(7), rate);
+        if (link.port.empty()) {
+            error = "--link serial: needs a port, e.g. serial:/dev/ttyUSB0@115200";
+            return false;
+        }
+        if (!rate.empty()) {
+            auto baud = ParseNumber(rate, 300, 4000000);
+            if (!baud) {
+                error = "bad baud rate '" + rate + "'";
+                return false;
+            }
+            link.baud = static_cast<int>(*baud);
+        }
+        return true;
+    }
+    if (text.rfind("can:", 0) == 0) {
+        std::string rate;
+        link.kind = LinkKind::Can;
+        link.canInterface = splitRate(text.substr(4), rate);
+        if (link.canInterface.find(':') == std::string::npos) {
+            error = "--link can: needs PLUGIN:IFACE, e.g. can:socketcan:can0@500000";
+            return false;
+        }
+        if (!rate.empty()) {
+            auto bitRate = ParseNumber(rate, 1, 1000000);
+            bool known = false;
+            for (const auto& timing : link::kCanBitTimings) {
+                known = known || (bitRate && timing.bitRate == *bitRate);
+            }
+            if (!known) {
+                error = "bad CAN bit rate '" + rate +
+                        "' (1000000, 500000, 250000, 125000, "
+                        "100000, 50000, 20000, 10000 or 5000)";
+                return false;
+            }
+            link.canBitRate = static_cast<int>(*bitRate);
+        }
+        return true;
+    }
+    error = "unknown link '" + text + "'";
+    return false;
+}
+
+}  // namespace
+
+std::optional<ObjectKey> ParseObjectAddress(const std::string& text) {
+    auto colon = text.find(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    auto index = ParseHex(text.substr(0, colon), 0xFFFF);
+    auto sub = ParseHex(text.substr(colon + 1), 0xFF);
+    if (!index || !sub || *index == 0) {
+        return std::nullopt;
+    }
+    return MakeObjectKey(static_cast<std::int32_t>(*index), static_cast<std::int32_t>(*sub));
+}
+
+std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& args,
+                                              std::string& error) {
+    CliArguments out;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto next = [&](const char* what) -> std::optional<std::string> {
+            if (i + 1 >= args.size()) {
+                error = std::string(what) + " needs a value";
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        if (arg == "--link") {
+            auto v = next("--link");
+            if (!v || !ParseLink(*v, out.link, error)) {
+                return std::nullopt;
+            }
+        } else if (arg == "--node") {
+            auto v = next("--node");
+            auto node = v ? ParseNumber(*v, 1, 127) : std::nullopt;
+            if (!node) {
+                if (error.empty()) {
+                    error = "--node takes a number from 1 to 127";
+                }
+                return std::nullopt;
+            }
+            out.node = static_cast<int>(*node);
+        } else if (arg == "--trace") {
+            out.trace = true;
+        } else if (arg == "--unit") {
+            auto v = next("--unit");
+            if (!v) {
+                return std::nullopt;
+            }
+            out.unit = *v;
+        } else if (arg == "--count") {
+            auto v = next("--count");
+            auto count = v ? ParseNumber(*v, 1, 100000000) : std::nullopt;
+            if (!count) {
+                if (error.empty()) {
+                    error = "--count takes a positive number";
+                }
+                return std::nullopt;
+            }
+            out.count = static_cast<int>(*count);
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            error = "unknown option '" + arg + "'";
+            return std::nullopt;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    out.command = positional[0];
+    std::vector<std::string> rest(positional.begin() + 1, positional.end());
+    auto addresses = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            auto key = ParseObjectAddress(rest[i]);
+            if (!key) {
+                error = "bad object address '" + rest[i] + "' (use INDEX:SUB in hexadecimal)";
+                return false;
+            }
+            out.keys.push_back(*key);
+        }
+        return true;
+    };
+    if (out.command == "read") {
+        if (rest.size() != 1) {
+            error = "read takes one INDEX:SUB";
+            return std::nullopt;
+        }
+        if (!addresses(0, 1)) {
+            return std::nullopt;
+        }
+    } else if (out.command == "write") {
+        if (rest.size() != 2) {
+            error = "write takes INDEX:SUB and a VALUE";
+            return std::nullopt;
+        }
+        if (!addresses(0, 1)) {
+            return std::nullopt;
+        }
+        out.value = rest[1];
+    } else if (out.command == "info") {
+        if (!rest.empty()) {
+            error = "info takes no arguments";
+            return std::nullopt;
+        }
+    } else if (out.command == "watch") {
+        if (rest.empty()) {
+            error = "watch takes one or more INDEX:SUB";
+            return std::nullopt;
+        }
+        if (!addresses(0, rest.size())) {
+            return std::nullopt;
+        }
+    } else {
+        error = "unknown command '" + out.command + "'";
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace morlo::cli

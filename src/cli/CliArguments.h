@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ObjectKey.h"
+
+namespace morlo::cli {
+
+enum class LinkKind { Simulated, Serial, Can };
+
+struct LinkChoice {
+    LinkKind kind = LinkKind::Simulated;
+    std::string port;          // serial: the port name
+    int baud = 115200;         // serial
+    std::string canInterface;  // CAN: "plugin:interface"
+    int canBitRate = 500000;   // CAN, bit/s
+};
+
+struct CliArguments {
+    LinkChoice link;
+    int node = 1;
+    bool trace = false;
+    std::string command;              // read, write, info, watch
+    std::vector<ObjectKey> keys;      // read, write: one; watch: one or more
+    std::string value;                // write
+    std::optional<std::string> unit;  // read, write
+    int count = -1;                   // watch: stop after this many lines (-1: until ^C)
+};
+
+// Parses the command line; on failure error holds a one-line message.
+std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& args,
+                                              std::string& error);
+
+// "6041:00", "0x6041:0" -> key; nullopt for anything else.
+std::optional<ObjectKey> ParseObjectAddress(const std::string& text);
+
+extern const char* const kCliUsage;
+
+}  // namespace morlo::cli

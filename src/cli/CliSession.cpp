@@ -1,0 +1,514 @@
+#include "CliSession.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "QtLinkFactories.h"
+#include "QtWorkerThread.h"
+#include "SimulatedLinkObject.h"
+#include "dictionary/DictionarySource.h"
+#include "link/AbortCode.h"
+#include "link/CanBitTiming.h"
+#include "link/SdoFrame.h"
+#include "profile/Profile.h"
+#include "values/ValueRows.h"
+
+namespace morlo::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr engine::ReceiverId kMainWindow = 1;
+constexpr engine::ReceiverId kCommandWindow = 2;
+constexpr ObjectKey kStatusword = 0x604100;
+constexpr ObjectKey kDeviceName = 0x100800;
+constexpr ObjectKey kHardwareVersion = 0x100900;
+constexpr ObjectKey kSoftwareVersion = 0x100A00;
+constexpr const char* kVisibleString = "VISIBLE STRING";
+// Longest wait for one answer: three tries of the link time-out, and some room.
+constexpr std::chrono::milliseconds kAnswerLimit{5000};
+
+// One list row, as a page would hold it.
+class SingleRow : public ValueRows {
+  public:
+    SingleRow(ObjectKey key, const DictionaryEntry& entry, std::string value, std::string unit)
+        : cells_{"1",
+                 std::to_string(key),
+                 entry.name,
+                 entry.dataType,
+                 std::move(value),
+                 entry.attribute,
+                 std::move(unit)} {}
+    int RowCount() const override { return 1; }
+    std::string CellText(int, int column) const override {
+        return cells_[static_cast<std::size_t>(column)];
+    }
+
+  private:
+    std::string cells_[kColumnCount];
+};
+
+class StderrMessages : public MessageSink {
+  public:
+    explicit StderrMessages(std::ostream& err) : err_(err) {}
+    void ShowMessage(std::string_view text) override {
+        std::lock_guard lock(mutex_);
+        std::string line(text);
+        while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        err_ << line << '\n';
+    }
+
+  private:
+    std::mutex mutex_;
+    std::ostream& err_;
+};
+
+std::string Address(ObjectKey key) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
+                  static_cast<unsigned>(SubIndexOf(key)));
+    return text;
+}
+
+std::filesystem::path DictionarySourceFolder() {
+    std::filesystem::path local = std::filesystem::current_path() / "data" / "dictionary";
+    if (std::filesystem::exists(local)) {
+        return local;
+    }
+    return MORLO_DICTIONARY_SOURCE_DIR;
+}
+
+}  // namespace
+
+CliSession::CliSession(const CliArguments& arguments, std::ostream& out, std::ostream& err,
+                       const std::atomic<bool>& interrupted)
+    : arguments_(arguments),
+      out_(out),
+      err_(err),
+      interrupted_(interrupted),
+      messages_(std::make_unique<StderrMessages>(err)),
+      library_(messages_.get()),
+      units_(messages_.get()) {}
+
+CliSession::~CliSession() {
+    if (control_) {
+        control_->SetLinkState(engine::kLinkStateClosed);
+        control_->CloseLink();
+        control_->Stop();
+    }
+}
+
+int CliSession::Run() {
+    if (!Prepare()) {
+        return kExitUsage;
+    }
+    if (!OpenLink()) {
+        return kExitLinkFailure;
+    }
+    if (arguments_.command == "read") {
+        return Read();
+    }
+    if (arguments_.command == "write") {
+        return Write();
+    }
+    if (arguments_.command == "info") {
+        return Info();
+    }
+    return Watch();
+}
+
+bool CliSession::Prepare() {
+    const auto work = std::filesystem::current_path();
+    const auto database = work / "data" / "TARNEX.dat";
+    if (!std::filesystem::exists(database)) {
+        err_ << "no object database " << database.string()
+             << " (run morloservo-cli in a working folder)\n";
+        return false;
+    }
+    const int language = Profile::ReadInt(work / "sys" / "sys.ini", "sys", "lang", 4);
+    MessageSink* messages = messages_.get();
+    if (!dictionary_.LoadFile(database, language, messages)) {
+        return false;
+    }
+    engine::ControlLink::Options options;
+    options.messages = messages;
+    options.launcher = link::QtThreadLauncher();
+    control_ = std::make_unique<engine::ControlLink>(library_, dispatcher_, options);
+    auto submit = [this](engine::ReceiverId w, std::uint8_t c, ObjectKey k, std::int32_t v) {
+        return control_->SubmitRequest(w, c, k, v);
+    };
+    evaluator_ = std::make_unique<FormulaEvaluator>(
+        submit, [] { return kMainWindow; }, messages);
+    conversion_ = std::make_unique<ValueConversion>(dictionary_, units_, *evaluator_, submit);
+    dispatcher_.Register(kMainWindow, [this](const engine::Delivery& d) { OnMainWindow(d); });
+    dispatcher_.Register(kCommandWindow, [this](const engine::Delivery& d) { OnCommand(d); });
+    control_->SetMainWindow(kMainWindow);
+    control_->SetFrameObserver([this](bool sent, std::optional<std::uint32_t> canId,
+                                      std::span<const std::uint8_t> b) { Trace(sent, canId, b); });
+    for (ObjectKey key : arguments_.keys) {
+        DictionaryEntry entry;
+        if (!dictionary_.FindByKey(key, entry)) {
+            err_ << "unknown object " << Address(key) << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CliSession::OpenLink() {
+    const LinkChoice& choice = arguments_.link;
+    link::LinkSettings settings;
+    settings.nodeId = arguments_.node;
+    int linkType = link::kLinkTypeSimulated;
+    std::string what = "the simulated drive";
+    switch (choice.kind) {
+        case LinkKind::Simulated: {
+            DictionarySource source = LoadDictionarySource(DictionarySourceFolder());
+            if (source.objects.empty()) {
+                err_ << "cannot read the dictionary source for the simulated drive\n";
+                return false;
+            }
+            auto drive = std::make_shared<sim::SimulatedDrive>(source);
+            library_.RegisterFactory(link::kLinkTypeSimulated, [drive] {
+                return std::make_unique<sim::SimulatedLinkObject>(drive);
+            });
+            break;
+        }
+        case LinkKind::Serial:
+            linkType = link::kLinkTypeSerial;
+            link::RegisterQtLinkFactories(library_, choice.canInterface);
+            settings.portName = choice.port;
+            settings.rate = choice.baud;
+            what = choice.port;
+            break;
+        case LinkKind::Can:
+            linkType = link::kLinkTypeCan;
+            link::RegisterQtLinkFactories(library_, choice.canInterface);
+            for (const auto& timing : link::kCanBitTimings) {
+                if (timing.bitRate == choice.canBitRate) {
+                    settings.rate = timing.code;
+                }
+            }
+            what = choice.canInterface;
+            break;
+    }
+    control_->Start();
+    if (control_->SelectLinkType(linkType) != 1) {
+        return false;
+    }
+    control_->SetNodeId(arguments_.node);
+    if (control_->OpenLink(settings) != 0) {
+        err_ << "cannot open " << what << '\n';
+        return false;
+    }
+    control_->SetLinkState(engine::kLinkStateOpen);
+    return true;
+}
+
+void CliSession::Trace(bool sent, std::optional<std::uint32_t> canId,
+                       std::span<const std::uint8_t> bytes) {
+    // The payload starts after the node byte on a serial link.
+    std::size_t payloadStart = canId ? 0 : 1;
+    if (bytes.size() > payloadStart) {
+        const std::uint8_t command = bytes[payloadStart];
+        if (sent) {
+            lastSentWasWrite_ = (command & link::kWriteMask) == link::kWriteClass;
+        } else if (command == link::kCmdAbort && lastSentWasWrite_ &&
+                   bytes.size() >= payloadStart + 8) {
+            std::uint32_t code = 0;
+            for (int i = 3; i >= 0; --i) {
+                code = (code << 8) | bytes[payloadStart + 4 + static_cast<std::size_t>(i)];
+            }
+            refusedWrite_ = code;
+        }
+    }
+    if (!arguments_.trace) {
+        return;
+    }
+    std::string line = sent ? "TX" : "RX";
+    char hex[8];
+    if (canId) {
+        std::snprintf(hex, sizeof hex, " %03X", *canId);
+        line += hex;
+    }
+    for (std::uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        line += hex;
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void CliSession::OnMainWindow(const engine::Delivery& d) {
+    if (d.message == engine::kMsgLinkState && d.wParam == 0) {
+        linkFailed_ = true;
+        control_->SetLinkState(engine::kLinkStateClosed);
+        return;
+    }
+    if (d.message == engine::kMsgValue && d.lParam != kStatusword &&
+        !evaluator_->HasConstant(d.lParam)) {
+        evaluator_->AddConstant(d.lParam, d.wParam);
+        evaluator_->RunPending();
+    }
+}
+
+void CliSession::OnCommand(const engine::Delivery& d) {
+    if (commandHandler_) {
+        commandHandler_(d);
+    }
+}
+
+bool CliSession::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (linkFailed_ || interrupted_ || std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        control_->RunPendingDeliveries(20ms);
+    }
+    return true;
+}
+
+bool CliSession::UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit) {
+    std::string defaultUnit = kUnitDec;
+    units_.AddUnits(key, entry.unitSpec, defaultUnit);
+    if (!arguments_.unit) {
+        unit = defaultUnit;
+        return true;
+    }
+    unit = *arguments_.unit;
+    auto choices = units_.ChoiceList(key);
+    choices.push_back(kUnitDec);
+    choices.push_back(kUnitHex);
+    choices.push_back(kUnitAscii);
+    for (const auto& choice : choices) {
+        if (choice == unit) {
+            return true;
+        }
+    }
+    err_ << "object " << Address(key) << " has no unit '" << unit << "'; its units:";
+    for (const auto& choice : units_.ChoiceList(key)) {
+        err_ << " " << choice;
+    }
+    err_ << " (and HEX, ASCII)\n";
+    return false;
+}
+
+std::optional<std::string> CliSession::Show(ObjectKey key, const DictionaryEntry& entry,
+                                            const std::string& unit, std::uint32_t raw,
+                                            bool& failed) {
+    auto number = ValueConversion::RawToNumber(entry.dataType, raw);
+    if (!number) {
+        failed = true;
+        return std::nullopt;
+    }
+    std::string formula;
+    if (!conversion_->ApplyUnit(kCommandWindow, key, unit, *number, formula)) {
+        failed = !evaluator_->HasPending();  // else a constant is on its way
+        return std::nullopt;
+    }
+    return ValueConversion::FormatNumber(unit, entry.dataType, formula, *number);
+}
+
+int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& text) {
+    DictionaryEntry entry;
+    dictionary_.FindByKey(key, entry);
+    const bool isText = entry.dataType == kVisibleString;
+    std::optional<std::string> result;
+    std::optional<std::uint32_t> refused;
+    bool failed = false;
+    std::string collected;
+    std::uint8_t toggle = link::kCmdSegment;
+    commandHandler_ = [&](const engine::Delivery& d) {
+        if (d.lParam != key && d.message != engine::kMsgSegment) {
+            return;
+        }
+        if (d.message == engine::kMsgAbort) {
+            refused = static_cast<std::uint32_t>(d.wParam);
+        } else if (d.message == engine::kMsgValue && isText) {
+            collected.clear();
+            toggle = link::kCmdSegment;
+            control_->SubmitRequest(kCommandWindow, toggle, key, 0);
+        } else if (d.message == engine::kMsgSegment) {
+            std::array<std::uint8_t, 7> data{};
+            int count = 0;
+            control_->GetSegmentData(data, count);
+            collected.append(reinterpret_cast<const char*>(data.data()),
+                             static_cast<std::size_t>(std::clamp(count, 0, 7)));
+            if (count == 7) {
+                toggle = toggle == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
+                control_->SubmitRequest(kCommandWindow, toggle, key, 0);
+            } else {
+                result = collected;
+            }
+        } else if (d.message == engine::kMsgValue) {
+            result = Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam), failed);
+        }
+    };
+    control_->SubmitRequest(kCommandWindow, link::kCmdRead, key, 0);
+    bool finished = WaitFor([&] { return result || refused || failed; }, kAnswerLimit);
+    commandHandler_ = nullptr;
+    if (refused) {
+        return ReportRefusal(*refused);
+    }
+    if (failed) {
+        err_ << "object " << Address(key) << " (" << entry.dataType << ") cannot be shown in "
+             << unit << '\n';
+        return kExitUsage;
+    }
+    if (!finished) {
+        err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+        return kExitLinkFailure;
+    }
+    text = *result;
+    return kExitDone;
+}
+
+int CliSession::ReportRefusal(std::uint32_t code) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", code);
+    err_ << "refused by the drive: " << hex << " " << link::AbortCodeText(code) << '\n';
+    return kExitRefused;
+}
+
+int CliSession::Read() {
+    const ObjectKey key = arguments_.keys.front();
+    DictionaryEntry entry;
+    dictionary_.FindByKey(key, entry);
+    std::string unit;
+    if (!UnitFor(key, entry, unit)) {
+        return kExitUsage;
+    }
+    std::string text;
+    int result = ReadObject(key, unit, text);
+    if (result == kExitDone) {
+        out_ << text << '\n';
+    }
+    return result;
+}
+
+int CliSession::Write() {
+    const ObjectKey key = arguments_.keys.front();
+    DictionaryEntry entry;
+    dictionary_.FindByKey(key, entry);
+    std::string unit;
+    if (!UnitFor(key, entry, unit)) {
+        return kExitUsage;
+    }
+    if (entry.dataType == kVisibleString || ValueConversion::WidthOf(entry.dataType) == 0) {
+        err_ << "object " << Address(key) << " (" << entry.dataType << ") cannot be written\n";
+        return kExitUsage;
+    }
+    std::optional<std::string> result;
+    std::optional<std::uint32_t> raw;
+    bool failed = false;
+    commandHandler_ = [&](const engine::Delivery& d) {
+        if (d.lParam == key && d.message == engine::kMsgValue) {
+            raw = static_cast<std::uint32_t>(d.wParam);
+            result = Show(key, entry, unit, *raw, failed);
+        }
+    };
+    refusedWrite_ = 0;
+    SingleRow row(key, entry, arguments_.value, unit);
+    if (!conversion_->WriteRow(kCommandWindow, row, 0)) {
+        commandHandler_ = nullptr;
+        err_ << "'" << arguments_.value << "' cannot be written to " << Address(key) << " in "
+             << unit << '\n';
+        return kExitUsage;
+    }
+    bool finished = WaitFor([&] { return result || failed; }, kAnswerLimit);
+    commandHandler_ = nullptr;
+    if (!finished) {
+        err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+        return kExitLinkFailure;
+    }
+    if (result) {
+        out_ << *result << '\n';
+    }
+    if (refusedWrite_ != 0) {
+        return ReportRefusal(refusedWrite_);
+    }
+    return failed ? kExitUsage : kExitDone;
+}
+
+int CliSession::Info() {
+    const std::pair<const char*, ObjectKey> lines[] = {
+        {"device name", kDeviceName},
+        {"hardware version", kHardwareVersion},
+        {"software version", kSoftwareVersion},
+    };
+    for (const auto& [label, key] : lines) {
+        DictionaryEntry entry;
+        if (!dictionary_.FindByKey(key, entry)) {
+            continue;
+        }
+        std::string text;
+        int result = ReadObject(key, kUnitDec, text);
+        if (result != kExitDone) {
+            return result;
+        }
+        out_ << label << ": " << text << '\n';
+    }
+    DictionaryEntry entry;
+    if (dictionary_.FindByKey(kStatusword, entry)) {
+        std::string text;
+        int result = ReadObject(kStatusword, kUnitHex, text);
+        if (result != kExitDone) {
+            return result;
+        }
+        out_ << "statusword: 0x" << text << '\n';
+    }
+    return kExitDone;
+}
+
+int CliSession::Watch() {
+    std::map<ObjectKey, std::pair<DictionaryEntry, std::string>> watched;
+    for (ObjectKey key : arguments_.keys) {
+        DictionaryEntry entry;
+        dictionary_.FindByKey(key, entry);
+        std::string unit;
+        if (!UnitFor(key, entry, unit)) {
+            return kExitUsage;
+        }
+        watched[key] = {entry, unit};
+    }
+    std::map<ObjectKey, std::string> last;
+    int printed = 0;
+    commandHandler_ = [&](const engine::Delivery& d) {
+        auto it = watched.find(d.lParam);
+        if (it == watched.end() || d.message != engine::kMsgValue) {
+            return;
+        }
+        bool failed = false;
+        auto text = Show(d.lParam, it->second.first, it->second.second,
+                         static_cast<std::uint32_t>(d.wParam), failed);
+        if (!text || last[d.lParam] == *text) {
+            return;
+        }
+        last[d.lParam] = *text;
+        if (arguments_.count < 0 || printed < arguments_.count) {
+            out_ << Address(d.lParam) << ' ' << *text << ' ' << it->second.second << std::endl;
+            ++printed;
+        }
+    };
+    // Every watched object is read in turn, writable or not.
+    for (ObjectKey key : arguments_.keys) {
+        control_->AddCyclic(kCommandWindow, key, engine::kCyclicReadOnly);
+    }
+    const bool done =
+        WaitFor([&] { return arguments_.count > 0 && printed >= arguments_.count; },
+                arguments_.count > 0 ? std::chrono::milliseconds(kAnswerLimit * arguments_.count)
+                                     : std::chrono::hours(24 * 365));
+    commandHandler_ = nullptr;
+    control_->DeactivateWindow(kCommandWindow);
+    if (linkFailed_) {
+        err_ << "no answer from the drive\n";
+        return kExitLinkFailure;
+    }
+    return done || interrupted_ ? kExitDone : kExitLinkFailure;
+}
+
+}  // namespace morlo::cli

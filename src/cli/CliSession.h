@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "CliArguments.h"
+#include "dictionary/ObjectDictionary.h"
+#include "engine/ControlLink.h"
+#include "engine/HandlerDispatcher.h"
+#include "link/LinkLibrary.h"
+#include "values/FormulaEvaluator.h"
+#include "values/UnitTable.h"
+#include "values/ValueConversion.h"
+
+namespace morlo::cli {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitLinkFailure = 2;
+inline constexpr int kExitUsage = 3;
+
+// The engine as the command-line tool uses it: the working folder's dictionary, one link,
+// the control-link thread, and this thread as the receivers' thread.
+class CliSession {
+  public:
+    CliSession(const CliArguments& arguments, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& interrupted);
+    ~CliSession();
+
+    int Run();
+
+  private:
+    struct ObjectRead;
+
+    bool Prepare();
+    bool OpenLink();
+    int Read();
+    int Write();
+    int Info();
+    int Watch();
+
+    // Reads one object (numbers, or a text by segmented upload) and waits for the result.
+    int ReadObject(ObjectKey key, const std::string& unit, std::string& text);
+    bool UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit);
+    // The value column text of a raw value; nullopt when a constant is being fetched.
+    std::optional<std::string> Show(ObjectKey key, const DictionaryEntry& entry,
+                                    const std::string& unit, std::uint32_t raw, bool& failed);
+    void OnMainWindow(const engine::Delivery& delivery);
+    void OnCommand(const engine::Delivery& delivery);
+    // Runs results until done() or the link failed, the time ran out or ^C.
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    void Trace(bool sent, std::optional<std::uint32_t> canId, std::span<const std::uint8_t> bytes);
+    int ReportRefusal(std::uint32_t code);
+
+    const CliArguments& arguments_;
+    std::ostream& out_;
+    std::ostream& err_;
+    const std::atomic<bool>& interrupted_;
+    std::unique_ptr<MessageSink> messages_;  // before everything that reports through it
+
+    ObjectDictionary dictionary_;
+    link::LinkLibrary library_;
+    engine::HandlerDispatcher dispatcher_;
+    std::unique_ptr<engine::ControlLink> control_;
+    std::unique_ptr<FormulaEvaluator> evaluator_;
+    UnitTable units_;
+    std::unique_ptr<ValueConversion> conversion_;
+
+    bool linkFailed_ = false;
+    std::function<void(const engine::Delivery&)> commandHandler_;
+    // The abort code of the last refused write, seen on the wire before the codec re-reads.
+    std::atomic<std::uint32_t> refusedWrite_{0};
+    std::atomic<bool> lastSentWasWrite_{false};
+};
+
+}  // namespace morlo::cli

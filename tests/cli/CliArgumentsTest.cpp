@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "CliArguments.h"
+
+namespace morlo::cli {
+namespace {
+
+std::optional<CliArguments> Parse(std::vector<std::string> args, std::string* errorOut = nullptr) {
+    std::string error;
+    auto parsed = ParseCliArguments(args, error);
+    if (errorOut) {
+        *errorOut = error;
+    }
+    return parsed;
+}
+
+TEST(CliArguments, LinksNodesAndCommands) {
+    auto a = Parse({"--link", "serial:/dev/pts/3@57600", "--node", "5", "--trace", "read",
+                    "0x6041:0", "--unit", "HEX"});
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->link.kind, LinkKind::Serial);
+    EXPECT_EQ(a->link.port, "/dev/pts/3");
+    EXPECT_EQ(a->link.baud, 57600);
+    EXPECT_EQ(a->node, 5);
+    EXPECT_TRUE(a->trace);
+    EXPECT_EQ(a->keys, std::vector<ObjectKey>{0x604100});
+    EXPECT_EQ(a->unit, "HEX");
+
+    auto can = Parse(
+        {"--link", "can:virtualcan:can0@250000", "watch", "606C:00", "6064:00", "--count", "3"});
+    ASSERT_TRUE(can);
+    EXPECT_EQ(can->link.canInterface, "virtualcan:can0");
+    EXPECT_EQ(can->link.canBitRate, 250000);
+    EXPECT_EQ(can->keys.size(), 2u);
+    EXPECT_EQ(can->count, 3);
+
+    auto write = Parse({"write", "60FF:00", "-300"});  // a negative value is no option
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->value, "-300");
+    EXPECT_EQ(write->link.kind, LinkKind::Simulated);
+}
+
+TEST(CliArguments, BadInputGetsAClearMessage) {
+    std::string error;
+    EXPECT_FALSE(Parse({}, &error));
+    EXPECT_EQ(error, "no command given");
+    EXPECT_FALSE(Parse({"read"}, &error));
+    EXPECT_FALSE(Parse({"read", "6041"}, &error));
+    EXPECT_NE(error.find("bad object address"), std::string::npos);
+    EXPECT_FALSE(Parse({"read", "10000:00"}, &error));
+    EXPECT_FALSE(Parse({"read", "6041:100"}, &error));
+    EXPECT_FALSE(Parse({"--link", "can:virtualcan:can0@123", "info"}, &error));
+    EXPECT_NE(error.find("bit rate"), std::string::npos);
+    EXPECT_FALSE(Parse({"--link", "usb", "info"}, &error));
+    EXPECT_FALSE(Parse({"--node", "0", "info"}, &error));
+    EXPECT_FALSE(Parse({"--node"}, &error));
+    EXPECT_FALSE(Parse({"--colour", "info"}, &error));
+    EXPECT_FALSE(Parse({"info", "extra"}, &error));
+    EXPECT_FALSE(Parse({"watch", "606C:00", "--count", "0"}, &error));
+    EXPECT_FALSE(Parse({"dance"}, &error));
+    EXPECT_EQ(error, "unknown command 'dance'");
+}
+
+}  // namespace
+}  // namespace morlo::cli
