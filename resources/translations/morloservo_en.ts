@@ -1,0 +1,421 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="zh_CN">
+<context>
+    <name>PageTitle</name>
+    <message>
+        <source>基本操作</source>
+        <translation>Basic operation</translation>
+    </message>
+    <message>
+        <source>位置环</source>
+        <translation>Position loop</translation>
+    </message>
+    <message>
+        <source>速度环</source>
+        <translation>Velocity loop</translation>
+    </message>
+    <message>
+        <source>电流环</source>
+        <translation>Current loop</translation>
+    </message>
+    <message>
+        <source>I/O口</source>
+        <translation>I/O</translation>
+    </message>
+    <message>
+        <source>模拟输入</source>
+        <translation>Analog input</translation>
+    </message>
+    <message>
+        <source>输入功能配置</source>
+        <translation>Input function configuration</translation>
+    </message>
+    <message>
+        <source>模拟速度模式</source>
+        <translation>Analog velocity mode</translation>
+    </message>
+    <message>
+        <source>速度段模式</source>
+        <translation>Velocity table mode</translation>
+    </message>
+    <message>
+        <source>模拟力矩模式</source>
+        <translation>Analog torque mode</translation>
+    </message>
+    <message>
+        <source>脉冲模式</source>
+        <translation>Pulse mode</translation>
+    </message>
+    <message>
+        <source>自动翻转</source>
+        <translation>Auto reverse</translation>
+    </message>
+    <message>
+        <source>位置段模式</source>
+        <translation>Position table mode</translation>
+    </message>
+    <message>
+        <source>原点模式</source>
+        <translation>Homing mode</translation>
+    </message>
+    <message>
+        <source>自整定</source>
+        <translation>Autotuning</translation>
+    </message>
+    <message>
+        <source>驱动器配置</source>
+        <translation>Drive configuration</translation>
+    </message>
+    <message>
+        <source>示波器</source>
+        <translation>Oscilloscope</translation>
+    </message>
+    <message>
+        <source>实时错误</source>
+        <translation>Real-time errors</translation>
+    </message>
+    <message>
+        <source>历史错误</source>
+        <translation>Error history</translation>
+    </message>
+    <message>
+        <source>其它</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>驱动器属性</source>
+        <translation>Drive properties</translation>
+    </message>
+    <message>
+        <source>电机配置</source>
+        <translation>Motor configuration</translation>
+    </message>
+    <message>
+        <source>数据字典</source>
+        <translation>Data dictionary</translation>
+    </message>
+    <message>
+        <source>读驱动器配置</source>
+        <translation>Read drive data</translation>
+    </message>
+    <message>
+        <source>写驱动器配置</source>
+        <translation>Write drive data</translation>
+    </message>
+    <message>
+        <source>通讯方式</source>
+        <translation>Link type</translation>
+    </message>
+    <message>
+        <source>属性</source>
+        <translation>Properties</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CAboutBox</name>
+    <message>
+        <source>关于 TARNEX Servo</source>
+        <translation>About TARNEX Servo</translation>
+    </message>
+    <message>
+        <source>TARNEX Servo 1.00 版</source>
+        <translation>TARNEX Servo Version 1.00</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CCommCan</name>
+    <message>
+        <source>详细</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>驱动器ID</source>
+        <translation>Drive ID</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CCommMode</name>
+    <message>
+        <source>通讯方式</source>
+        <translation>Link type</translation>
+    </message>
+    <message>
+        <source>离线</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>仿真驱动器</source>
+        <translation>Simulated drive</translation>
+    </message>
+    <message>
+        <source>下一步</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CCommRs232</name>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>驱动器ID</source>
+        <translation>Drive ID</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CLanguageDialog</name>
+    <message>
+        <source>语言切换</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>Simplified Chinese</translation>
+    </message>
+    <message>
+        <source>应用程序重启, 设置才有效</source>
+        <translation>The setting takes effect after the program restarts</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CMainFrame</name>
+    <message>
+        <source>TARNEX Servo</source>
+        <translation>TARNEX Servo</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>计算机(&amp;C)</source>
+        <translation>&amp;Computer</translation>
+    </message>
+    <message>
+        <source>通讯方式</source>
+        <translation>Link type</translation>
+    </message>
+    <message>
+        <source>属性</source>
+        <translation>Properties</translation>
+    </message>
+    <message>
+        <source>驱动器(&amp;D)</source>
+        <translation>&amp;Drive</translation>
+    </message>
+    <message>
+        <source>基本操作</source>
+        <translation>Basic operation</translation>
+    </message>
+    <message>
+        <source>控制环</source>
+        <translation>Control loops</translation>
+    </message>
+    <message>
+        <source>位置环</source>
+        <translation>Position loop</translation>
+    </message>
+    <message>
+        <source>速度环</source>
+        <translation>Velocity loop</translation>
+    </message>
+    <message>
+        <source>电流环</source>
+        <translation>Current loop</translation>
+    </message>
+    <message>
+        <source>I／O口</source>
+        <translation>I/O</translation>
+    </message>
+    <message>
+        <source>工作模式</source>
+        <translation>Working modes</translation>
+    </message>
+    <message>
+        <source>脉冲模式</source>
+        <translation>Pulse mode</translation>
+    </message>
+    <message>
+        <source>模拟速度模式</source>
+        <translation>Analog velocity mode</translation>
+    </message>
+    <message>
+        <source>模拟力矩模式</source>
+        <translation>Analog torque mode</translation>
+    </message>
+    <message>
+        <source>位置段模式</source>
+        <translation>Position table mode</translation>
+    </message>
+    <message>
+        <source>速度段模式</source>
+        <translation>Velocity table mode</translation>
+    </message>
+    <message>
+        <source>原点模式</source>
+        <translation>Homing mode</translation>
+    </message>
+    <message>
+        <source>自整定</source>
+        <translation>Autotuning</translation>
+    </message>
+    <message>
+        <source>自动翻转</source>
+        <translation>Auto reverse</translation>
+    </message>
+    <message>
+        <source>数据字典</source>
+        <translation>Data dictionary</translation>
+    </message>
+    <message>
+        <source>驱动器配置</source>
+        <translation>Drive configuration</translation>
+    </message>
+    <message>
+        <source>其它</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>示波器</source>
+        <translation>Oscilloscope</translation>
+    </message>
+    <message>
+        <source>实时错误</source>
+        <translation>Real-time errors</translation>
+    </message>
+    <message>
+        <source>历史错误</source>
+        <translation>Error history</translation>
+    </message>
+    <message>
+        <source>控制面板</source>
+        <translation>Control panel</translation>
+    </message>
+    <message>
+        <source>初始化/保存</source>
+        <translation>Initialise/Store</translation>
+    </message>
+    <message>
+        <source>驱动器属性</source>
+        <translation>Drive properties</translation>
+    </message>
+    <message>
+        <source>电机(&amp;M)</source>
+        <translation>&amp;Motor</translation>
+    </message>
+    <message>
+        <source>电机配置</source>
+        <translation>Motor configuration</translation>
+    </message>
+    <message>
+        <source>扩展功能(&amp;E)</source>
+        <translation>&amp;Extensions</translation>
+    </message>
+    <message>
+        <source>语言切换</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>读驱动器配置</source>
+        <translation>Read drive data</translation>
+    </message>
+    <message>
+        <source>写驱动器配置</source>
+        <translation>Write drive data</translation>
+    </message>
+    <message>
+        <source>查看(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>工具栏</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>状态栏</source>
+        <translation>Status bar</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于 TARNEX Servo</source>
+        <translation>About TARNEX Servo</translation>
+    </message>
+    <message>
+        <source>通讯开关</source>
+        <translation>Link on/off</translation>
+    </message>
+    <message>
+        <source>层叠</source>
+        <translation>Cascade</translation>
+    </message>
+    <message>
+        <source>平铺</source>
+        <translation>Tile</translation>
+    </message>
+    <message>
+        <source>Comm Status: Open  simulated drive</source>
+        <translation>Comm Status: Open  simulated drive</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,48 @@
+#include "CChildFrame.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+
+#include "AppConstants.h"
+#include "CMainFrame.h"
+#include "CPageView.h"
+
+namespace morlo::gui {
+
+CChildFrame::CChildFrame(CMainFrame& frame, CPageView* view, const QString& title,
+                         const QRect& geometry)
+    : QMdiSubWindow(nullptr, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                 Qt::WindowCloseButtonHint),
+      frame_(frame),
+      view_(view) {
+    setWidget(view);
+    setWindowTitle(title);
+    setWindowIcon(frame.windowIcon());
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setGeometry(geometry);
+    setFixedSize(geometry.size());  // no sizing border
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (frame_.HandleChildClose(this)) {
+        QMdiSubWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}
+
+void CChildFrame::RestoreMove(int x, int y) {
+    if (!frame_.HoldsPage(this)) {
+        return;
+    }
+    move(x, y);
+    show();
+    view_->PageNotify(notify::kShown);
+    showNormal();
+    if (mdiArea()) {
+        mdiArea()->setActiveSubWindow(this);
+    }
+}
+
+}  // namespace morlo::gui

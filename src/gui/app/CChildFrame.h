@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+namespace morlo::gui {
+
+class CMainFrame;
+class CPageView;
+
+// The window of one page inside the main frame. Closing a page only hides it (the page is
+// told so); the main frame decides by the slot that holds the window.
+class CChildFrame final : public QMdiSubWindow {
+    Q_OBJECT
+  public:
+    CChildFrame(CMainFrame& frame, CPageView* view, const QString& title, const QRect& geometry);
+
+    CPageView* View() const { return view_; }
+    // Moves an open page back to a stored place (project restore) and shows it.
+    void RestoreMove(int x, int y);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    CMainFrame& frame_;
+    CPageView* view_;
+};
+
+}  // namespace morlo::gui

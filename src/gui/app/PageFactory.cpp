@@ -1,0 +1,26 @@
+#include "PageFactory.h"
+
+#include "CCommCan.h"
+#include "CCommMode.h"
+#include "CCommRs232.h"
+#include "CPageView.h"
+#include "CSdoList.h"
+
+namespace morlo::gui {
+
+CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
+    switch (kind.slot) {
+        case slot::kLinkType:
+            return new CCommMode(context);
+        case slot::kSerialSettings:
+            return new CCommRs232(context);
+        case slot::kCanSettings:
+            return new CCommCan(context);
+        case slot::kDataDictionary:
+            return new CSdoList(context);
+        default:
+            return new CPlaceholderPage(context);
+    }
+}
+
+}  // namespace morlo::gui

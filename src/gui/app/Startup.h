@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QTranslator>
+#include <memory>
+
+namespace morlo::gui {
+
+class AppContext;
+class CMainFrame;
+
+// Settles the user-interface language: the English translation on a system that is not
+// Chinese, or when sys.ini asks for it on a Chinese one. False when the translation is needed
+// but cannot be loaded (the program then ends).
+bool SettleLanguage(AppContext& context, QTranslator& translator);
+
+// Creates and shows the main frame, then takes the screen metrics and the list captions.
+CMainFrame* CreateMainFrame(AppContext& context);
+
+// The whole start-up and the event loop; returns the exit code.
+int RunApplication(int argc, char** argv);
+
+}  // namespace morlo::gui

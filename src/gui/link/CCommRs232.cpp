@@ -1,0 +1,141 @@
+#include "CCommRs232.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QIcon>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+
+#include "AppConstants.h"
+#include "AppContext.h"
+#include "CMainFrame.h"
+#include "LinkPageCommon.h"
+#include "profile/Profile.h"
+
+namespace morlo::gui {
+
+const int CCommRs232::kBaudRates[8] = {4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
+
+CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CPageView(context, parent) {
+    ports_ = new QComboBox(this);
+    bauds_ = new QComboBox(this);
+    driverId_ = new QLineEdit(this);
+    driverId_->setValidator(new QIntValidator(0, 127, driverId_));
+    button_ = new QPushButton(this);
+    button_->setIconSize(QSize(32, 32));
+    auto* form = new QFormLayout(this);
+    form->addRow(tr("端口"), ports_);
+    form->addRow(tr("波特率"), bauds_);
+    form->addRow(tr("驱动器ID"), driverId_);
+    form->addRow(button_);
+
+    // Every port the system knows, also those another program holds open.
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports_->addItem(info.systemLocation());
+    }
+    for (int rate : kBaudRates) {
+        bauds_->addItem(QString::number(rate));
+    }
+    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const QString port =
+        QString::fromStdString(Profile::ReadString(sysIni, "com", "comid", kLinkSettingBuffer));
+    const QString baud =
+        QString::fromStdString(Profile::ReadString(sysIni, "com", "buadrate", kLinkSettingBuffer));
+    if (!port.isEmpty() && ports_->findText(port) < 0) {
+        ports_->addItem(port);  // a port given in sys.ini that the system does not list
+    }
+    ports_->setCurrentIndex(ports_->findText(port));
+    bauds_->setCurrentIndex(bauds_->findText(baud));
+    int id = Profile::ReadInt(sysIni, "com", "driverid", kLinkSettingBuffer);
+    driverId_->setText(QString::number(id != 0 ? id : kDefaultDriverId));
+    context_.Link().SetNodeId(driverId_->text().toInt());
+    SetIcon(context_.Link().LinkState() == engine::kLinkStateOpen);
+
+    connect(button_, &QPushButton::clicked, this, &CCommRs232::PressOpenClose);
+    connect(ports_, &QComboBox::currentIndexChanged, this, &CCommRs232::OnSelectionChanged);
+    connect(bauds_, &QComboBox::currentIndexChanged, this, &CCommRs232::OnSelectionChanged);
+}
+
+void CCommRs232::SetIcon(bool open) {
+    showsOpen_ = open;
+    button_->setIcon(QIcon(LinkButtonIcon(open)));
+    button_->setText(open ? tr("关闭") : tr("打开"));
+}
+
+void CCommRs232::PageNotify(int code) {
+    if (code == notify::kLinkStateChanged) {
+        SetIcon(context_.Link().LinkState() == engine::kLinkStateOpen);
+    }
+}
+
+void CCommRs232::PressOpenClose() {
+    engine::ControlLink& link = context_.Link();
+    link.SetNodeId(driverId_->text().toInt());
+    if (ports_->currentIndex() < 0 || bauds_->currentIndex() < 0 || context_.linkOpenPending) {
+        return;
+    }
+    if (link.LinkState() == engine::kLinkStateOpen) {
+        Close();
+    } else {
+        link.SelectLinkType(link::kLinkTypeSerial);
+        Open();
+    }
+    WriteSettings();
+}
+
+void CCommRs232::Open() {
+    engine::ControlLink& link = context_.Link();
+    link::LinkSettings settings;
+    settings.portName = ports_->currentText().toStdString();
+    settings.nodeId = driverId_->text().toInt();
+    settings.rate = kBaudRates[bauds_->currentIndex()];
+    CMainFrame* frame = context_.mainWindow;
+    if (link.OpenLink(settings) == 0) {
+        if (frame) {
+            frame->OnLinkOpened();
+        }
+        SetIcon(true);
+        context_.linkOpenPending = true;
+        context_.lastSerialOpen = {true, ports_->currentText(), settings.rate, settings.nodeId};
+        context_.preparedLinkText =
+            QString("Comm Status: Open  %1  %2").arg(ports_->currentText()).arg(settings.rate);
+        link.SetLinkState(engine::kLinkStateOpen);
+        return;
+    }
+    ShowMessage(msg::kSerialPageOpenFailed);
+    SetIcon(false);
+    link.CloseLink();
+    link.SetLinkState(engine::kLinkStateClosed);
+    if (frame) {
+        frame->OnLinkStateReport(0);
+    }
+}
+
+void CCommRs232::Close() {
+    engine::ControlLink& link = context_.Link();
+    link.SetLinkState(engine::kLinkStateClosed);
+    if (CMainFrame* frame = context_.mainWindow) {
+        frame->OnLinkStateReport(0);
+    }
+    SetIcon(false);
+    link.CloseLink();
+}
+
+void CCommRs232::WriteSettings() {
+    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    Profile::WriteString(sysIni, "com", "comid", ports_->currentText().toStdString());
+    Profile::WriteString(sysIni, "com", "buadrate", bauds_->currentText().toStdString());
+    if (int id = driverId_->text().toInt(); id != 0) {
+        Profile::WriteString(sysIni, "com", "driverid", std::to_string(id));
+    }
+}
+
+void CCommRs232::OnSelectionChanged() {
+    if (context_.Link().LinkState() == engine::kLinkStateOpen) {
+        Close();
+    }
+}
+
+}  // namespace morlo::gui

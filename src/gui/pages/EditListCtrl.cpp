@@ -1,0 +1,247 @@
+#include "EditListCtrl.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "InPlaceEditors.h"
+#include "values/UnitTable.h"
+
+namespace morlo::gui {
+namespace {
+
+// Rows of read-only objects are drawn in this green.
+const QColor kReadOnlyColour(34, 139, 34);
+constexpr int kChoiceExtraRows = 10;
+
+// The cell's rectangle, its right edge clipped to the client area.
+QRect EditorRectClipped(const QRect& cell, const QRect& client) {
+    QRect rect = cell;
+    rect.setRight(std::min(rect.right(), client.right()));
+    return rect;
+}
+
+}  // namespace
+
+EditListCtrl::EditListCtrl(QWidget* parent) : QTableWidget(parent) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // columns cannot be resized
+    horizontalHeader()->setSectionsClickable(false);
+    setWordWrap(false);
+}
+
+EditListCtrl::~EditListCtrl() = default;
+
+void EditListCtrl::SetReadOnlyColumn(int column, bool on) {
+    if (on) {
+        readOnlyColumns_.insert(column);
+    } else {
+        readOnlyColumns_.erase(column);
+    }
+}
+
+void EditListCtrl::SetChoiceColumn(int column, bool on) {
+    if (on) {
+        choiceColumns_.insert(column);
+    } else {
+        choiceColumns_.erase(column);
+    }
+}
+
+std::string EditListCtrl::CellText(int row, int column) const {
+    return Text(row, column).toStdString();
+}
+
+QString EditListCtrl::Text(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+void EditListCtrl::SetText(int row, int column, const QString& text) {
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        setItem(row, column, cell);
+    }
+    cell->setText(text);
+}
+
+void EditListCtrl::InsertRowAt(int row) {
+    insertRow(row);
+    for (int column = 0; column < columnCount(); ++column) {
+        setItem(row, column, new QTableWidgetItem);
+    }
+}
+
+void EditListCtrl::ApplyRowColours(int row) {
+    const bool readOnly = Text(row, kColumnNumber).contains('*');
+    for (int column = 0; column < columnCount(); ++column) {
+        if (QTableWidgetItem* cell = item(row, column)) {
+            cell->setForeground(readOnly ? QBrush(kReadOnlyColour) : QBrush());
+        }
+    }
+}
+
+int EditListCtrl::FocusedSelectedRow() const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), QModelIndex())) {
+        return -1;
+    }
+    return current.row();
+}
+
+std::vector<int> EditListCtrl::SelectedRowList() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void EditListCtrl::ClearSelectionAndFocus() {
+    clearSelection();
+    setCurrentIndex(QModelIndex());
+}
+
+bool EditListCtrl::CellFromPoint(const QPoint& point, int& row, int& column) const {
+    const QModelIndex index = indexAt(point);
+    if (!index.isValid() || columnWidth(index.column()) == 0) {
+        return false;
+    }
+    row = index.row();
+    column = index.column();
+    return true;
+}
+
+QRect EditListCtrl::EditorRect(int row, int column) {
+    scrollTo(model()->index(row, column));
+    QRect rect = visualRect(model()->index(row, column));
+    return EditorRectClipped(rect, viewport()->rect());
+}
+
+void EditListCtrl::ShowTextEditor(int row, int column, const QString& text) {
+    if (textEditor_) {
+        textEditor_->setFocus();
+        return;
+    }
+    const QRect rect = EditorRect(row, column);
+    textEditor_ = new InPlaceEdit(*this, row, column, text);
+    textEditor_->setGeometry(rect);
+}
+
+bool EditListCtrl::ShowChoiceEditor(int row, int column, const QStringList& choices,
+                                    const QString& text) {
+    if (row < 0 || row >= rowCount()) {
+        return false;
+    }
+    if (choiceEditor_) {
+        choiceEditor_->setFocus();
+        return true;
+    }
+    QRect rect = EditorRect(row, column);
+    choiceEditor_ = new InPlaceCombo(*this, row, column, choices, text);
+    choiceEditor_->setGeometry(rect);
+    choiceEditor_->setMaxVisibleItems(static_cast<int>(choices.size()) + kChoiceExtraRows);
+    return true;
+}
+
+void EditListCtrl::OpenEditor(int row, int column) {
+    if (IsChoiceColumn(column)) {
+        QStringList choices = choices_ ? choices_(row) : QStringList{kUnitDec};
+        ShowChoiceEditor(row, column, choices, Text(row, column));
+    } else if (!IsReadOnlyColumn(column) && Text(row, kColumnAttribute).contains('W')) {
+        ShowTextEditor(row, column, Text(row, column));
+    }
+}
+
+void EditListCtrl::EndEdit(int row, int column, const QString& text, bool acceptedWithEnter) {
+    if (column != kColumnValue) {
+        if (row >= 0 && row < rowCount() && text != Text(row, kColumnUnit)) {
+            SetText(row, column, text);
+            emit cellEdited(row, column);
+        }
+        return;
+    }
+    if (!acceptedWithEnter || currentRow_ < 0 || currentRow_ >= rowCount()) {
+        return;  // left by Escape, a click elsewhere or any other loss of focus
+    }
+    SetText(currentRow_, kColumnValue, text);
+    committedByEnter_ = true;
+    enterStage_ = 2;
+    selectRow(currentRow_);
+    setCurrentCell(currentRow_, kColumnValue);
+    emit cellEdited(currentRow_, kColumnValue);
+    if (parentWidget()) {
+        parentWidget()->setFocus();
+        parentWidget()->activateWindow();
+    }
+}
+
+void EditListCtrl::mousePressEvent(QMouseEvent* event) {
+    committedByEnter_ = false;
+    keyboardMoved_ = false;
+    int row = -1;
+    int column = -1;
+    if (!CellFromPoint(event->position().toPoint(), row, column)) {
+        return;  // swallowed
+    }
+    QTableWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    currentRow_ = row;
+    if (currentIndex().row() == row) {
+        OpenEditor(row, column);
+    }
+}
+
+void EditListCtrl::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((committedByEnter_ || keyboardMoved_) && key >= Qt::Key_0 && key <= Qt::Key_9) {
+        return;  // digits never drive the list's type-ahead search here
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (committedByEnter_ && enterStage_ == 2) {
+            enterStage_ = 3;  // the Enter that accepted the edit opens nothing
+            return;
+        }
+        if (currentRow_ >= 0 && currentRow_ < rowCount() && currentIndex().row() == currentRow_) {
+            keyboardMoved_ = false;
+            committedByEnter_ = false;
+            OpenEditor(currentRow_, kColumnValue);
+        }
+        return;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        const int focused = currentIndex().row();
+        for (int row : SelectedRowList()) {
+            currentRow_ = key == Qt::Key_Up ? row - 1 : row + 1;
+        }
+        if (focused >= 0) {
+            currentRow_ = key == Qt::Key_Up ? focused - 1 : focused + 1;
+        }
+        committedByEnter_ = false;
+        keyboardMoved_ = true;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void EditListCtrl::scrollContentsBy(int dx, int dy) {
+    if (!hasFocus() && (textEditor_ || choiceEditor_)) {
+        setFocus();  // ends an open editor
+    }
+    QTableWidget::scrollContentsBy(dx, dy);
+}
+
+void EditListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    emit contextMenuAt(event->globalPos());
+}
+
+}  // namespace morlo::gui

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QPointer>
+#include <QTableWidget>
+#include <functional>
+#include <set>
+
+#include "values/ValueRows.h"
+
+class QComboBox;
+
+namespace morlo::gui {
+
+class InPlaceEdit;
+class InPlaceCombo;
+
+// The list on every parameter page: one drive object per row, the value edited in place
+// with a text box, the unit with a drop-down list. It never talks to the drive: an accepted
+// edit puts the new text into the cell and is reported with cellEdited (the page writes or
+// reads again).
+class EditListCtrl final : public QTableWidget, public ValueRows {
+    Q_OBJECT
+  public:
+    explicit EditListCtrl(QWidget* parent = nullptr);
+    ~EditListCtrl() override;
+
+    void SetReadOnlyColumn(int column, bool on);
+    void SetChoiceColumn(int column, bool on);
+    bool IsReadOnlyColumn(int column) const { return readOnlyColumns_.count(column) != 0; }
+    bool IsChoiceColumn(int column) const { return choiceColumns_.count(column) != 0; }
+    // The units offered for a row's unit cell (default: "DEC").
+    void SetChoiceProvider(std::function<QStringList(int row)> provider) {
+        choices_ = std::move(provider);
+    }
+
+    bool CellFromPoint(const QPoint& viewportPoint, int& row, int& column) const;
+    void ShowTextEditor(int row, int column, const QString& text);
+    bool ShowChoiceEditor(int row, int column, const QStringList& choices, const QString& text);
+    // Called by the editors when they lose the focus.
+    void EndEdit(int row, int column, const QString& text, bool acceptedWithEnter);
+
+    // Rows and cells.
+    int RowCount() const override { return rowCount(); }
+    std::string CellText(int row, int column) const override;
+    QString Text(int row, int column) const;
+    void SetText(int row, int column, const QString& text);
+    void InsertRowAt(int row);
+    // The selected row that has the focus, or -1.
+    int FocusedSelectedRow() const;
+    std::vector<int> SelectedRowList() const;
+    void ClearSelectionAndFocus();
+    // Rows whose first column is marked "*" (read-only objects) are drawn green.
+    void ApplyRowColours(int row);
+
+    int CurrentEditRow() const { return currentRow_; }
+    InPlaceEdit* TextEditor() const { return textEditor_; }
+    InPlaceCombo* ChoiceEditor() const { return choiceEditor_; }
+
+  signals:
+    void cellEdited(int row, int column);
+    void contextMenuAt(const QPoint& globalPos);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    QRect EditorRect(int row, int column);
+    void OpenEditor(int row, int column);
+
+    std::set<int> readOnlyColumns_;
+    std::set<int> choiceColumns_;
+    std::function<QStringList(int row)> choices_;
+    int currentRow_ = -1;
+    bool committedByEnter_ = false;
+    int enterStage_ = 0;
+    bool keyboardMoved_ = true;
+    QPointer<InPlaceEdit> textEditor_;
+    QPointer<InPlaceCombo> choiceEditor_;
+};
+
+}  // namespace morlo::gui

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QRadioButton>
+
+#include "AppConstants.h"
+#include "CChildFrame.h"
+#include "CCommCan.h"
+#include "CCommMode.h"
+#include "CCommRs232.h"
+#include "CMdiBackground.h"
+#include "CPageView.h"
+#include "GuiTestSupport.h"
+#include "SimulatedDrive.h"
+#include "dictionary/DictionarySource.h"
+#include "profile/Profile.h"
+
+namespace morlo::gui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::shared_ptr<sim::SimulatedDrive> MakeDrive() {
+    static DictionarySource source = LoadDictionarySource(
+        std::filesystem::path(MORLO_BUILT_RUNTIME_DIR) / "data" / "dictionary");
+    return std::make_shared<sim::SimulatedDrive>(source);
+}
+
+// A program whose link type is the simulated drive, with the drive at hand.
+class SimulatedProgram {
+  public:
+    explicit SimulatedProgram(bool chinese = false)
+        : drive(MakeDrive()),
+          program(
+              chinese,
+              [chinese](WorkingFolder& f) {
+                  Profile::WriteString(f.SysIni(), "sys", "comm", "7");
+                  Profile::WriteString(f.SysIni(), "sys", "lang", chinese ? "1" : "2");
+              },
+              drive) {}
+    std::shared_ptr<sim::SimulatedDrive> drive;
+    RunningProgram program;
+};
+
+TEST(PageWindows, OneWindowPerCommandAndNotifiedOnReShow) {
+    RunningProgram program;
+    CMainFrame& frame = program.Frame();
+    frame.OpenPage(cmd::kPositionLoop);
+    CChildFrame* child = frame.Slot(3);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->windowTitle(), "Position loop");
+    EXPECT_EQ(child->size(), QSize(565, 331));
+    auto* page = static_cast<CPlaceholderPage*>(child->View());
+    EXPECT_TRUE(page->notifications.empty());
+    frame.OpenPage(cmd::kPositionLoop);
+    EXPECT_EQ(frame.Slot(3), child);
+    EXPECT_EQ(frame.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(page->notifications, std::vector<int>{notify::kShown});
+
+    // Closing hides the page and tells it; opening again shows the same window.
+    child->close();
+    EXPECT_FALSE(child->isVisible());
+    EXPECT_EQ(page->notifications.back(), notify::kHidden);
+    frame.OpenPage(cmd::kPositionLoop);
+    EXPECT_TRUE(child->isVisible());
+    EXPECT_EQ(frame.Slot(3), child);
+    EXPECT_EQ(page->notifications.back(), notify::kShown);
+
+    // Fixed sizes and places.
+    frame.OpenPage(cmd::kRealtimeError);
+    EXPECT_EQ(frame.Slot(19)->geometry(), QRect(50, 20, 310, 540));
+    frame.OpenPage(cmd::kPanelF007);
+    EXPECT_EQ(static_cast<CPlaceholderPage*>(frame.PageOf(44))->notifications,
+              std::vector<int>{notify::kShown});
+    frame.OpenPage(cmd::kRpdoFirst + 2);
+    EXPECT_EQ(program.Context().currentPanelName, "RPDO3");
+    EXPECT_EQ(program.Context().currentPanelPageId, 24);
+}
+
+TEST(PageWindows, HideAllHidesParameterPagesButNotTheCanPages) {
+    RunningProgram program;
+    CMainFrame& frame = program.Frame();
+    frame.OpenPage(cmd::kBaseOperate);
+    frame.OpenPage(cmd::kTpdoFirst);
+    frame.HideAllPages();
+    EXPECT_FALSE(frame.Slot(2)->isVisible());
+    EXPECT_TRUE(frame.Slot(30)->isVisible());
+    frame.BroadcastToPages(notify::kRefresh);
+    EXPECT_EQ(static_cast<CPlaceholderPage*>(frame.PageOf(2))->notifications.back(),
+              notify::kRefresh);
+}
+
+TEST(PageWindows, TheLinkTypePageIsMadeAnewAfterClosing) {
+    RunningProgram program;
+    CMainFrame& frame = program.Frame();
+    frame.RunCommand(cmd::kLinkType);
+    QPointer<CChildFrame> first = frame.Slot(slot::kLinkType);
+    ASSERT_TRUE(first);
+    EXPECT_NE(qobject_cast<CCommMode*>(first->View()), nullptr);
+    first->close();
+    EXPECT_EQ(frame.Slot(slot::kLinkType), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return first.isNull(); }));
+    frame.RunCommand(cmd::kLinkType);
+    EXPECT_NE(frame.Slot(slot::kLinkType), nullptr);
+}
+
+TEST(LinkOnOff, TheSimulatedDriveIsConfirmedByItsStatusword) {
+    SimulatedProgram sim;
+    CMainFrame& frame = sim.program.Frame();
+    AppContext& context = sim.program.Context();
+    frame.OpenPage(cmd::kBaseOperate);
+    EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Closed");
+    frame.ToggleLink();
+    EXPECT_EQ(context.Link().LinkState(), engine::kLinkStateOpen);
+    EXPECT_TRUE(context.linkOpenPending);
+    frame.ToggleLink();  // waiting for the first answer: nothing happens
+    EXPECT_EQ(context.Link().LinkState(), engine::kLinkStateOpen);
+    ASSERT_TRUE(WaitUntil([&] { return !context.linkOpenPending; }));
+    EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Open  simulated drive");
+    EXPECT_EQ(frame.DriveFaultState(), 0);
+    EXPECT_EQ(frame.ImageList(), kImageListNormal);
+    EXPECT_TRUE(sim.program.messages.empty());
+    // The pages were refreshed once the link was confirmed.
+    EXPECT_EQ(static_cast<CPlaceholderPage*>(frame.PageOf(2))->notifications.back(),
+              notify::kRefresh);
+
+    // A drive fault: the error button shows the fault icon and blinks.
+    sim.drive->InjectError(4);
+    ASSERT_TRUE(WaitUntil([&] { return frame.DriveFaultState() == 1; }));
+    EXPECT_EQ(frame.ImageList(), kImageListFault);
+    frame.OnBlinkTick();
+    int first = frame.ImageList();
+    frame.OnBlinkTick();
+    int second = frame.ImageList();
+    EXPECT_NE(first, second);
+    EXPECT_TRUE((first == kImageListNeutral && second == kImageListFault) ||
+                (first == kImageListFault && second == kImageListNeutral));
+
+    frame.ToggleLink();
+    EXPECT_EQ(context.Link().LinkState(), engine::kLinkStateClosed);
+    EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Closed");
+    EXPECT_EQ(frame.ImageList(), kImageListNeutral);
+    frame.OnBlinkTick();
+    EXPECT_EQ(frame.ImageList(), kImageListNeutral);
+}
+
+TEST(LinkOnOff, ASilentDriveIsNotFound) {
+    SimulatedProgram sim;
+    sim::FaultSettings silent;
+    silent.silent = true;
+    sim.drive->SetFaults(silent);
+    CMainFrame& frame = sim.program.Frame();
+    frame.ToggleLink();
+    ASSERT_TRUE(WaitUntil([&] { return !sim.program.messages.empty(); }));
+    EXPECT_EQ(sim.program.messages.back(), "Not Find Driver! Please Check...");
+    EXPECT_EQ(sim.program.Context().Link().LinkState(), engine::kLinkStateClosed);
+    EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Closed");
+    EXPECT_FALSE(sim.program.Context().linkOpenPending);
+}
+
+TEST(LinkOnOff, CanRateTexts) {
+    EXPECT_EQ(CanRateText(20), "Open 1 MBit/s");
+    EXPECT_EQ(CanRateText(28), "Open 500 KBit/s");
+    EXPECT_EQ(CanRateText(21295), "Open 20 KBit/s");
+    EXPECT_EQ(CanRateText(0x672F), "Closed");
+    EXPECT_EQ(CanRateText(12345), "Closed");
+}
+
+TEST(LinkPages, SerialPageRestoresAndWritesItsKeys) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    const std::string port = ptsname(master);
+    RunningProgram program(false, [&](WorkingFolder& f) {
+        Profile::WriteString(f.SysIni(), "sys", "comm", "2");
+        Profile::WriteString(f.SysIni(), "com", "comid", port);
+        Profile::WriteString(f.SysIni(), "com", "buadrate", "57600");
+        Profile::WriteString(f.SysIni(), "com", "driverid", "3");
+    });
+    CMainFrame& frame = program.Frame();
+    frame.RunCommand(cmd::kLinkSettings);
+    auto* page = qobject_cast<CCommRs232*>(frame.PageOf(slot::kSerialSettings));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->PortList()->currentText().toStdString(), port);
+    EXPECT_EQ(page->BaudList()->currentText(), "57600");
+    EXPECT_EQ(page->DriverId()->text(), "3");
+    page->BaudList()->setCurrentIndex(7);
+    page->DriverId()->setText("4");
+    page->PressOpenClose();
+    EXPECT_TRUE(page->ShowsOpen());
+    EXPECT_TRUE(program.Context().linkOpenPending);
+    EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "com", "buadrate", 16), "115200");
+    EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "com", "driverid", 16), "4");
+    // Nobody answers on the pty: the open ends in "Not Find Driver" and the icon closes.
+    ASSERT_TRUE(WaitUntil([&] { return !program.Context().linkOpenPending; }, 10000));
+    EXPECT_EQ(program.messages.back(), "Not Find Driver! Please Check...");
+    EXPECT_FALSE(page->ShowsOpen());
+    close(master);
+}
+
+TEST(LinkPages, CanPageRestoresOnlyKnownRates) {
+    RunningProgram program(false, [](WorkingFolder& f) {
+        Profile::WriteString(f.SysIni(), "can", "buadrate", "28");
+        Profile::WriteString(f.SysIni(), "can", "driverid", "9");
+        Profile::WriteString(f.SysIni(), "can", "interface", "virtualcan:can0");
+    });
+    CCommCan page(program.Context());
+    EXPECT_EQ(page.RateList()->currentIndex(), 1);
+    EXPECT_EQ(page.DriverId()->text(), "9");
+    EXPECT_EQ(page.VersionLabel()->text(), "CAN Vercan0");
+
+    RunningProgram slow(false, [](WorkingFolder& f) {
+        Profile::WriteString(f.SysIni(), "can", "buadrate", std::to_string(0x672F));
+        Profile::WriteString(f.SysIni(), "can", "driverid", "9");
+        Profile::WriteString(f.SysIni(), "can", "interface", "nosuchplugin:can0");
+    });
+    CCommCan unknown(slow.Context());
+    EXPECT_EQ(unknown.RateList()->currentIndex(), -1);
+    EXPECT_EQ(unknown.DriverId()->text(), "1");
+    EXPECT_EQ(slow.messages.back(), "Your PC doesn't have Peak CAN-USB driver!! ");
+}
+
+TEST(LinkPages, LinkTypePageWritesTheChoice) {
+    RunningProgram program;
+    CMainFrame& frame = program.Frame();
+    frame.RunCommand(cmd::kLinkType);
+    auto* mode = qobject_cast<CCommMode*>(frame.PageOf(slot::kLinkType));
+    ASSERT_NE(mode, nullptr);
+    mode->ChooseSimulated();
+    mode->Next();
+    EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "sys", "comm", 4), "7");
+    EXPECT_EQ(program.Context().linkType, 7);
+    EXPECT_EQ(frame.Slot(slot::kLinkType), nullptr);
+    frame.RunCommand(cmd::kLinkType);
+    mode = qobject_cast<CCommMode*>(frame.PageOf(slot::kLinkType));
+    mode->ChooseSerial();
+    mode->Next();
+    EXPECT_NE(frame.Slot(slot::kSerialSettings), nullptr);  // the settings page follows
+}
+
+TEST(Screenshots, MainWindowWithTheSimulatedDrive) {
+    for (bool chinese : {false, true}) {
+        SimulatedProgram sim(chinese);
+        CMainFrame& frame = sim.program.Frame();
+        frame.resize(1100, 700);
+        frame.OpenPage(cmd::kPositionLoop);
+        frame.ToggleLink();
+        ASSERT_TRUE(WaitUntil([&] { return !sim.program.Context().linkOpenPending; }));
+        QCoreApplication::processEvents();
+        std::filesystem::create_directories(MORLO_SCREENSHOT_DIR);
+        const QString file =
+            QString("%1/main-window-%2.png").arg(MORLO_SCREENSHOT_DIR, chinese ? "zh" : "en");
+        ASSERT_TRUE(frame.grab().save(file));
+    }
+}
+
+}  // namespace
+}  // namespace morlo::gui::test

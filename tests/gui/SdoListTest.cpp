@@ -1,0 +1,1 @@
+// The data dictionary browser tests (being written).
