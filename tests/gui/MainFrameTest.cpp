@@ -17,6 +17,7 @@
 #include "CMdiBackground.h"
 #include "CPageView.h"
 #include "GuiTestSupport.h"
+#include "PageFactory.h"
 #include "SimulatedDrive.h"
 #include "dictionary/DictionarySource.h"
 #include "profile/Profile.h"
@@ -30,6 +31,15 @@ std::shared_ptr<sim::SimulatedDrive> MakeDrive() {
     static DictionarySource source = LoadDictionarySource(
         std::filesystem::path(MORLO_BUILT_RUNTIME_DIR) / "data" / "dictionary");
     return std::make_shared<sim::SimulatedDrive>(source);
+}
+
+// Page windows that only record their notifications, besides the link pages.
+CPageView* PlaceholderPages(const PageKind& kind, AppContext& context) {
+    if (kind.slot == slot::kLinkType || kind.slot == slot::kSerialSettings ||
+        kind.slot == slot::kCanSettings) {
+        return MakeDefaultPage(kind, context);
+    }
+    return new CPlaceholderPage(context);
 }
 
 // A program whose link type is the simulated drive, with the drive at hand.
@@ -51,6 +61,7 @@ class SimulatedProgram {
 TEST(PageWindows, OneWindowPerCommandAndNotifiedOnReShow) {
     RunningProgram program;
     CMainFrame& frame = program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
     frame.OpenPage(cmd::kPositionLoop);
     CChildFrame* child = frame.Slot(3);
     ASSERT_NE(child, nullptr);
@@ -86,6 +97,7 @@ TEST(PageWindows, OneWindowPerCommandAndNotifiedOnReShow) {
 TEST(PageWindows, HideAllHidesParameterPagesButNotTheCanPages) {
     RunningProgram program;
     CMainFrame& frame = program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
     frame.OpenPage(cmd::kBaseOperate);
     frame.OpenPage(cmd::kTpdoFirst);
     frame.HideAllPages();
@@ -113,6 +125,7 @@ TEST(PageWindows, TheLinkTypePageIsMadeAnewAfterClosing) {
 TEST(LinkOnOff, TheSimulatedDriveIsConfirmedByItsStatusword) {
     SimulatedProgram sim;
     CMainFrame& frame = sim.program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
     AppContext& context = sim.program.Context();
     frame.OpenPage(cmd::kBaseOperate);
     EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Closed");

@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -93,7 +94,12 @@ class AppContext {
     QString currentPanelName;
     int currentPanelPageId = 0;
     QPointer<QWidget> objectRequester;  // the page that asked the browser for an object
+    QString projectStamp;               // local time of the last project opening, or empty
     MessageInterceptor messageInterceptor;
+    // Asks the user for a file; tests answer instead of a dialog. Empty: cancelled.
+    std::function<QString(bool save, const QString& proposal, const QString& filter,
+                          const QString& title)>
+        fileChooser;
 
     // Singletons.
     ObjectDictionary& Dictionary() { return *dictionary_; }

@@ -17,6 +17,7 @@
 #include "CMdiBackground.h"
 #include "CPageView.h"
 #include "LanguageDialog.h"
+#include "ProjectFile.h"
 #include "Resources.h"
 #include "link/CanBitTiming.h"
 #include "profile/Profile.h"
@@ -326,11 +327,15 @@ void CMainFrame::RunCommand(int command) {
             return;
         case cmd::kFileOpen:
         case cmd::kToolOpenProject:
+            OpenProject(*this, context_);
+            return;
         case cmd::kFileSave:
         case cmd::kToolSaveProject:
+            SaveProject(*this, context_);
+            return;
         case cmd::kStoreDialog:
         case cmd::kFileSaveShortcut:
-            return;  // project files and the store dialog come with their pages
+            return;  // the store dialog comes with the drive-data pages
         default:
             OpenPage(command);
     }

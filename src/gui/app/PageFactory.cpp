@@ -5,6 +5,7 @@
 #include "CCommRs232.h"
 #include "CPageView.h"
 #include "CSdoList.h"
+#include "ParameterPages.h"
 
 namespace morlo::gui {
 
@@ -19,6 +20,9 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
         case slot::kDataDictionary:
             return new CSdoList(context);
         default:
+            if (CPageView* page = MakeParameterPage(kind, context)) {
+                return page;
+            }
             return new CPlaceholderPage(context);
     }
 }

@@ -5,14 +5,10 @@
 #include <functional>
 #include <set>
 
+#include "InPlaceEditors.h"
 #include "values/ValueRows.h"
 
-class QComboBox;
-
 namespace morlo::gui {
-
-class InPlaceEdit;
-class InPlaceCombo;
 
 // The list on every parameter page: one drive object per row, the value edited in place
 // with a text box, the unit with a drop-down list. It never talks to the drive: an accepted

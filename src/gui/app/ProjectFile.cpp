@@ -1,0 +1,132 @@
+#include "ProjectFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMdiSubWindow>
+
+#include "AppConstants.h"
+#include "AppContext.h"
+#include "CChildFrame.h"
+#include "CMainFrame.h"
+#include "CMdiBackground.h"
+#include "PageTable.h"
+#include "profile/Profile.h"
+
+namespace morlo::gui {
+namespace {
+
+constexpr const char* kProjectFilter = "ksp (*.ksp)";
+constexpr const char* kProjectExtension = ".ksp";
+constexpr const char* kTemporarySuffix = ".tmp";
+constexpr std::size_t kPlacementBuffer = 64;
+constexpr int kPlacementSection = 1;
+
+QString ChooseFile(AppContext& context, bool save) {
+    QString proposal;
+    if (QDir(context.userDir).exists()) {
+        proposal = context.userDir + "name";
+    }
+    if (context.fileChooser) {
+        return context.fileChooser(save, proposal, kProjectFilter, QString());
+    }
+    return save ? QFileDialog::getSaveFileName(context.mainWindow, QString(), proposal,
+                                               kProjectFilter)
+                : QFileDialog::getOpenFileName(context.mainWindow, QString(), proposal,
+                                               kProjectFilter);
+}
+
+bool IsPanelF002(int pageId) {
+    return (pageId >= slot::kPdoOther && pageId <= 37) || pageId == slot::kPanelF002;
+}
+
+}  // namespace
+
+QString ProjectPathFor(const QString& chosen) {
+    const int slash = chosen.lastIndexOf('/');
+    const QString folder = chosen.left(slash + 1);
+    QString name = chosen.mid(slash + 1);
+    const int dot = name.indexOf('.');
+    if (dot >= 0) {
+        name = name.left(dot);
+    }
+    return folder + name + kProjectExtension;
+}
+
+bool SaveProject(CMainFrame& frame, AppContext& context) {
+    const QString chosen = ChooseFile(context, true);
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    const std::filesystem::path target = ProjectPathFor(chosen).toStdString();
+    std::filesystem::path temporary = target;
+    temporary += kTemporarySuffix;
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    context.Dictionary().SetProjectWritePath(temporary.string());
+    frame.BroadcastToPages(notify::kSaveProject);
+    context.Dictionary().SetProjectWritePath(target.string());
+
+    bool anyPage = false;
+    for (int pageId = slot::kFirstPageId; pageId <= slot::kLastPageId; ++pageId) {
+        anyPage = anyPage || frame.Slot(pageId) != nullptr;
+    }
+    if (!std::filesystem::exists(temporary)) {
+        if (anyPage) {
+            ShowMessage(kMsgProjectSaveFailed);  // the old project stays as it was
+            return false;
+        }
+        std::filesystem::remove(target, ec);  // no page: the project is empty
+        return true;
+    }
+    std::filesystem::rename(temporary, target, ec);
+    if (ec) {
+        std::filesystem::remove(temporary, ec);
+        ShowMessage(kMsgProjectSaveFailed);
+        return false;
+    }
+    return true;
+}
+
+bool OpenProject(CMainFrame& frame, AppContext& context) {
+    const QString chosen = ChooseFile(context, false);
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    context.Dictionary().SetProjectReadPath(chosen.toStdString());
+    context.projectStamp = QDateTime::currentDateTime().toString("yyyyMMddhhmmss");
+    frame.HideAllPages();
+
+    const std::filesystem::path file = chosen.toStdString();
+    const std::string section =
+        std::string(ObjectDictionary::kProjectSectionPrefix) + std::to_string(kPlacementSection);
+    const QPoint main = frame.frameGeometry().topLeft();
+    for (int pageId = slot::kFirstPageId; pageId <= slot::kLastPageId; ++pageId) {
+        const QString value = QString::fromStdString(
+            Profile::ReadString(file, section, std::to_string(pageId), kPlacementBuffer));
+        if (value.isEmpty() || value.startsWith('0')) {
+            frame.SetRestoreRequest(std::nullopt);
+            continue;
+        }
+        const QStringList fields = value.mid(2).split(',');
+        // The stored offsets are from the main frame's corner, the page's top less the
+        // caption; the page goes back to that very place on the screen.
+        const QPoint screen(fields.value(0).toInt() + main.x(),
+                            fields.value(1).toInt() + context.captionHeight + main.y());
+        const QPoint place = frame.MdiArea()->viewport()->mapFromGlobal(screen);
+        frame.SetRestoreRequest(place);
+        if (CChildFrame* child = frame.Slot(pageId)) {
+            if (IsPanelF002(pageId)) {
+                context.currentPanelPageId = pageId;
+            }
+            frame.MdiArea()->setActiveSubWindow(child);
+            child->RestoreMove(place.x(), place.y());
+        } else if (const PageKind* kind = PageKindOfSlot(pageId)) {
+            frame.OpenKind(*kind);
+        }
+    }
+    frame.SetRestoreRequest(std::nullopt);
+    return true;
+}
+
+}  // namespace morlo::gui

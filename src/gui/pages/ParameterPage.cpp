@@ -1,0 +1,403 @@
+#include "ParameterPage.h"
+
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QVBoxLayout>
+
+#include "AppConstants.h"
+#include "AppContext.h"
+#include "CMainFrame.h"
+#include "EditListCtrl.h"
+#include "link/LinkConstants.h"
+#include "profile/Profile.h"
+#include "text/NumberText.h"
+
+namespace morlo::gui {
+namespace {
+
+constexpr int kNumberColumnWidth = 50;
+constexpr std::size_t kListValueBuffer = 32;
+constexpr std::size_t kProjectRowBuffer = 256;
+constexpr const char* kVisibleString = "VISIBLE STRING";
+constexpr const char* kRefusedText = "????";
+constexpr int kPlacementSection = 1;
+
+std::filesystem::path Path(const QString& text) {
+    return std::filesystem::path(text.toStdString());
+}
+
+QString SectionOf(int number) {
+    return QString("%1%2").arg(ObjectDictionary::kProjectSectionPrefix).arg(number);
+}
+
+}  // namespace
+
+ParameterPage::ParameterPage(AppContext& context, const QString& pageName, int pageId,
+                             PageBehaviour behaviour, QWidget* parent)
+    : CPageView(context, parent),
+      pageName_(pageName),
+      pageId_(pageId),
+      behaviour_(behaviour),
+      list_(new EditListCtrl(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(list_);
+    CreateColumns();
+    list_->SetChoiceProvider([this](int row) {
+        QStringList choices;
+        ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
+        for (const std::string& unit : context_.Units().ChoiceList(key)) {
+            choices << QString::fromStdString(unit);
+        }
+        return choices;
+    });
+    connect(list_, &EditListCtrl::cellEdited, this, &ParameterPage::OnCellEdited);
+    connect(list_, &EditListCtrl::contextMenuAt, this, &ParameterPage::OnContextMenu);
+
+    if (behaviour_.loadsProjectRows && !behaviour_.fixedList && !context_.projectStamp.isEmpty()) {
+        LoadProjectRows();
+    }
+    if (list_->RowCount() == 0) {
+        FillFromDefaultList();
+    }
+    active_ = true;
+    if (behaviour_.readsOnlyWhenOpen && context_.Link().LinkState() != engine::kLinkStateOpen) {
+        readCursor_ = 0;
+    } else {
+        readCursor_ = 1;
+        ReadNextRow();
+    }
+}
+
+void ParameterPage::CreateColumns() {
+    list_->setColumnCount(kColumnCount);
+    const auto& caption = context_.columnCaption;
+    list_->setHorizontalHeaderLabels(
+        {"", "ID", caption[0], "DataType", caption[1], "Attribute", caption[2]});
+    list_->setColumnWidth(kColumnNumber, kNumberColumnWidth);
+    SetColumnWidths(context_.columnWidth[0], context_.columnWidth[1], context_.columnWidth[2]);
+    for (int hidden : {kColumnKey, kColumnDataType, kColumnAttribute}) {
+        list_->setColumnHidden(hidden, true);
+    }
+    for (int readOnly : {kColumnNumber, kColumnKey, kColumnName}) {
+        list_->SetReadOnlyColumn(readOnly, true);
+    }
+    list_->SetChoiceColumn(kColumnUnit, true);
+}
+
+void ParameterPage::SetColumnWidths(int name, int value, int unit) {
+    list_->setColumnWidth(kColumnName, name);
+    list_->setColumnWidth(kColumnValue, value);
+    list_->setColumnWidth(kColumnUnit, unit);
+}
+
+int ParameterPage::PageIdForRecords() const {
+    return behaviour_.panelPageId ? context_.currentPanelPageId : pageId_;
+}
+
+// ---- filling ----
+
+void ParameterPage::FillFromDefaultList() {
+    const auto file = Path(context_.workDir + "/sys/" + pageName_ + ".ini");
+    const std::string section = pageName_.toStdString();
+    const int count = Profile::ReadInt(file, section, "num", kListValueBuffer);
+    for (int i = 1; i <= count; ++i) {
+        ObjectKey key =
+            ParseHexLoose(Profile::ReadString(file, section, std::to_string(i), kListValueBuffer));
+        InsertObject(key, list_->RowCount(), true);
+    }
+}
+
+bool ParameterPage::LoadProjectRows() {
+    const std::filesystem::path file = context_.Dictionary().ProjectReadPath();
+    const std::string section = SectionOf(pageId_).toStdString();
+    const int count = Profile::ReadInt(file, section, "num", kProjectRowBuffer);
+    if (count == 0) {
+        return false;
+    }
+    list_->setRowCount(0);
+    for (int b = 0; b < count; ++b) {
+        const QString row = QString::fromStdString(
+            Profile::ReadString(file, section, std::to_string(b), kProjectRowBuffer));
+        const QStringList fields = row.split(',');
+        const ObjectKey key = ParseDecimalLoose(fields.value(0).toStdString());
+        DictionaryEntry entry;
+        if (!context_.Dictionary().FindByKey(key, entry)) {
+            break;  // an object the dictionary does not know ends the list
+        }
+        RegisterCyclic(key, entry.attribute);
+        std::string unit = kUnitDec;
+        context_.Units().AddUnits(key, entry.unitSpec, unit);
+        const int at = list_->RowCount();
+        list_->InsertRowAt(at);
+        list_->SetText(at, kColumnKey, QString::number(key));
+        list_->SetText(at, kColumnName, QString::fromStdString(entry.name));
+        list_->SetText(at, kColumnDataType, QString::fromStdString(entry.dataType));
+        list_->SetText(at, kColumnValue, fields.value(1));
+        list_->SetText(at, kColumnAttribute, QString::fromStdString(entry.attribute));
+        list_->SetText(at, kColumnUnit, fields.value(2));
+    }
+    Renumber(0);
+    return true;
+}
+
+void ParameterPage::RegisterCyclic(ObjectKey key, const std::string& attribute) {
+    if (attribute.find('L') == std::string::npos) {
+        return;
+    }
+    const bool writable = attribute.find('W') != std::string::npos;
+    context_.Link().AddCyclic(Id(), key,
+                              writable ? engine::kCyclicWritable : engine::kCyclicReadOnly);
+}
+
+bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings) {
+    if (RowOfKey(key) >= 0) {
+        return false;
+    }
+    DictionaryEntry entry;
+    if (!context_.Dictionary().FindByKey(key, entry)) {
+        return false;
+    }
+    if (!allowStrings && QString::fromStdString(entry.dataType).toUpper() == kVisibleString) {
+        return false;
+    }
+    RegisterCyclic(key, entry.attribute);
+    std::string unit = kUnitDec;
+    context_.Units().AddUnits(key, entry.unitSpec, unit);
+    list_->InsertRowAt(row);
+    list_->SetText(row, kColumnKey, QString::number(key));
+    list_->SetText(row, kColumnName, QString::fromStdString(entry.name));
+    list_->SetText(row, kColumnDataType, QString::fromStdString(entry.dataType));
+    list_->SetText(row, kColumnAttribute, QString::fromStdString(entry.attribute));
+    list_->SetText(row, kColumnUnit, QString::fromStdString(unit));
+    if (context_.Link().LinkState() == engine::kLinkStateOpen) {
+        context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
+    }
+    Renumber(row);
+    return true;
+}
+
+void ParameterPage::Renumber(int fromRow) {
+    const int base = behaviour_.numberFromZero ? 0 : 1;
+    for (int row = std::max(fromRow, 0); row < list_->RowCount(); ++row) {
+        const bool writable = list_->Text(row, kColumnAttribute).contains('W');
+        list_->SetText(row, kColumnNumber, QString::number(row + base) + (writable ? "" : "*"));
+        list_->ApplyRowColours(row);
+    }
+}
+
+int ParameterPage::RowOfKey(ObjectKey key) const {
+    return ValueConversion::FindRow(*list_, key).row;
+}
+
+// ---- reading ----
+
+void ParameterPage::StartReadPass() {
+    readCursor_ = 1;
+    ReadNextRow();
+}
+
+void ParameterPage::ReadNextRow() {
+    if (readCursor_ > list_->RowCount()) {
+        readCursor_ = 0;
+        return;
+    }
+    if (readCursor_ <= 0) {
+        return;
+    }
+    const ObjectKey key = ParseDecimalLoose(list_->CellText(readCursor_ - 1, kColumnKey));
+    ++readCursor_;
+    context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
+}
+
+void ParameterPage::ContinueReadPass() {
+    if (readCursor_ != 0) {
+        ReadNextRow();
+    }
+}
+
+void ParameterPage::OnResult(const engine::Delivery& d) {
+    switch (d.message) {
+        case engine::kMsgValue:
+            if (ShowValue(d.wParam, d.lParam)) {
+                ContinueReadPass();
+            }
+            break;
+        case engine::kMsgAbort:
+            if (int row = RowOfKey(d.lParam); row >= 0) {
+                list_->SetText(row, kColumnValue, kRefusedText);
+            }
+            ContinueReadPass();
+            break;
+        case engine::kMsgSegment:
+            OnSegment(d.lParam);
+            break;
+        default:
+            break;
+    }
+}
+
+bool ParameterPage::ShowValue(std::int32_t value, ObjectKey key) {
+    const auto facts = ValueConversion::FindRow(*list_, key);
+    auto number = ValueConversion::RawToNumber(facts.dataType, static_cast<std::uint32_t>(value));
+    if (!number) {
+        return false;
+    }
+    std::string formula;
+    if (!context_.Conversion().ApplyUnit(Id(), key, facts.unit, *number, formula)) {
+        return false;
+    }
+    if (facts.row >= 0) {
+        list_->SetText(facts.row, kColumnValue,
+                       QString::fromStdString(ValueConversion::FormatNumber(
+                           facts.unit, facts.dataType, formula, *number)));
+    }
+    return true;
+}
+
+void ParameterPage::OnSegment(ObjectKey) {}
+
+// ---- editing and the pop-up menu ----
+
+void ParameterPage::OnCellEdited(int row, int column) {
+    if (context_.Link().LinkState() != engine::kLinkStateOpen) {
+        return;
+    }
+    if (column == kColumnUnit) {
+        const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
+        context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
+    } else if (column == kColumnValue) {
+        context_.Conversion().WriteRow(Id(), *list_, row);
+    }
+}
+
+void ParameterPage::OnContextMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* add = menu.addAction(tr("add"));
+    QAction* del = menu.addAction(tr("del"));
+    QAction* help = menu.addAction(tr("help"));
+    const bool selected = !list_->SelectedRowList().empty();
+    del->setEnabled(selected);
+    help->setEnabled(selected || behaviour_.helpWithoutSelection);
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen == add) {
+        AddObject();
+    } else if (chosen == del) {
+        DeleteSelected();
+    } else if (chosen == help) {
+        ShowHelp();
+    }
+}
+
+void ParameterPage::AddObject() {
+    context_.objectRequester = this;
+    if (CMainFrame* frame = context_.mainWindow) {
+        frame->OnOpenToolPage(2);
+    }
+}
+
+void ParameterPage::ObjectChosen(ObjectKey key) {
+    const int focused = list_->FocusedSelectedRow();
+    list_->ClearSelectionAndFocus();
+    InsertObject(key, focused >= 0 ? focused : list_->RowCount(), false);
+}
+
+void ParameterPage::DeleteSelected() {
+    while (true) {
+        const std::vector<int> rows = list_->SelectedRowList();
+        if (rows.empty()) {
+            break;
+        }
+        list_->removeRow(rows.front());
+        if (behaviour_.renumbersOnDelete) {
+            Renumber(rows.front());
+        }
+    }
+}
+
+void ParameterPage::ShowHelp() {
+    const int row = list_->FocusedSelectedRow();
+    if (row < 0) {
+        return;
+    }
+    list_->ClearSelectionAndFocus();
+    context_.Conversion().ShowObjectHelp(ParseDecimalLoose(list_->CellText(row, kColumnKey)));
+}
+
+// ---- page state and the project ----
+
+void ParameterPage::PageNotify(int code) {
+    engine::ControlLink& link = context_.Link();
+    const bool open = link.LinkState() == engine::kLinkStateOpen;
+    switch (code) {
+        case notify::kShown:
+            if (open) {
+                StartReadPass();
+            } else {
+                readCursor_ = 0;
+            }
+            link.ActivateWindow(Id());
+            active_ = true;
+            break;
+        case notify::kHidden:
+            readCursor_ = 0;
+            active_ = false;
+            link.DeactivateWindow(Id());
+            break;
+        case notify::kRefresh:
+            if (active_) {
+                if (open) {
+                    StartReadPass();
+                } else {
+                    readCursor_ = 0;
+                }
+            }
+            break;
+        case notify::kSaveProject:
+            if (behaviour_.savesRows && !behaviour_.fixedList) {
+                SaveToProject();
+            }
+            WritePlacement();
+            break;
+        default:
+            break;
+    }
+}
+
+void ParameterPage::SaveToProject() {
+    const std::filesystem::path file = context_.Dictionary().ProjectWritePath();
+    const std::string section = SectionOf(PageIdForRecords()).toStdString();
+    Profile::WriteString(file, section, "num", std::to_string(list_->RowCount()));
+    for (int row = 0; row < list_->RowCount(); ++row) {
+        const QString text = QString("%1,%2,%3")
+                                 .arg(list_->Text(row, kColumnKey), list_->Text(row, kColumnValue),
+                                      list_->Text(row, kColumnUnit));
+        Profile::WriteString(file, section, std::to_string(row), text.toStdString());
+    }
+}
+
+void ParameterPage::WritePlacement() {
+    CMainFrame* frame = context_.mainWindow;
+    QWidget* window = nullptr;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (qobject_cast<QMdiSubWindow*>(w)) {
+            window = w;
+            break;
+        }
+    }
+    if (!frame || !window) {
+        return;
+    }
+    const QPoint page = window->mapToGlobal(QPoint(0, 0));
+    const QPoint main = frame->frameGeometry().topLeft();
+    const QString value = QString("%1,%2,%3")
+                              .arg(active_ ? 1 : 0)
+                              .arg(page.x() - main.x())
+                              .arg(page.y() - context_.captionHeight - main.y());
+    Profile::WriteString(context_.Dictionary().ProjectWritePath(),
+                         SectionOf(kPlacementSection).toStdString(),
+                         std::to_string(PageIdForRecords()), value.toStdString());
+}
+
+}  // namespace morlo::gui

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+
+#include "CPageView.h"
+
+namespace morlo::gui {
+
+class EditListCtrl;
+
+// Where the members of the page family differ from the family's behaviour.
+struct PageBehaviour {
+    bool loadsProjectRows = true;       // at creation, rows come from an opened project
+    bool fixedList = false;             // rows always come from the default list file
+    bool numberFromZero = false;        // row numbers start at 0
+    bool savesRows = true;              // the project gets the rows, not only the placement
+    bool readsOnlyWhenOpen = false;     // the first read pass starts only with the link open
+    bool renumbersOnDelete = true;      // deleting renumbers the rows that remain
+    bool helpWithoutSelection = false;  // "help" stays enabled with no row selected
+    bool panelPageId = false;           // the page id comes from the main frame (panel pages)
+};
+
+// A page of drive objects: fills its list from the project or its default list, reads the
+// values row by row, keeps cyclic values fresh while shown, writes edited values in their
+// unit, and lets the user add objects from the browser, delete them and read their help.
+class ParameterPage : public CPageView {
+    Q_OBJECT
+  public:
+    ParameterPage(AppContext& context, const QString& pageName, int pageId,
+                  PageBehaviour behaviour = {}, QWidget* parent = nullptr);
+
+    void PageNotify(int code) override;
+    void OnResult(const engine::Delivery& delivery) override;
+    void ObjectChosen(ObjectKey key) override;
+
+    EditListCtrl* List() const { return list_; }
+    const QString& PageName() const { return pageName_; }
+    int PageIdForRecords() const;
+    int ReadCursor() const { return readCursor_; }
+    bool Active() const { return active_; }
+
+    // Pop-up menu commands.
+    void AddObject();
+    void DeleteSelected();
+    void ShowHelp();
+    // Inserts the object at the row; false when it is listed, unknown, or a refused text.
+    bool InsertObject(ObjectKey key, int row, bool allowStrings);
+
+  protected:
+    // Handles a value; false when it could not be shown (the read pass then stops).
+    virtual bool ShowValue(std::int32_t value, ObjectKey key);
+    virtual void OnSegment(ObjectKey key);
+    void ContinueReadPass();
+    void StartReadPass();
+    int RowOfKey(ObjectKey key) const;
+    void Renumber(int fromRow);
+    void SetColumnWidths(int name, int value, int unit);
+
+  private:
+    void CreateColumns();
+    void FillFromDefaultList();
+    bool LoadProjectRows();
+    void ReadNextRow();
+    void OnCellEdited(int row, int column);
+    void OnContextMenu(const QPoint& globalPos);
+    void SaveToProject();
+    void WritePlacement();
+    void RegisterCyclic(ObjectKey key, const std::string& attribute);
+
+    QString pageName_;
+    int pageId_;
+    PageBehaviour behaviour_;
+    EditListCtrl* list_;
+    int readCursor_ = 0;
+    bool active_ = false;
+};
+
+}  // namespace morlo::gui

@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <map>
+
+#include "AppConstants.h"
+#include "CChildFrame.h"
+#include "CDriverProterty.h"
+#include "EditListCtrl.h"
+#include "GuiTestSupport.h"
+#include "ParameterPages.h"
+#include "ProjectFile.h"
+#include "SimulatedDrive.h"
+#include "dictionary/DictionarySource.h"
+#include "profile/Profile.h"
+
+namespace morlo::gui::test {
+namespace {
+
+constexpr ObjectKey kPositionGain = 0x200001;
+
+DictionarySource Source() {
+    return LoadDictionarySource(std::filesystem::path(MORLO_BUILT_RUNTIME_DIR) / "data" /
+                                "dictionary");
+}
+
+// The program on the simulated drive; the drive may lack some objects the tool knows.
+class DriveProgram {
+  public:
+    explicit DriveProgram(std::vector<ObjectKey> missingInDrive = {},
+                          std::function<void(WorkingFolder&)> prepare = {})
+        : drive(MakeDrive(missingInDrive)),
+          program(
+              false,
+              [prepare](WorkingFolder& f) {
+                  Profile::WriteString(f.SysIni(), "sys", "comm", "7");
+                  if (prepare) {
+                      prepare(f);
+                  }
+              },
+              drive) {
+        EXPECT_TRUE(program.Context().Dictionary().WaitUntilLoaded(std::chrono::seconds(10)));
+    }
+    static std::shared_ptr<sim::SimulatedDrive> MakeDrive(const std::vector<ObjectKey>& missing) {
+        DictionarySource source = Source();
+        std::erase_if(source.objects, [&](const SourceObject& o) {
+            return std::find(missing.begin(), missing.end(), o.Key()) != missing.end();
+        });
+        return std::make_shared<sim::SimulatedDrive>(source);
+    }
+    void OpenLink() {
+        program.Frame().ToggleLink();
+        ASSERT_TRUE(WaitUntil([&] { return !program.Context().linkOpenPending; }));
+    }
+    ParameterPage* Page(int command) {
+        program.Frame().OpenPage(command);
+        const PageKind* kind = PageKindOfCommand(command);
+        return qobject_cast<ParameterPage*>(program.Frame().PageOf(kind->slot));
+    }
+    std::shared_ptr<sim::SimulatedDrive> drive;
+    RunningProgram program;
+};
+
+int RowOf(ParameterPage* page, ObjectKey key) {
+    return ValueConversion::FindRow(*page->List(), key).row;
+}
+
+bool AllValuesShown(ParameterPage* page) {
+    for (int row = 0; row < page->List()->RowCount(); ++row) {
+        if (page->List()->Text(row, kColumnValue).isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(ParameterPage, FillsRowByRowOnceTheLinkOpens) {
+    DriveProgram p;
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    ASSERT_NE(page, nullptr);
+    EditListCtrl* list = page->List();
+    ASSERT_EQ(list->RowCount(), 16);
+    EXPECT_EQ(list->Text(0, kColumnNumber), "1");
+    EXPECT_EQ(list->Text(0, kColumnName), "Position loop proportional gain");
+    EXPECT_EQ(list->Text(0, kColumnUnit), "1/s");
+    EXPECT_TRUE(list->Text(0, kColumnValue).isEmpty());  // offline: names only
+
+    std::vector<int> order;
+    QObject::connect(list, &QTableWidget::itemChanged, [&](QTableWidgetItem* item) {
+        if (item->column() == kColumnValue &&
+            std::find(order.begin(), order.end(), item->row()) == order.end()) {
+            order.push_back(item->row());
+        }
+    });
+    p.OpenLink();
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    std::vector<int> expected(16);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(list->Text(RowOf(page, kPositionGain), kColumnValue), "40.000");
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0; }));
+}
+
+TEST(ParameterPage, ARefusedObjectShowsQuestionMarksAndThePassGoesOn) {
+    DriveProgram p({0x200003});
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    EXPECT_EQ(page->List()->Text(RowOf(page, 0x200003), kColumnValue), "????");
+    EXPECT_NE(page->List()->Text(RowOf(page, 0x200004), kColumnValue), "????");
+}
+
+TEST(ParameterPage, EditWriteInAUnitAndReadBackInAnother) {
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    EditListCtrl* list = page->List();
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    const int row = RowOf(page, kPositionGain);
+    QSignalSpy edited(list, &EditListCtrl::cellEdited);
+
+    // A click on the value cell opens the editor with the text selected.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(row, kColumnValue)).center());
+    ASSERT_NE(list->TextEditor(), nullptr);
+    EXPECT_EQ(list->TextEditor()->selectedText(), "40.000");
+    list->TextEditor()->setText("55.5");
+    QTest::keyClick(list->TextEditor(), Qt::Key_Return);
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_EQ(edited.at(0).at(1).toInt(), kColumnValue);
+    ASSERT_TRUE(WaitUntil([&] { return p.drive->Value(kPositionGain) == 555; }));
+    ASSERT_TRUE(WaitUntil([&] { return list->Text(row, kColumnValue) == "55.500"; }));
+    // The Enter still held opens nothing.
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(list->TextEditor(), nullptr);
+
+    // Another unit: the object is read again and shown in it.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(row, kColumnUnit)).center());
+    ASSERT_NE(list->ChoiceEditor(), nullptr);
+    EXPECT_EQ(list->ChoiceEditor()->count(), 2);  // "1/s" and "DEC"
+    list->ChoiceEditor()->Pick("DEC");
+    ASSERT_EQ(edited.count(), 2);
+    EXPECT_EQ(list->Text(row, kColumnUnit), "DEC");
+    ASSERT_TRUE(WaitUntil([&] { return list->Text(row, kColumnValue) == "555"; }));
+}
+
+TEST(ParameterPage, EditsThatAreNotAccepted) {
+    DriveProgram p;
+    ParameterPage* page = p.Page(cmd::kBaseOperate);
+    EditListCtrl* list = page->List();
+    QSignalSpy edited(list, &EditListCtrl::cellEdited);
+    const int readOnly = RowOf(page, 0x604100);  // statusword: no W
+    ASSERT_GE(readOnly, 0);
+    EXPECT_TRUE(list->Text(readOnly, kColumnNumber).endsWith('*'));
+    EXPECT_EQ(list->item(readOnly, kColumnName)->foreground().color(), QColor(34, 139, 34));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(readOnly, kColumnValue)).center());
+    EXPECT_EQ(list->TextEditor(), nullptr);
+    // Its unit can still change; choosing the unit shown sends nothing.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(readOnly, kColumnUnit)).center());
+    ASSERT_NE(list->ChoiceEditor(), nullptr);
+    list->ChoiceEditor()->Pick(list->Text(readOnly, kColumnUnit));
+    EXPECT_EQ(edited.count(), 0);
+
+    // A typed value left by a click on another row is discarded.
+    const int writable = RowOf(page, 0x60FF00);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(writable, kColumnValue)).center());
+    ASSERT_NE(list->TextEditor(), nullptr);
+    list->TextEditor()->setText("123");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(readOnly, kColumnName)).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edited.count(), 0);
+    EXPECT_NE(list->Text(writable, kColumnValue), "123");
+}
+
+TEST(ParameterPage, AddAndDeleteKeepNumbersAndMarks) {
+    DriveProgram p;
+    ParameterPage* page = p.Page(cmd::kBaseOperate);
+    EditListCtrl* list = page->List();
+    const int count = list->RowCount();
+    // Duplicates and texts are refused.
+    page->ObjectChosen(0x604100);
+    page->ObjectChosen(0x100800);
+    EXPECT_EQ(list->RowCount(), count);
+    // Added at the selected row that has the focus.
+    list->selectRow(2);
+    list->setCurrentCell(2, kColumnName);
+    const QString markOfRow2 = list->Text(2, kColumnNumber);
+    page->ObjectChosen(0x200101);
+    ASSERT_EQ(list->RowCount(), count + 1);
+    EXPECT_EQ(RowOf(page, 0x200101), 2);
+    EXPECT_EQ(list->Text(2, kColumnNumber), "3");
+    EXPECT_EQ(list->Text(3, kColumnNumber), QString(markOfRow2).replace("3", "4"));
+    EXPECT_TRUE(list->SelectedRowList().empty());
+    // With no focused row it goes to the end.
+    page->ObjectChosen(0x200102);
+    EXPECT_EQ(RowOf(page, 0x200102), count + 1);
+    // Deleting several rows leaves no gaps.
+    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    list->selectRow(0);
+    list->selectRow(3);
+    list->selectRow(5);
+    page->DeleteSelected();
+    ASSERT_EQ(list->RowCount(), count - 1);
+    for (int row = 0; row < list->RowCount(); ++row) {
+        EXPECT_EQ(list->Text(row, kColumnNumber).remove('*').toInt(), row + 1);
+    }
+}
+
+TEST(ParameterPage, HiddenPagesStopTheirCyclicReads) {
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kBaseOperate);
+    EditListCtrl* list = page->List();
+    const int velocity = RowOf(page, 0x606C00);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    int changes = 0;
+    QObject::connect(list, &QTableWidget::itemChanged, [&](QTableWidgetItem* item) {
+        if (item->row() == velocity && item->column() == kColumnValue) {
+            ++changes;
+        }
+    });
+    ASSERT_TRUE(WaitUntil([&] { return changes >= 2; }));  // the demo motion keeps it moving
+    p.program.Frame().Slot(2)->close();
+    EXPECT_FALSE(page->Active());
+    WaitUntil([] { return false; }, 100);  // a read under way may still land
+    changes = 0;
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(changes, 0);
+    p.program.Frame().OpenPage(cmd::kBaseOperate);
+    ASSERT_TRUE(WaitUntil([&] { return changes >= 2; }));
+}
+
+TEST(ParameterPage, FamilyDifferences) {
+    DriveProgram p;
+    // Fixed-list panel pages number from 0; renumbering keeps the marks.
+    ParameterPage* f000 = p.Page(cmd::kPanelF000);
+    EXPECT_EQ(f000->List()->Text(0, kColumnNumber).remove('*'), "0");
+    f000->List()->selectRow(0);
+    f000->DeleteSelected();
+    EXPECT_EQ(f000->List()->Text(0, kColumnNumber).remove('*'), "0");
+    // The motor page leaves gaps.
+    ParameterPage* motor = p.Page(cmd::kMotorConfig);
+    const int count = motor->List()->RowCount();
+    motor->List()->selectRow(1);
+    motor->DeleteSelected();
+    EXPECT_EQ(motor->List()->RowCount(), count - 1);
+    EXPECT_EQ(motor->List()->Text(1, kColumnNumber).remove('*'), "3");
+    // A CAN page takes the name the main frame gives it.
+    ParameterPage* rpdo = p.Page(cmd::kRpdoFirst + 1);
+    EXPECT_EQ(rpdo->PageName(), "RPDO2");
+    EXPECT_GE(RowOf(rpdo, 0x140101), 0);
+}
+
+TEST(ParameterPage, PropertyPageReadsTextsInSegments) {
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kDriverProperty);
+    EditListCtrl* list = page->List();
+    EXPECT_EQ(list->columnWidth(kColumnValue), 260);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    EXPECT_EQ(list->Text(RowOf(page, 0x100800), kColumnValue), "MS-D2 Servo Drive");
+    EXPECT_EQ(list->Text(RowOf(page, 0x100A00), kColumnValue),
+              QString::fromStdString(*p.drive->Text(0x100A00)));
+}
+
+TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {
+    DriveProgram p;
+    CMainFrame& frame = p.program.Frame();
+    AppContext& context = p.program.Context();
+    ParameterPage* loop = p.Page(cmd::kPositionLoop);
+    loop->List()->SetText(0, kColumnUnit, "DEC");
+    loop->List()->SetText(0, kColumnValue, "400");
+    p.Page(cmd::kVelocityLoop);
+    frame.Slot(4)->close();  // hidden: not reopened
+    frame.Slot(3)->move(120, 70);
+    const QPoint placed = frame.Slot(3)->pos();
+
+    const QString chosen = p.program.Folder().Qt() + "/user/setup.old";
+    context.fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return chosen;
+    };
+    ASSERT_TRUE(SaveProject(frame, context));
+    const std::filesystem::path file = p.program.Folder().Path() / "user" / "setup.ksp";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(Profile::ReadString(file, "MorloSero:1", "4", 64).substr(0, 2), "0,");
+    EXPECT_EQ(Profile::ReadString(file, "MorloSero:3", "0", 256),
+              std::to_string(kPositionGain) + ",400,DEC");
+
+    // A fresh start opens the project.
+    DriveProgram again;
+    again.program.Context().fileChooser = [&](bool, const QString&, const QString&,
+                                              const QString&) {
+        return QString::fromStdString(file.string());
+    };
+    ASSERT_TRUE(OpenProject(again.program.Frame(), again.program.Context()));
+    CChildFrame* restored = again.program.Frame().Slot(3);
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->pos(), placed);
+    EXPECT_EQ(again.program.Frame().Slot(4), nullptr);
+    auto* page = qobject_cast<ParameterPage*>(restored->View());
+    EXPECT_EQ(page->List()->Text(0, kColumnUnit), "DEC");
+    EXPECT_EQ(page->List()->Text(0, kColumnValue), "400");
+    EXPECT_EQ(page->List()->RowCount(), 16);
+}
+
+TEST(Project, AnUnknownObjectEndsTheRows) {
+    DriveProgram p;
+    const std::filesystem::path file = p.program.Folder().Path() / "user" / "odd.ksp";
+    Profile::WriteString(file, "MorloSero:1", "3", "1,100,100");
+    Profile::WriteString(file, "MorloSero:3", "num", "3");
+    Profile::WriteString(file, "MorloSero:3", "0", std::to_string(kPositionGain) + ",5,DEC");
+    Profile::WriteString(file, "MorloSero:3", "1", "305419896,1,DEC");  // 0x12345678
+    Profile::WriteString(file, "MorloSero:3", "2", std::to_string(0x200002) + ",1,DEC");
+    p.program.Context().fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return QString::fromStdString(file.string());
+    };
+    ASSERT_TRUE(OpenProject(p.program.Frame(), p.program.Context()));
+    auto* page = qobject_cast<ParameterPage*>(p.program.Frame().PageOf(3));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->List()->RowCount(), 1);
+    // A project section with num 0 keeps the default list.
+    Profile::WriteString(file, "MorloSero:4", "num", "0");
+    EXPECT_EQ(p.Page(cmd::kVelocityLoop)->List()->RowCount() > 0, true);
+}
+
+TEST(Project, NameRules) {
+    EXPECT_EQ(ProjectPathFor("/work/a.b/setup.old"), "/work/a.b/setup.ksp");
+    EXPECT_EQ(ProjectPathFor("/work/plant"), "/work/plant.ksp");
+}
+
+}  // namespace
+}  // namespace morlo::gui::test
