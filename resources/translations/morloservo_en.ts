@@ -418,4 +418,42 @@
         <translation>Comm Status: Open  simulated drive</translation>
     </message>
 </context>
+<context>
+    <name>morlo::gui::CSdoList</name>
+    <message>
+        <source>对象索引</source>
+        <translation>Object index</translation>
+    </message>
+    <message>
+        <source>对象名字</source>
+        <translation>Object name</translation>
+    </message>
+    <message>
+        <source>查找下一个</source>
+        <translation>Find next</translation>
+    </message>
+    <message>
+        <source>排列方式</source>
+        <translation>Sort by</translation>
+    </message>
+    <message>
+        <source>查找条件</source>
+        <translation>Find</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::ParameterPage</name>
+    <message>
+        <source>add</source>
+        <translation>add</translation>
+    </message>
+    <message>
+        <source>del</source>
+        <translation>del</translation>
+    </message>
+    <message>
+        <source>help</source>
+        <translation>help</translation>
+    </message>
+</context>
 </TS>

@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QRadioButton>
 
+#include <QTest>
 #include "AppConstants.h"
 #include "CChildFrame.h"
 #include "CCommCan.h"
@@ -16,8 +17,10 @@
 #include "CCommRs232.h"
 #include "CMdiBackground.h"
 #include "CPageView.h"
+#include "EditListCtrl.h"
 #include "GuiTestSupport.h"
 #include "PageFactory.h"
+#include "ParameterPage.h"
 #include "SimulatedDrive.h"
 #include "dictionary/DictionarySource.h"
 #include "profile/Profile.h"
@@ -259,13 +262,25 @@ TEST(LinkPages, LinkTypePageWritesTheChoice) {
 }
 
 TEST(Screenshots, MainWindowWithTheSimulatedDrive) {
+    // The walk of a new user: link on, open the position loop, change its gain.
     for (bool chinese : {false, true}) {
         SimulatedProgram sim(chinese);
         CMainFrame& frame = sim.program.Frame();
         frame.resize(1100, 700);
-        frame.OpenPage(cmd::kPositionLoop);
         frame.ToggleLink();
         ASSERT_TRUE(WaitUntil([&] { return !sim.program.Context().linkOpenPending; }));
+        frame.OpenPage(cmd::kPositionLoop);
+        auto* page = qobject_cast<ParameterPage*>(frame.PageOf(3));
+        ASSERT_NE(page, nullptr);
+        EditListCtrl* list = page->List();
+        ASSERT_TRUE(WaitUntil([&] { return !list->Text(0, kColumnValue).isEmpty(); }));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(0, kColumnValue)).center());
+        ASSERT_NE(list->TextEditor(), nullptr);
+        list->TextEditor()->setText("62.5");
+        QTest::keyClick(list->TextEditor(), Qt::Key_Return);
+        ASSERT_TRUE(WaitUntil([&] { return sim.drive->Value(0x200001) == 625; }));
+        ASSERT_TRUE(WaitUntil([&] { return list->Text(0, kColumnValue) == "62.500"; }));
         QCoreApplication::processEvents();
         std::filesystem::create_directories(MORLO_SCREENSHOT_DIR);
         const QString file =

@@ -31,6 +31,7 @@ EditListCtrl::EditListCtrl(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);  // a compact report list
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // columns cannot be resized
     horizontalHeader()->setSectionsClickable(false);
     setWordWrap(false);

@@ -105,7 +105,9 @@ void ParameterPage::FillFromDefaultList() {
     for (int i = 1; i <= count; ++i) {
         ObjectKey key =
             ParseHexLoose(Profile::ReadString(file, section, std::to_string(i), kListValueBuffer));
-        InsertObject(key, list_->RowCount(), true);
+        // The read pass that follows reads every row; reading each one now as well would
+        // double the traffic while the page fills.
+        InsertObject(key, list_->RowCount(), true, false);
     }
 }
 
@@ -151,7 +153,7 @@ void ParameterPage::RegisterCyclic(ObjectKey key, const std::string& attribute) 
                               writable ? engine::kCyclicWritable : engine::kCyclicReadOnly);
 }
 
-bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings) {
+bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings, bool readAtOnce) {
     if (RowOfKey(key) >= 0) {
         return false;
     }
@@ -171,7 +173,7 @@ bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings) {
     list_->SetText(row, kColumnDataType, QString::fromStdString(entry.dataType));
     list_->SetText(row, kColumnAttribute, QString::fromStdString(entry.attribute));
     list_->SetText(row, kColumnUnit, QString::fromStdString(unit));
-    if (context_.Link().LinkState() == engine::kLinkStateOpen) {
+    if (readAtOnce && context_.Link().LinkState() == engine::kLinkStateOpen) {
         context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
     }
     Renumber(row);

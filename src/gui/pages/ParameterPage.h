@@ -44,7 +44,8 @@ class ParameterPage : public CPageView {
     void DeleteSelected();
     void ShowHelp();
     // Inserts the object at the row; false when it is listed, unknown, or a refused text.
-    bool InsertObject(ObjectKey key, int row, bool allowStrings);
+    // With the link open the new row is read at once unless the read pass will read it.
+    bool InsertObject(ObjectKey key, int row, bool allowStrings, bool readAtOnce = true);
 
   protected:
     // Handles a value; false when it could not be shown (the read pass then stops).
