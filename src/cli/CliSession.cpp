@@ -272,6 +272,11 @@ bool CliSession::WaitFor(const std::function<bool()>& done, std::chrono::millise
     return true;
 }
 
+bool CliSession::EntryAndUnit(ObjectKey key, DictionaryEntry& entry, std::string& unit) {
+    dictionary_.FindByKey(key, entry);  // every key was checked against the dictionary
+    return UnitFor(key, entry, unit);
+}
+
 bool CliSession::UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit) {
     std::string defaultUnit = kUnitDec;
     units_.AddUnits(key, entry.unitSpec, defaultUnit);
@@ -377,9 +382,8 @@ int CliSession::ReportRefusal(std::uint32_t code) {
 int CliSession::Read() {
     const ObjectKey key = arguments_.keys.front();
     DictionaryEntry entry;
-    dictionary_.FindByKey(key, entry);
     std::string unit;
-    if (!UnitFor(key, entry, unit)) {
+    if (!EntryAndUnit(key, entry, unit)) {
         return kExitUsage;
     }
     std::string text;
@@ -393,9 +397,8 @@ int CliSession::Read() {
 int CliSession::Write() {
     const ObjectKey key = arguments_.keys.front();
     DictionaryEntry entry;
-    dictionary_.FindByKey(key, entry);
     std::string unit;
-    if (!UnitFor(key, entry, unit)) {
+    if (!EntryAndUnit(key, entry, unit)) {
         return kExitUsage;
     }
     if (entry.dataType == kVisibleString || ValueConversion::WidthOf(entry.dataType) == 0) {
@@ -468,9 +471,8 @@ int CliSession::Watch() {
     std::map<ObjectKey, std::pair<DictionaryEntry, std::string>> watched;
     for (ObjectKey key : arguments_.keys) {
         DictionaryEntry entry;
-        dictionary_.FindByKey(key, entry);
         std::string unit;
-        if (!UnitFor(key, entry, unit)) {
+        if (!EntryAndUnit(key, entry, unit)) {
             return kExitUsage;
         }
         watched[key] = {entry, unit};

@@ -48,6 +48,7 @@ class CliSession {
     // Reads one object (numbers, or a text by segmented upload) and waits for the result.
     int ReadObject(ObjectKey key, const std::string& unit, std::string& text);
     bool UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit);
+    bool EntryAndUnit(ObjectKey key, DictionaryEntry& entry, std::string& unit);
     // The value column text of a raw value; nullopt when a constant is being fetched.
     std::optional<std::string> Show(ObjectKey key, const DictionaryEntry& entry,
                                     const std::string& unit, std::uint32_t raw, bool& failed);

@@ -1,5 +1,7 @@
 #include "StateFile.h"
 
+#include "text/NumberText.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -25,14 +27,7 @@ std::string_view TrimEnd(std::string_view text) {
 std::optional<int> HexDigits(std::string_view text) {
     int value = 0;
     for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        }
+        const int digit = HexDigitValue(c);
         if (digit < 0) {
             return std::nullopt;
         }

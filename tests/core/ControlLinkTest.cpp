@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ControlLink.h"
+#include "engine/HandlerDispatcher.h"
 
 namespace morlo::engine {
 namespace {
@@ -89,31 +90,6 @@ class QuickPacer : public Pacer {
     }
 };
 
-// Receivers are handlers by id; the test thread runs them.
-class TestDispatcher : public ResultDispatcher {
-  public:
-    using Handler = std::function<void(const Delivery&)>;
-    void WakeReceiverThread() override {}
-    void Dispatch(const Delivery& delivery) override {
-        Handler handler;
-        {
-            std::lock_guard lock(mutex);
-            auto it = handlers.find(delivery.receiver);
-            if (it == handlers.end()) {
-                return;  // the receiver is gone
-            }
-            handler = it->second;
-        }
-        handler(delivery);
-    }
-    void Register(ReceiverId id, Handler handler) {
-        std::lock_guard lock(mutex);
-        handlers[id] = std::move(handler);
-    }
-    std::mutex mutex;
-    std::map<ReceiverId, Handler> handlers;
-};
-
 class ControlLinkTest : public ::testing::Test {
   protected:
     ControlLinkTest() {
@@ -165,7 +141,7 @@ class ControlLinkTest : public ::testing::Test {
 
     static constexpr ReceiverId kMain = 1;
     link::LinkLibrary library;
-    TestDispatcher dispatcher;
+    HandlerDispatcher dispatcher;
     std::unique_ptr<ControlLink> control;
     FakeDriveLink* fake = nullptr;
     std::map<ReceiverId, std::vector<Delivery>> received;

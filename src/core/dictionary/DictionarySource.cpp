@@ -7,6 +7,7 @@
 
 #include "dictionary/DatabaseLayout.h"
 #include "text/Encoding.h"
+#include "text/NumberText.h"
 
 namespace morlo {
 namespace {
@@ -48,14 +49,7 @@ std::optional<std::int32_t> ParseHexField(std::string_view text) {
     }
     std::int32_t value = 0;
     for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        }
+        const int digit = HexDigitValue(c);
         if (digit < 0 || value > 0xFFFF) {
             return std::nullopt;
         }
@@ -228,14 +222,7 @@ std::optional<std::int64_t> ParseSourceNumber(std::string_view text) {
     }
     std::int64_t value = 0;
     for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        }
+        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
         if (digit < 0) {
             return std::nullopt;
         }

@@ -4,17 +4,23 @@
 
 namespace morlo {
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
 std::int32_t ParseHexLoose(std::string_view text) {
     std::uint32_t value = 0;
     for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        }
+        const int digit = HexDigitValue(c);
         if (digit >= 0) {
             value = value * 16u + static_cast<std::uint32_t>(digit);
         }

@@ -5,6 +5,9 @@
 
 namespace morlo {
 
+// The value of a hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
+
 // The lenient hexadecimal reader of the file formats: a leading '-' negates, every 0-9/A-F
 // (either case) adds a digit, every other character is skipped. Wraps modulo 2^32.
 std::int32_t ParseHexLoose(std::string_view text);

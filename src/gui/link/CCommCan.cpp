@@ -21,12 +21,10 @@ namespace {
 constexpr int kRestorableRates = 7;
 }  // namespace
 
-CCommCan::CCommCan(AppContext& context, QWidget* parent) : CPageView(context, parent) {
+CCommCan::CCommCan(AppContext& context, QWidget* parent) : CLinkSettingsPage(context, parent) {
     rates_ = new QComboBox(this);
     driverId_ = new QLineEdit(this);
     driverId_->setValidator(new QIntValidator(0, 127, driverId_));
-    button_ = new QPushButton(this);
-    button_->setIconSize(QSize(32, 32));
     auto* details = new QPushButton(tr("详细"), this);
     version_ = new QLabel("CAN Ver :", this);
     auto* form = new QFormLayout(this);
@@ -61,21 +59,9 @@ CCommCan::CCommCan(AppContext& context, QWidget* parent) : CPageView(context, pa
     connect(details, &QPushButton::clicked, this, &CCommCan::ShowVersionDetails);
     connect(rates_, &QComboBox::currentIndexChanged, this, [this] {
         if (context_.Link().LinkState() == engine::kLinkStateOpen) {
-            Close();
+            CloseFromPage();
         }
     });
-}
-
-void CCommCan::SetIcon(bool open) {
-    showsOpen_ = open;
-    button_->setIcon(QIcon(LinkButtonIcon(open)));
-    button_->setText(open ? tr("关闭") : tr("打开"));
-}
-
-void CCommCan::PageNotify(int code) {
-    if (code == notify::kLinkStateChanged) {
-        SetIcon(context_.Link().LinkState() == engine::kLinkStateOpen);
-    }
 }
 
 bool CCommCan::ReadVersion() {
@@ -105,7 +91,7 @@ void CCommCan::PressOpenClose() {
         return;
     }
     if (link.LinkState() == engine::kLinkStateOpen) {
-        Close();
+        CloseFromPage();
     } else {
         link.SelectLinkType(link::kLinkTypeCan);
         Open();
@@ -121,36 +107,13 @@ void CCommCan::Open() {
     link::LinkSettings settings;
     settings.nodeId = driverId_->text().toInt();
     settings.rate = rates_->currentData().toInt();
-    CMainFrame* frame = context_.mainWindow;
     // A CAN link that cannot open stays closed (the adapter or interface is missing).
     if (link.OpenLink(settings) != 0) {
-        ShowMessage(msg::kOpenCanFailed);
-        SetIcon(false);
-        link.CloseLink();
-        link.SetLinkState(engine::kLinkStateClosed);
-        if (frame) {
-            frame->OnLinkStateReport(0);
-        }
+        FailOpen(msg::kOpenCanFailed);
         return;
     }
-    if (frame) {
-        frame->OnLinkOpened();
-    }
-    SetIcon(true);
-    context_.linkOpenPending = true;
     context_.lastCanOpen = {true, QString(), settings.rate, settings.nodeId};
-    context_.preparedLinkText = QString("Comm Status: Open %1").arg(rates_->currentText());
-    link.SetLinkState(engine::kLinkStateOpen);
-}
-
-void CCommCan::Close() {
-    engine::ControlLink& link = context_.Link();
-    link.SetLinkState(engine::kLinkStateClosed);
-    if (CMainFrame* frame = context_.mainWindow) {
-        frame->OnLinkStateReport(0);
-    }
-    SetIcon(false);
-    link.CloseLink();
+    ConfirmOpen(QString("Comm Status: Open %1").arg(rates_->currentText()));
 }
 
 void CCommCan::WriteSettings() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CPageView.h"
+#include "LinkPageCommon.h"
 
 class QComboBox;
 class QLabel;
@@ -10,32 +10,26 @@ class QPushButton;
 namespace morlo::gui {
 
 // Opens and closes the CAN link: bit rate, the drive's node id and the adapter's version.
-class CCommCan final : public CPageView {
+class CCommCan final : public CLinkSettingsPage {
     Q_OBJECT
   public:
     explicit CCommCan(AppContext& context, QWidget* parent = nullptr);
 
-    void PageNotify(int code) override;
     void PressOpenClose();
     void ShowVersionDetails();
     QComboBox* RateList() const { return rates_; }
     QLineEdit* DriverId() const { return driverId_; }
     QLabel* VersionLabel() const { return version_; }
-    bool ShowsOpen() const { return showsOpen_; }
 
   private:
-    void SetIcon(bool open);
     bool ReadVersion();
     void Open();
-    void Close();
     void WriteSettings();
 
     QComboBox* rates_;
     QLineEdit* driverId_;
-    QPushButton* button_;
     QLabel* version_;
     bool versionRead_ = false;
-    bool showsOpen_ = false;
 };
 
 }  // namespace morlo::gui

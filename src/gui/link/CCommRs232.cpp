@@ -18,13 +18,11 @@ namespace morlo::gui {
 
 const int CCommRs232::kBaudRates[8] = {4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
-CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CPageView(context, parent) {
+CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage(context, parent) {
     ports_ = new QComboBox(this);
     bauds_ = new QComboBox(this);
     driverId_ = new QLineEdit(this);
     driverId_->setValidator(new QIntValidator(0, 127, driverId_));
-    button_ = new QPushButton(this);
-    button_->setIconSize(QSize(32, 32));
     auto* form = new QFormLayout(this);
     form->addRow(tr("端口"), ports_);
     form->addRow(tr("波特率"), bauds_);
@@ -58,18 +56,6 @@ CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CPageView(context
     connect(bauds_, &QComboBox::currentIndexChanged, this, &CCommRs232::OnSelectionChanged);
 }
 
-void CCommRs232::SetIcon(bool open) {
-    showsOpen_ = open;
-    button_->setIcon(QIcon(LinkButtonIcon(open)));
-    button_->setText(open ? tr("关闭") : tr("打开"));
-}
-
-void CCommRs232::PageNotify(int code) {
-    if (code == notify::kLinkStateChanged) {
-        SetIcon(context_.Link().LinkState() == engine::kLinkStateOpen);
-    }
-}
-
 void CCommRs232::PressOpenClose() {
     engine::ControlLink& link = context_.Link();
     link.SetNodeId(driverId_->text().toInt());
@@ -77,7 +63,7 @@ void CCommRs232::PressOpenClose() {
         return;
     }
     if (link.LinkState() == engine::kLinkStateOpen) {
-        Close();
+        CloseFromPage();
     } else {
         link.SelectLinkType(link::kLinkTypeSerial);
         Open();
@@ -91,36 +77,12 @@ void CCommRs232::Open() {
     settings.portName = ports_->currentText().toStdString();
     settings.nodeId = driverId_->text().toInt();
     settings.rate = kBaudRates[bauds_->currentIndex()];
-    CMainFrame* frame = context_.mainWindow;
-    if (link.OpenLink(settings) == 0) {
-        if (frame) {
-            frame->OnLinkOpened();
-        }
-        SetIcon(true);
-        context_.linkOpenPending = true;
-        context_.lastSerialOpen = {true, ports_->currentText(), settings.rate, settings.nodeId};
-        context_.preparedLinkText =
-            QString("Comm Status: Open  %1  %2").arg(ports_->currentText()).arg(settings.rate);
-        link.SetLinkState(engine::kLinkStateOpen);
+    if (link.OpenLink(settings) != 0) {
+        FailOpen(msg::kSerialPageOpenFailed);
         return;
     }
-    ShowMessage(msg::kSerialPageOpenFailed);
-    SetIcon(false);
-    link.CloseLink();
-    link.SetLinkState(engine::kLinkStateClosed);
-    if (frame) {
-        frame->OnLinkStateReport(0);
-    }
-}
-
-void CCommRs232::Close() {
-    engine::ControlLink& link = context_.Link();
-    link.SetLinkState(engine::kLinkStateClosed);
-    if (CMainFrame* frame = context_.mainWindow) {
-        frame->OnLinkStateReport(0);
-    }
-    SetIcon(false);
-    link.CloseLink();
+    context_.lastSerialOpen = {true, ports_->currentText(), settings.rate, settings.nodeId};
+    ConfirmOpen(QString("Comm Status: Open  %1  %2").arg(ports_->currentText()).arg(settings.rate));
 }
 
 void CCommRs232::WriteSettings() {
@@ -134,7 +96,7 @@ void CCommRs232::WriteSettings() {
 
 void CCommRs232::OnSelectionChanged() {
     if (context_.Link().LinkState() == engine::kLinkStateOpen) {
-        Close();
+        CloseFromPage();
     }
 }
 
