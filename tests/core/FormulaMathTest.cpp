@@ -45,6 +45,9 @@ TEST(FormulaMath, SquareRoot) {
     EXPECT_DOUBLE_EQ(bad.value, 0.0);
     EXPECT_EQ(bad.messages, std::vector<std::string>{kMsgSqrtExpression});
     EXPECT_DOUBLE_EQ(Eval("sqrt(N-20)", 4).value, 0.0);  // no NaN from a negative argument
+    // A second root after the first ")" ends; the scan never runs backwards.
+    EXPECT_TRUE(Eval("*ssqs)s2\xa5s", 1).ok);
+    EXPECT_DOUBLE_EQ(Eval("s(4)*s9", 0).value, 2.0 * 3.0);
 }
 
 TEST(FormulaMath, StrangeCharactersStopTheScan) {

@@ -25,7 +25,7 @@ bool Contains(std::string_view text, char c) {
 double SquareRootOperand(std::string_view formula, std::size_t p, double n,
                          std::vector<std::string>& messages) {
     std::size_t close = formula.find(')');
-    std::size_t end = close == std::string_view::npos ? formula.size() : close;
+    std::size_t end = close == std::string_view::npos || close < p ? formula.size() : close;
     double d = 0.0;
     for (std::size_t i = p; i < end; ++i) {
         if (formula[i] >= '0' && formula[i] <= '9') {
@@ -82,8 +82,10 @@ FormulaOutcome EvaluateFormula(std::string_view formula, double n,
             ++i;
         } else if (c == 'S' || c == 's') {
             tokens.push_back({false, 0, SquareRootOperand(formula, i, n, outcome.messages)});
+            // Scanning goes on after the formula's first ")"; one that stands before this "S"
+            // would send the scan back, so then it goes on right after the "S".
             std::size_t close = formula.find(')');
-            i = close == std::string_view::npos ? formula.size() : close + 1;
+            i = close == std::string_view::npos ? formula.size() : close > i ? close + 1 : i + 1;
         } else if (c == '[') {
             std::string_view reference = formula.substr(i + 1, kConstantReferenceLength);
             auto key =
