@@ -119,8 +119,12 @@ void PtyServer::Answer(const link::SerialFrame& request,
         CorruptSerialFrame(answer);
     }
     const auto deadline = arrived + wireTime_ + reply->latency;
-    if (deadline > SerialFrameAssembler::Clock::now()) {
-        std::this_thread::sleep_until(deadline);
+    // A timer wakes late by tens of microseconds; sleep to just before the deadline and spin
+    // the rest, so that the answer leaves when the wire would have delivered it.
+    if (deadline - kPacingSpin > SerialFrameAssembler::Clock::now()) {
+        std::this_thread::sleep_until(deadline - kPacingSpin);
+    }
+    while (SerialFrameAssembler::Clock::now() < deadline) {
     }
     WriteAll(answer.data(), answer.size());
 }

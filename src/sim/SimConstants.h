@@ -299,4 +299,7 @@ inline constexpr std::array<ObjectKey, 6> kCommandObjects{
 inline constexpr std::int32_t kDemoVelocity = 100000;  // counts/s, 600 r/min at 10000 counts/rev
 inline constexpr std::int64_t kDemoHalfPeriodTicks = 4 * kTicksPerSecond;
 
+// The last stretch before a paced answer that is waited out by spinning, not sleeping.
+inline constexpr std::chrono::microseconds kPacingSpin{150};
+
 }  // namespace morlo::sim
