@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 
@@ -27,14 +28,18 @@ using namespace std::chrono_literals;
 constexpr int kBaud = 115200;
 constexpr double kWireSecondsPerExchange = 200.0 / kBaud;
 
+// Runs events as the program's own loop would: sleeping until the next one arrives, so that
+// the measurement does not take a core away from the link.
 bool WaitUntil(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick;
+    tick.start(5);
     while (!condition()) {
         if (timer.elapsed() > limitMs) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
