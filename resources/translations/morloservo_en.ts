@@ -143,11 +143,11 @@
     </message>
     <message>
         <source>关闭</source>
-        <translation>Close</translation>
+        <translation type="vanished">Close</translation>
     </message>
     <message>
         <source>打开</source>
-        <translation>Open</translation>
+        <translation type="vanished">Open</translation>
     </message>
 </context>
 <context>
@@ -189,11 +189,11 @@
     </message>
     <message>
         <source>关闭</source>
-        <translation>Close</translation>
+        <translation type="vanished">Close</translation>
     </message>
     <message>
         <source>打开</source>
-        <translation>Open</translation>
+        <translation type="vanished">Open</translation>
     </message>
 </context>
 <context>
@@ -217,6 +217,17 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CLinkSettingsPage</name>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
     </message>
 </context>
 <context>

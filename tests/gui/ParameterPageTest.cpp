@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <map>
@@ -332,6 +334,90 @@ TEST(Project, AnUnknownObjectEndsTheRows) {
 TEST(Project, NameRules) {
     EXPECT_EQ(ProjectPathFor("/work/a.b/setup.old"), "/work/a.b/setup.ksp");
     EXPECT_EQ(ProjectPathFor("/work/plant"), "/work/plant.ksp");
+}
+
+}  // namespace
+}  // namespace morlo::gui::test
+
+namespace morlo::gui::test {
+namespace {
+
+TEST(ParameterPage, PopupMenuFollowsTheSelectionAndHelpExplains) {
+    DriveProgram p;
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    std::unique_ptr<QMenu> menu(page->MakeContextMenu(nullptr));
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_TRUE(menu->actions()[0]->isEnabled());   // add
+    EXPECT_FALSE(menu->actions()[1]->isEnabled());  // del
+    EXPECT_FALSE(menu->actions()[2]->isEnabled());  // help
+    page->List()->selectRow(0);
+    page->List()->setCurrentCell(0, kColumnName);
+    menu.reset(page->MakeContextMenu(nullptr));
+    EXPECT_TRUE(menu->actions()[2]->isEnabled());
+    menu->actions()[2]->trigger();
+    ASSERT_FALSE(p.program.messages.empty());
+    EXPECT_TRUE(p.program.messages.back().startsWith("Index: 0x200001\r\nName: "));
+    EXPECT_TRUE(page->List()->SelectedRowList().empty());
+    // The error history keeps help enabled without a selection.
+    ParameterPage* history = p.Page(cmd::kErrorHistory);
+    menu.reset(history->MakeContextMenu(nullptr));
+    EXPECT_TRUE(menu->actions()[2]->isEnabled());
+    // "add" asks the main frame for the browser on behalf of this page.
+    menu.reset(page->MakeContextMenu(nullptr));
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(p.program.Context().objectRequester.data(), page);
+    EXPECT_NE(p.program.Frame().Slot(slot::kDataDictionary), nullptr);
+}
+
+TEST(EditList, EscapeDiscardsAndDigitsAfterArrowsDoNotSearch) {
+    DriveProgram p;
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    EditListCtrl* list = page->List();
+    QSignalSpy edited(list, &EditListCtrl::cellEdited);
+    const QString before = list->Text(0, kColumnValue);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, kColumnValue)).center());
+    ASSERT_NE(list->TextEditor(), nullptr);
+    list->TextEditor()->setText("999");
+    QTest::keyClick(list->TextEditor(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edited.count(), 0);
+    EXPECT_EQ(list->Text(0, kColumnValue), before);
+
+    list->setFocus();
+    list->setCurrentCell(0, kColumnName);
+    QTest::keyClick(list, Qt::Key_Down);
+    const int row = list->currentRow();
+    QTest::keyClick(list, Qt::Key_1);  // would jump to a row starting with "1"
+    EXPECT_EQ(list->currentRow(), row);
+    // Columns keep their widths.
+    EXPECT_EQ(list->horizontalHeader()->sectionResizeMode(kColumnValue), QHeaderView::Fixed);
+}
+
+TEST(Project, AFileThatCannotBeWrittenIsReportedAndKeepsTheOldOne) {
+    DriveProgram p;
+    p.Page(cmd::kPositionLoop);
+    const std::filesystem::path file = p.program.Folder().Path() / "user" / "keep.ksp";
+    morlo::test::WriteFile(file, "[MorloSero:1]\r\n3=1,10,10\r\n");
+    p.program.Context().fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return p.program.Folder().Qt() + "/missing-folder/x.ksp";
+    };
+    EXPECT_FALSE(SaveProject(p.program.Frame(), p.program.Context()));
+    EXPECT_EQ(p.program.messages.back(), kMsgProjectSaveFailed);
+    EXPECT_EQ(morlo::test::ReadFile(file), "[MorloSero:1]\r\n3=1,10,10\r\n");
+}
+
+TEST(PageWindows, ARestoreMoveKeepsTheSize) {
+    DriveProgram p;
+    p.Page(cmd::kPositionLoop);
+    CChildFrame* child = p.program.Frame().Slot(3);
+    const QSize size = child->size();
+    child->close();
+    child->RestoreMove(200, 150);
+    EXPECT_TRUE(child->isVisible());
+    EXPECT_EQ(child->pos(), QPoint(200, 150));
+    EXPECT_EQ(child->size(), size);
+    EXPECT_TRUE(qobject_cast<ParameterPage*>(child->View())->Active());
 }
 
 }  // namespace

@@ -274,22 +274,23 @@ void ParameterPage::OnCellEdited(int row, int column) {
     }
 }
 
-void ParameterPage::OnContextMenu(const QPoint& globalPos) {
-    QMenu menu(this);
-    QAction* add = menu.addAction(tr("add"));
-    QAction* del = menu.addAction(tr("del"));
-    QAction* help = menu.addAction(tr("help"));
+QMenu* ParameterPage::MakeContextMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    QAction* add = menu->addAction(tr("add"));
+    QAction* del = menu->addAction(tr("del"));
+    QAction* help = menu->addAction(tr("help"));
     const bool selected = !list_->SelectedRowList().empty();
     del->setEnabled(selected);
     help->setEnabled(selected || behaviour_.helpWithoutSelection);
-    QAction* chosen = menu.exec(globalPos);
-    if (chosen == add) {
-        AddObject();
-    } else if (chosen == del) {
-        DeleteSelected();
-    } else if (chosen == help) {
-        ShowHelp();
-    }
+    connect(add, &QAction::triggered, this, &ParameterPage::AddObject);
+    connect(del, &QAction::triggered, this, &ParameterPage::DeleteSelected);
+    connect(help, &QAction::triggered, this, &ParameterPage::ShowHelp);
+    return menu;
+}
+
+void ParameterPage::OnContextMenu(const QPoint& globalPos) {
+    std::unique_ptr<QMenu> menu(MakeContextMenu(nullptr));
+    menu->exec(globalPos);
 }
 
 void ParameterPage::AddObject() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QMenu;
+
 #include "CPageView.h"
 
 namespace morlo::gui {
@@ -39,6 +41,8 @@ class ParameterPage : public CPageView {
     int ReadCursor() const { return readCursor_; }
     bool Active() const { return active_; }
 
+    // The pop-up menu of the list: "add", "del" and "help", enabled by the selection.
+    QMenu* MakeContextMenu(QWidget* parent);
     // Pop-up menu commands.
     void AddObject();
     void DeleteSelected();
