@@ -77,14 +77,6 @@ QString CanRateText(int code) {
     return "Closed";
 }
 
-namespace {
-
-bool IsPanelF002(int slotId) {
-    return (slotId >= slot::kPdoOther && slotId <= 37) || slotId == slot::kPanelF002;
-}
-
-}  // namespace
-
 CMainFrame::CMainFrame(AppContext& context)
     : context_(context),
       id_(context.Dispatcher().Register(this)),
@@ -376,14 +368,14 @@ void CMainFrame::OpenKind(const PageKind& pageKind) {
         const bool tool = slotId == slot::kDataDictionary || slotId == slot::kLinkType ||
                           slotId == slot::kSerialSettings || slotId == slot::kCanSettings;
         if (!tool) {
-            if (IsPanelF002(slotId)) {
+            if (IsPanelF002Slot(slotId)) {
                 context_.currentPanelPageId = slotId;
             }
             existing->View()->PageNotify(notify::kShown);
         }
         return;
     }
-    if (IsPanelF002(slotId)) {
+    if (IsPanelF002Slot(slotId)) {
         context_.currentPanelName = kind->pageName;
         context_.currentPanelPageId = slotId;
     }
@@ -444,7 +436,7 @@ bool CMainFrame::HandleChildClose(CChildFrame* child) {
     const bool tool = slotId == slot::kSerialSettings || slotId == slot::kCanSettings ||
                       slotId == slot::kDataDictionary;
     if (!tool) {
-        if (IsPanelF002(slotId)) {
+        if (IsPanelF002Slot(slotId)) {
             context_.currentPanelPageId = slotId;
         }
         child->View()->PageNotify(notify::kHidden);
@@ -470,7 +462,7 @@ void CMainFrame::ActivateAndNotify(int slotId, int code) {
     if (!child) {
         return;
     }
-    if (IsPanelF002(slotId)) {
+    if (IsPanelF002Slot(slotId)) {
         context_.currentPanelPageId = slotId;
     }
     if (child->isVisible()) {

@@ -197,4 +197,9 @@ const PageKind* PageKindOfSlot(int slotId) {
     return nullptr;
 }
 
+bool IsPanelF002Slot(int slotId) {
+    return (slotId >= slot::kPdoOther && slotId <= slot::kLastPanelF002Page) ||
+           slotId == slot::kPanelF002;
+}
+
 }  // namespace morlo::gui

@@ -18,6 +18,7 @@ inline constexpr int kOscilloscope = 18;
 inline constexpr int kRealtimeError = 19;
 inline constexpr int kErrorHistory = 20;
 inline constexpr int kPdoOther = 21;
+inline constexpr int kLastPanelF002Page = 37;  // TPDO8
 inline constexpr int kPanelF001 = 39;
 inline constexpr int kPanelF002 = 40;
 inline constexpr int kPanelF007 = 44;
@@ -50,6 +51,8 @@ struct PageKind {
 const std::vector<PageKind>& PageKinds();
 const PageKind* PageKindOfCommand(int command);
 const PageKind* PageKindOfSlot(int slot);
+// The CAN process-data pages and F002: one page class under names the main frame gives.
+bool IsPanelF002Slot(int slot);
 
 // The title context used for translating page titles.
 inline constexpr const char* kPageTitleContext = "PageTitle";

@@ -36,10 +36,6 @@ QString ChooseFile(AppContext& context, bool save) {
                                                kProjectFilter);
 }
 
-bool IsPanelF002(int pageId) {
-    return (pageId >= slot::kPdoOther && pageId <= 37) || pageId == slot::kPanelF002;
-}
-
 }  // namespace
 
 QString ProjectPathFor(const QString& chosen) {
@@ -116,7 +112,7 @@ bool OpenProject(CMainFrame& frame, AppContext& context) {
         const QPoint place = frame.MdiArea()->viewport()->mapFromGlobal(screen);
         frame.SetRestoreRequest(place);
         if (CChildFrame* child = frame.Slot(pageId)) {
-            if (IsPanelF002(pageId)) {
+            if (IsPanelF002Slot(pageId)) {
                 context.currentPanelPageId = pageId;
             }
             frame.MdiArea()->setActiveSubWindow(child);
