@@ -115,10 +115,11 @@ void BM_SegmentedUpload8192(benchmark::State& state) {
             }
             const std::uint8_t* data = nullptr;
             int count = 0;
-            rig.codec.GetSegmentData(data, count);
+            bool last = false;
+            rig.codec.GetSegmentData(data, count, last);
             ++exchanges;
             bytes += count;
-            if (count < 7) {
+            if (last) {
                 break;
             }
             toggle = toggle == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;

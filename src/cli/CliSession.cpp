@@ -340,10 +340,11 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
         } else if (d.message == engine::kMsgSegment) {
             std::array<std::uint8_t, 7> data{};
             int count = 0;
-            control_->GetSegmentData(data, count);
+            bool last = false;
+            control_->GetSegmentData(data, count, last);
             collected.append(reinterpret_cast<const char*>(data.data()),
                              static_cast<std::size_t>(std::clamp(count, 0, 7)));
-            if (count == 7) {
+            if (!last) {
                 toggle = toggle == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
                 control_->SubmitRequest(kCommandWindow, toggle, key, 0);
             } else {

@@ -266,7 +266,8 @@ TEST_F(ControlLinkTest, AbortsSegmentsAndHandlersThatSubmitAgain) {
         } else if (d.message == kMsgAbort) {
             control->SubmitRequest(10, link::kCmdSegment, 0, 0);
         } else if (d.message == kMsgSegment) {
-            control->GetSegmentData(segment, segmentCount);
+            bool last = false;
+            control->GetSegmentData(segment, segmentCount, last);
         }
     });
     control->SetCyclicReadSwitch(false);

@@ -253,8 +253,10 @@ TEST(LinkCodecSerial, SegmentDataOfTheLastAnswer) {
     EXPECT_EQ(kind, ResultKind::Segment);
     const std::uint8_t* data = nullptr;
     int count = 0;
-    f.codec.GetSegmentData(data, count);
+    bool last = false;
+    f.codec.GetSegmentData(data, count, last);
     EXPECT_EQ(count, 5);
+    EXPECT_TRUE(last);
     EXPECT_EQ(data[0], 'x');
 }
 

@@ -252,10 +252,10 @@ bool ControlLink::ReadAdapterVersion(std::string& text) {
     return ok;
 }
 
-void ControlLink::GetSegmentData(std::array<std::uint8_t, 7>& data, int& count) {
+void ControlLink::GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last) {
     std::lock_guard lock(mutex_);
     const std::uint8_t* bytes = nullptr;
-    codec_.GetSegmentData(bytes, count);
+    codec_.GetSegmentData(bytes, count, last);
     std::copy_n(bytes, data.size(), data.begin());
 }
 

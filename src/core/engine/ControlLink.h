@@ -79,9 +79,9 @@ class ControlLink {
     void CloseLink();
     void SetNodeId(int nodeId);
     bool ReadAdapterVersion(std::string& text);
-    // The data bytes of the last segment answer and their count; valid inside the handler of
-    // a segment result.
-    void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count);
+    // The data bytes of the last segment answer, their count, and whether that segment ends
+    // the upload; valid inside the handler of a segment result.
+    void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last);
     // Every frame sent and received (for tracing); set before Start.
     void SetFrameObserver(link::LinkCodec::FrameObserver observer);
 

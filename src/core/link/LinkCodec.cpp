@@ -140,9 +140,10 @@ bool LinkCodec::Decode(ResultKind& kind, std::int32_t& value) {
     return true;
 }
 
-void LinkCodec::GetSegmentData(const std::uint8_t*& data, int& count) const {
+void LinkCodec::GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const {
     data = answer_.data() + 1;
     count = SegmentDataCount(answer_[0]);
+    last = IsLastSegment(answer_[0]);
 }
 
 }  // namespace morlo::link

@@ -40,8 +40,9 @@ class LinkCodec {
     // The kind and value of the last answer; false when there is nothing to report.
     bool Decode(ResultKind& kind, std::int32_t& value);
 
-    // The 7 bytes after the command byte of the last answer, and how many of them carry data.
-    void GetSegmentData(const std::uint8_t*& data, int& count) const;
+    // The 7 bytes after the command byte of the last answer, how many of them carry data, and
+    // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes).
+    void GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const;
 
   private:
     int ExchangeOnce(ObjectKey key, std::uint8_t command, std::int32_t value);

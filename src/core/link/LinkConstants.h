@@ -31,6 +31,7 @@ inline constexpr std::uint8_t kAnswer8 = 0x4F;
 inline constexpr std::uint8_t kAnswer8Alt = 0x42;
 inline constexpr std::uint8_t kAnswerSegmented = 0x41;  // segmented upload follows; bytes 4-7 size
 inline constexpr std::uint8_t kAnswerWrite = 0x60;      // download confirmed
+inline constexpr std::uint8_t kSegmentLastBit = 0x01;   // c bit of a segment answer
 
 // Frames.
 inline constexpr std::size_t kPayloadSize = 8;

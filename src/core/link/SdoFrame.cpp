@@ -122,6 +122,11 @@ int SegmentDataCount(std::uint8_t answerCommand) {
     return static_cast<int>(kSegmentDataBytes) - ((answerCommand >> 1) & 7);
 }
 
+bool IsLastSegment(std::uint8_t answerCommand) {
+    return (answerCommand & kSegmentLastBit) != 0 ||
+           SegmentDataCount(answerCommand) < static_cast<int>(kSegmentDataBytes);
+}
+
 bool AnswerMatchesRequest(const SdoPayload& request, const SdoPayload& answer) {
     if (request[0] == kCmdSegment || request[0] == kCmdSegmentToggle) {
         return true;

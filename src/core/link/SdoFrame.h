@@ -39,6 +39,9 @@ std::optional<DecodedAnswer> DecodeAnswer(std::uint8_t requestCommand, const Sdo
 
 // Number of data bytes a segment answer carries: 7 - ((command >> 1) & 7).
 int SegmentDataCount(std::uint8_t answerCommand);
+// True when a segment answer ends the upload: its c bit is set, or it carries fewer than 7
+// bytes (the drive family's way of ending).
+bool IsLastSegment(std::uint8_t answerCommand);
 
 // True when the answer belongs to the request: same index and subindex, except for segment
 // requests, whose answers carry none.

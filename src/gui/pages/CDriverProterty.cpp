@@ -45,11 +45,12 @@ bool CDriverProterty::ShowValue(std::int32_t value, ObjectKey key) {
 void CDriverProterty::OnSegment(ObjectKey key) {
     std::array<std::uint8_t, 7> data{};
     int count = 0;
-    context_.Link().GetSegmentData(data, count);
+    bool last = false;
+    context_.Link().GetSegmentData(data, count, last);
     count = std::clamp(count, 0, static_cast<int>(data.size()));
     segmentText_.append(reinterpret_cast<const char*>(data.data()),
                         static_cast<std::size_t>(count));
-    if (count == static_cast<int>(data.size())) {
+    if (!last) {
         segmentToggle_ =
             segmentToggle_ == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
         context_.Link().SubmitRequest(Id(), segmentToggle_, key, 0);
