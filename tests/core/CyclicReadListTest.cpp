@@ -43,6 +43,20 @@ TEST(CyclicReadList, InactiveNodesAreSkippedAndACursorAtTheEndRestarts) {
     EXPECT_FALSE(list.ActivateKey(0xFF));
 }
 
+TEST(CyclicReadList, AWindowActivatesItsOwnNodeOfAKeyNotAnotherWindows) {
+    CyclicReadList list;
+    list.Add(1, 0xA1, kCyclicReadOnly);
+    list.Add(2, 0xA1, kCyclicReadOnly);
+    list.DeactivateWindow(1);
+    list.DeactivateWindow(2);
+    EXPECT_FALSE(list.ActivateKey(3, 0xA1));
+    EXPECT_TRUE(list.ActivateKey(2, 0xA1));
+    const auto node = list.NextTurn();
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->window, 2u);  // window 1's node stays inactive
+    EXPECT_FALSE(list.Contains(3, 0xA1));
+}
+
 TEST(CyclicReadList, DuplicatesKeepTheFirstNodeAsItIs) {
     CyclicReadList list;
     EXPECT_FALSE(list.ActivateWindow(1));  // empty list

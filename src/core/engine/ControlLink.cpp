@@ -135,6 +135,11 @@ int ControlLink::ActivateKey(ObjectKey key) {
     return cyclicList_.ActivateKey(key) ? 1 : 0;
 }
 
+int ControlLink::ActivateKey(ReceiverId window, ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    return cyclicList_.ActivateKey(window, key) ? 1 : 0;
+}
+
 bool ControlLink::ContainsCyclic(ReceiverId window, ObjectKey key) {
     std::lock_guard lock(mutex_);
     return cyclicList_.Contains(window, key);

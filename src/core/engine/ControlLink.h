@@ -70,6 +70,8 @@ class ControlLink {
     int ActivateWindow(ReceiverId window);
     void DeactivateWindow(ReceiverId window);
     int ActivateKey(ObjectKey key);
+    // Activates the window's own node of the key (not another window's); 0 when it has none.
+    int ActivateKey(ReceiverId window, ObjectKey key);
     bool ContainsCyclic(ReceiverId window, ObjectKey key);
     bool IsDeferredQueueEmpty();
 

@@ -40,6 +40,16 @@ bool CyclicReadList::ActivateKey(ObjectKey key) {
     return false;
 }
 
+bool CyclicReadList::ActivateKey(ReceiverId window, ObjectKey key) {
+    for (auto& node : nodes_) {
+        if (node.window == window && node.key == key) {
+            node.active = true;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CyclicReadList::Contains(ReceiverId window, ObjectKey key) const {
     for (const auto& node : nodes_) {
         if (node.window == window && node.key == key) {

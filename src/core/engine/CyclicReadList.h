@@ -30,6 +30,8 @@ class CyclicReadList {
     void DeactivateWindow(ReceiverId window);
     // The first node of the key becomes active; false when there is none.
     bool ActivateKey(ObjectKey key);
+    // The window's node of the key becomes active; false when the window has none.
+    bool ActivateKey(ReceiverId window, ObjectKey key);
     bool Contains(ReceiverId window, ObjectKey key) const;
     bool Empty() const { return nodes_.empty(); }
     std::size_t Size() const { return nodes_.size(); }
