@@ -15,14 +15,18 @@ bool Blink(std::int64_t tick, std::int64_t halfPeriod) {
 
 }  // namespace
 
-IoStates ComputeIo(const ObjectStore& objects, std::int64_t tick, OutputFunctions active) {
+IoStates ComputeIo(const ObjectStore& objects, std::int64_t tick, double position,
+                   OutputFunctions active) {
     IoStates io;
     io.terminals = kTerminalsAlwaysClosed;
-    if (Blink(tick, kTerminalBlinkATicks)) {
-        io.terminals |= kTerminalBlinkA;
+    if (Blink(tick, kTerminalBlinkTicks)) {
+        io.terminals |= kTerminalBlink;
     }
-    if (Blink(tick, kTerminalBlinkBTicks)) {
-        io.terminals |= kTerminalBlinkB;
+    if (position >= kHomeCamFrom && position <= kHomeCamTo) {
+        io.terminals |= kTerminalHomeCam;
+    }
+    if (position >= kPositiveLimitAt) {
+        io.terminals |= kTerminalPositiveLimit;
     }
 
     // A simulated input takes its level from the simulation values (or closed when the drive

@@ -17,8 +17,10 @@ struct IoStates {
     std::uint32_t profileInputs = 0;   // 0x60FD
 };
 
-// Digital inputs and outputs: terminals that change on a slow schedule, polarity, simulation
-// and forcing, and outputs driven by their function words.
-IoStates ComputeIo(const ObjectStore& objects, std::int64_t tick, OutputFunctions active);
+// Digital inputs and outputs: terminals that change on a slow schedule and with the axis
+// position (user units), polarity, simulation and forcing, and outputs driven by their
+// function words.
+IoStates ComputeIo(const ObjectStore& objects, std::int64_t tick, double position,
+                   OutputFunctions active);
 
 }  // namespace morlo::sim

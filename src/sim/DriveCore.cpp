@@ -134,7 +134,13 @@ void DriveCore::Step() {
     }
     if (out.positionMode && parameters_.followingErrorLimit > 0 &&
         std::abs(motion_.PositionDemand() - UserPosition()) > parameters_.followingErrorLimit) {
-        RaiseError(kErrorFollowing);
+        RaiseDetectedError(kErrorFollowing);
+    }
+    const std::uint16_t detected = DetectModelErrors(objects_, motor_.State());
+    for (int bit = 0; detected != 0 && bit < kErrorBitCount; ++bit) {
+        if ((detected & (1u << bit)) != 0) {
+            RaiseDetectedError(bit);
+        }
     }
     if (recorder_.TickDue()) {
         Publish();
@@ -161,6 +167,7 @@ LiveValues DriveCore::Publish() {
                                  machine_, tick_,       velocityCommand_};
     LiveValues values = ComputeLiveValues(snapshot, noise_);
     publisher_.Publish(values);
+    PublishPanelDisplay(objects_);
     // Rising edges of the effective inputs stay latched until the user writes 0.
     const std::int64_t rising = values.inputEffective & ~lastEffectiveInputs_;
     lastEffectiveInputs_ = values.inputEffective;
@@ -176,14 +183,18 @@ void DriveCore::RaiseError(int bit) {
     }
     const auto code = static_cast<std::uint16_t>(1u << bit);
     const auto state = static_cast<std::uint32_t>(objects_.Number(kErrorState));
-    if ((state & code) != 0 && bit == kErrorFollowing) {
-        return;  // the model raises it once, not every tick
-    }
     const LiveValues now = Publish();
     errorLog_.Append(code, {now.busDeciVolt, now.velocityActual, now.iqActualMa,
                             now.driveTemperature, now.statusword, now.poweredOnSeconds});
     objects_.Put(kErrorState, state | code);
     Publish();
+}
+
+void DriveCore::RaiseDetectedError(int bit) {
+    // A condition that lasts is logged once, not every tick.
+    if ((objects_.Number(kErrorState) & (1 << bit)) == 0) {
+        RaiseError(bit);
+    }
 }
 
 void DriveCore::ClearErrors() {

@@ -51,6 +51,7 @@ class DriveCore {
     void RunDemo();
     LiveValues Publish();
     void FollowFaultCondition();
+    void RaiseDetectedError(int bit);
     void FollowModeChange();
     double UserPosition() const;
 

@@ -151,7 +151,7 @@ LiveValues ComputeLiveValues(const DriveSnapshot& d, Prng& noise) {
     set(followingWarning, kOutFollowingWarning);
     set(overload, kOutOverloadWarning);
     set(std::abs(m.measuredIq) >= torqueReached, kOutTorqueReached);
-    IoStates io = ComputeIo(o, d.tick, active);
+    IoStates io = ComputeIo(o, d.tick, actual, active);
     if ((io.inputFunctions & kInPositiveLimit) != 0) {
         warnings |= kWarnPositiveLimit;
     }
@@ -162,7 +162,7 @@ LiveValues ComputeLiveValues(const DriveSnapshot& d, Prng& noise) {
         warnings |= kWarnEmergencyStop;
     }
     if (warnings != 0) {
-        io = ComputeIo(o, d.tick, static_cast<OutputFunctions>(active | kOutWarning));
+        io = ComputeIo(o, d.tick, actual, static_cast<OutputFunctions>(active | kOutWarning));
     }
     v.inputTerminals = io.terminals;
     v.inputEffective = io.effective;
@@ -202,6 +202,32 @@ LiveValues ComputeLiveValues(const DriveSnapshot& d, Prng& noise) {
     v.errorRegister = fault ? kErrorRegisterGeneric : 0;
     v.errorCode = fault ? kErrorCodeGeneric : 0;
     return v;
+}
+
+std::uint16_t DetectModelErrors(const ObjectStore& objects, const MotorState& motor) {
+    std::uint16_t errors = 0;
+    const double overTemperature =
+        static_cast<double>(objects.Number(kOverTemperatureLevel, kFallbackOverTemperature));
+    if (motor.driveTemperature * kTenthsPerUnit >= overTemperature) {
+        errors |= 1u << kErrorOverTemperature;
+    }
+    if (motor.i2tLoad >= kI2tErrorLoad) {
+        errors |= 1u << kErrorI2t;
+    }
+    return errors;
+}
+
+void PublishPanelDisplay(ObjectStore& objects) {
+    SimObject* display = objects.Find(kPanelDisplayValue);
+    if (!display) {
+        return;
+    }
+    const std::int64_t item = objects.Number(kPanelDisplayItem);
+    std::int64_t value = 0;
+    if (item >= 0 && item < static_cast<std::int64_t>(kPanelDisplayItems.size())) {
+        value = objects.Number(kPanelDisplayItems[static_cast<std::size_t>(item)]);
+    }
+    display->value = display->Encode(value);
 }
 
 }  // namespace morlo::sim

@@ -141,6 +141,7 @@ inline constexpr ObjectKey kOverloadWarningLevel = MakeObjectKey(0x2040, 0x12);
 inline constexpr ObjectKey kOverTemperatureLevel = MakeObjectKey(0x2040, 0x17);
 inline constexpr ObjectKey kHomingState = MakeObjectKey(0x2160, 0x03);
 inline constexpr ObjectKey kInertiaRatio = MakeObjectKey(0x2170, 0x03);
+inline constexpr ObjectKey kPulseInputCounter = MakeObjectKey(0x2120, 0x06);
 inline constexpr std::int64_t kHomingStateIdle = 0;
 inline constexpr std::int64_t kHomingStateComplete = 2;
 
@@ -221,12 +222,17 @@ inline constexpr std::uint16_t kOutFollowingWarning = 0x0800;
 inline constexpr std::uint16_t kOutOverloadWarning = 0x2000;
 inline constexpr std::uint16_t kOutTorqueReached = 0x4000;
 
-// The terminal schedule: DIN1 (servo enable) stays closed, two inputs blink slowly.
+// The terminals: DIN1 (servo enable) stays closed, DIN7 blinks slowly, and two switches on the
+// axis follow its position: the home cam (DIN5) around the middle of the demo's travel and the
+// positive limit switch (DIN3) near its far end.
 inline constexpr std::uint16_t kTerminalsAlwaysClosed = 0x0001;
-inline constexpr std::uint16_t kTerminalBlinkA = 0x0010;
-inline constexpr std::int64_t kTerminalBlinkATicks = 2 * kTicksPerSecond;
-inline constexpr std::uint16_t kTerminalBlinkB = 0x0040;
-inline constexpr std::int64_t kTerminalBlinkBTicks = 5 * kTicksPerSecond;
+inline constexpr std::uint16_t kTerminalBlink = 0x0040;
+inline constexpr std::int64_t kTerminalBlinkTicks = 5 * kTicksPerSecond;
+inline constexpr std::uint16_t kTerminalHomeCam = 0x0010;
+inline constexpr double kHomeCamFrom = 150000;  // counts
+inline constexpr double kHomeCamTo = 250000;
+inline constexpr std::uint16_t kTerminalPositiveLimit = 0x0004;
+inline constexpr double kPositiveLimitAt = 360000;  // counts
 
 // ---- Errors and warnings ---------------------------------------------------------------------
 
@@ -244,7 +250,11 @@ inline constexpr std::int32_t kErrorLogStatusword = 0x06;
 inline constexpr std::int32_t kErrorLogTimeStamp = 0x07;
 inline constexpr std::int32_t kErrorLogLastSub = 0x07;
 inline constexpr int kErrorBitCount = 16;
-inline constexpr int kErrorFollowing = 9;  // bit of "following error too large"
+inline constexpr int kErrorOverTemperature = 4;  // bits of the error state
+inline constexpr int kErrorFollowing = 9;
+inline constexpr int kErrorI2t = 11;
+// The I2T error trips at this load (1.0 = rated current for a long time).
+inline constexpr double kI2tErrorLoad = 1.2;
 inline constexpr std::uint16_t kWarnTemperature = 0x0002;
 inline constexpr std::uint16_t kWarnFollowing = 0x0008;
 inline constexpr std::uint16_t kWarnPositiveLimit = 0x0010;
@@ -290,6 +300,18 @@ inline constexpr ObjectKey kStoreControl = MakeObjectKey(0x2FF0, 0x01);
 inline constexpr ObjectKey kStoreCommunication = MakeObjectKey(0x2FF0, 0x02);
 inline constexpr ObjectKey kStoreMotor = MakeObjectKey(0x2FF0, 0x03);
 inline constexpr ObjectKey kRestart = MakeObjectKey(0x2FFF, 0x00);
+
+// ---- Front panel display ---------------------------------------------------------------------
+
+// The item the display shows (0x2FF0:04) and the value it shows.
+inline constexpr ObjectKey kPanelDisplayItem = MakeObjectKey(0x2FF0, 0x04);
+inline constexpr ObjectKey kPanelDisplayValue = MakeObjectKey(0x2FF1, 0x04);
+// The object of each item number.
+inline constexpr std::array<ObjectKey, 16> kPanelDisplayItems{
+    kVelocityActual,    kPositionActual, kFollowingErrorActual, kTorqueActual,
+    kCurrentActual,     kMonBusVoltage,  kMonDriveTemperature,  kMonI2tLoad,
+    kInputEffective,    kOutputStates,   kAnalogInput1,         kAnalogInput2,
+    kPulseInputCounter, kErrorState,     kWarningState,         kModesDisplay};
 // Writable objects that are commands rather than settings and are never stored.
 inline constexpr std::array<ObjectKey, 6> kCommandObjects{
     kControlword, kRecorderState, kStoreControl, kStoreCommunication, kStoreMotor, kRestart};
