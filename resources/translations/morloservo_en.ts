@@ -2,6 +2,73 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>ErrorBits</name>
+    <message>
+        <source>驱动器内部错误</source>
+        <translation>Drive internal error</translation>
+    </message>
+    <message>
+        <source>编码器ABN信号错误</source>
+        <translation>Encoder A/B/N signal error</translation>
+    </message>
+    <message>
+        <source>编码器UVW信号错误</source>
+        <translation>Encoder U/V/W signal error</translation>
+    </message>
+    <message>
+        <source>编码器计数错误</source>
+        <translation>Encoder count error</translation>
+    </message>
+    <message>
+        <source>驱动器温度过高</source>
+        <translation>Drive over-temperature</translation>
+    </message>
+    <message>
+        <source>驱动器总线电压过高400v</source>
+        <translation>Bus over-voltage (400 V)</translation>
+    </message>
+    <message>
+        <source>驱动器总线电压过低120v</source>
+        <translation>Bus under-voltage (120 V)</translation>
+    </message>
+    <message>
+        <source>驱动器输出短路</source>
+        <translation>Output short circuit</translation>
+    </message>
+    <message>
+        <source>驱动器制动电阻异常</source>
+        <translation>Braking resistor fault</translation>
+    </message>
+    <message>
+        <source>实际跟踪误差超过允许值</source>
+        <translation>Following error too large</translation>
+    </message>
+    <message>
+        <source>逻辑电压过低18v</source>
+        <translation>Logic supply low (18 V)</translation>
+    </message>
+    <message>
+        <source>I2*T故障</source>
+        <translation>I2*T fault</translation>
+    </message>
+    <message>
+        <source>输入脉冲频率过高</source>
+        <translation>Input pulse rate too high</translation>
+    </message>
+    <message>
+        <source>保留备用</source>
+        <translation>Reserved</translation>
+    </message>
+    <message>
+        <source>寻找电机错误</source>
+        <translation>Motor detection error</translation>
+    </message>
+    <message>
+        <source>EEPROM内部错误</source>
+        <translation>EEPROM internal error</translation>
+    </message>
+</context>
+<context>
     <name>PageTitle</name>
     <message>
         <source>基本操作</source>
@@ -194,6 +261,55 @@
     <message>
         <source>打开</source>
         <translation type="vanished">Open</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CDataInOut</name>
+    <message>
+        <source>功能</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>仿真</source>
+        <translation>Sim.</translation>
+    </message>
+    <message>
+        <source>极性</source>
+        <translation>Polarity</translation>
+    </message>
+    <message>
+        <source>实际输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>实际输入</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>虚拟状态</source>
+        <translation>Virtual</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CDrvPanelF007</name>
+    <message>
+        <source>说明</source>
+        <translation>meaning</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CFunctionDialog</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>列表</source>
+        <translation>List</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
     </message>
 </context>
 <context>

@@ -3,7 +3,11 @@
 #include "CCommCan.h"
 #include "CCommMode.h"
 #include "CCommRs232.h"
+#include "CDataInOut.h"
+#include "CDrvPanelF001.h"
+#include "CDrvPanelF007.h"
 #include "CPageView.h"
+#include "CRealtimeError.h"
 #include "CSdoList.h"
 #include "ParameterPages.h"
 
@@ -19,6 +23,14 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
             return new CCommCan(context);
         case slot::kDataDictionary:
             return new CSdoList(context);
+        case slot::kDataInOut:
+            return new CDataInOut(context);
+        case slot::kRealtimeError:
+            return new CRealtimeError(context);
+        case slot::kPanelF001:
+            return new CDrvPanelF001(context);
+        case slot::kPanelF007:
+            return new CDrvPanelF007(context);
         default:
             if (CPageView* page = MakeParameterPage(kind, context)) {
                 return page;

@@ -14,6 +14,7 @@ inline constexpr int kImportDriveData = -3;
 inline constexpr int kLinkType = -4;
 inline constexpr int kSerialSettings = -5;
 inline constexpr int kCanSettings = -6;
+inline constexpr int kDataInOut = 6;
 inline constexpr int kOscilloscope = 18;
 inline constexpr int kRealtimeError = 19;
 inline constexpr int kErrorHistory = 20;

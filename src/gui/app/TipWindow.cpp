@@ -13,6 +13,7 @@ namespace {
 constexpr int kFontHeight = 14;
 constexpr int kSmallFontHeight = 12;
 constexpr int kPadding = 5;
+constexpr int kNarrowestStretch = 50;
 
 }  // namespace
 
@@ -83,6 +84,16 @@ class TipWindow::Overlay final : public QWidget {
         qDrawShadeRect(&painter, box_, palette(), true, 1);
         QFont font("MS Sans Serif");
         font.setPixelSize(fontHeight_);
+        // The box is measured for the narrow font it was made for; a wider substitute is
+        // condensed so that the text stays inside it.
+        int widest = 0;
+        for (const QString& line : lines_) {
+            widest = std::max(widest, QFontMetrics(font).horizontalAdvance(line));
+        }
+        const int room = box_.width() - 2 * kPadding;
+        if (widest > room && widest > 0) {
+            font.setStretch(std::max(kNarrowestStretch, QFont::Unstretched * room / widest));
+        }
         painter.setFont(font);
         painter.setPen(text_);
         int y = box_.top() + kPadding;

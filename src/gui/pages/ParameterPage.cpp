@@ -1,7 +1,6 @@
 #include "ParameterPage.h"
 
 #include <QHeaderView>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -9,6 +8,7 @@
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "EditListCtrl.h"
+#include "PagePlacement.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
 #include "text/NumberText.h"
@@ -21,7 +21,6 @@ constexpr std::size_t kListValueBuffer = 32;
 constexpr std::size_t kProjectRowBuffer = 256;
 constexpr const char* kVisibleString = "VISIBLE STRING";
 constexpr const char* kRefusedText = "????";
-constexpr int kPlacementSection = 1;
 
 std::filesystem::path Path(const QString& text) {
     return std::filesystem::path(text.toStdString());
@@ -381,26 +380,7 @@ void ParameterPage::SaveToProject() {
 }
 
 void ParameterPage::WritePlacement() {
-    CMainFrame* frame = context_.mainWindow;
-    QWidget* window = nullptr;
-    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-        if (qobject_cast<QMdiSubWindow*>(w)) {
-            window = w;
-            break;
-        }
-    }
-    if (!frame || !window) {
-        return;
-    }
-    const QPoint page = window->mapToGlobal(QPoint(0, 0));
-    const QPoint main = frame->frameGeometry().topLeft();
-    const QString value = QString("%1,%2,%3")
-                              .arg(active_ ? 1 : 0)
-                              .arg(page.x() - main.x())
-                              .arg(page.y() - context_.captionHeight - main.y());
-    Profile::WriteString(context_.Dictionary().ProjectWritePath(),
-                         SectionOf(kPlacementSection).toStdString(),
-                         std::to_string(PageIdForRecords()), value.toStdString());
+    WritePagePlacement(context_, this, PageIdForRecords(), active_);
 }
 
 }  // namespace morlo::gui
