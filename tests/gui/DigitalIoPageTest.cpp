@@ -131,7 +131,8 @@ TEST(DigitalIoPage, ReadsItsTwentyTwoObjectsInOrderThenTogglesAFlagWithATwoByteW
     for (ObjectKey key : p.log->ReadKeys()) {
         const bool state = key == page::kInputStates || key == page::kVirtualInputStates ||
                            key == page::kOutputStates;
-        if (!state && IndexOf(key) == 0x2010 && std::find(sequence.begin(), sequence.end(), key) == sequence.end()) {
+        if (!state && IndexOf(key) == 0x2010 &&
+            std::find(sequence.begin(), sequence.end(), key) == sequence.end()) {
             sequence.push_back(key);
         }
     }
@@ -195,6 +196,30 @@ TEST(DigitalIoPage, AMissingObjectDoesNotStopTheSequenceAndARefusedWriteIsReadBa
     ASSERT_EQ(p.log->WritesTo(kDin1Function).size(), 1u);
     EXPECT_EQ(p.drive->Value(kDin1Function), 0x0001);
     EXPECT_EQ(page->ChannelAt(0).function->text(), "Servo enable");
+}
+
+TEST(DigitalIoPage, ALinkLostMidSequenceStartsItAgainWhenTheLinkReturns) {
+    PageProgram p;
+    p.OpenLink();
+    auto* page = p.Open<CDataInOut>(cmd::kDataInOut);
+    ASSERT_TRUE(WaitUntil([&] { return SequenceDone(page); }));
+    sim::FaultSettings silent;
+    silent.silent = true;
+    p.drive->SetFaults(silent);
+    p.program.Frame().OpenPage(cmd::kDataInOut);  // command 0: the sequence starts again
+    ASSERT_TRUE(WaitUntil(
+        [&] { return p.program.Context().Link().LinkState() != engine::kLinkStateOpen; }));
+    EXPECT_GT(page->ReadStep(), 0);
+    // Offline, a flag press writes nothing and shows nothing new.
+    QToolButton* din1 = page->ChannelAt(0).polarity;
+    din1->click();
+    EXPECT_EQ(CDataInOut::IconOf(din1), page::kIconFlagClear);
+    p.drive->SetFaults({});
+    ASSERT_TRUE(p.drive->SetValue(kDout1Function, 0x8100));
+    p.OpenLink();
+    ASSERT_TRUE(WaitUntil([&] { return SequenceDone(page); }));
+    EXPECT_EQ(page->ChannelAt(CDataInOut::OutputChannel(0)).function->text(), "Warning");
+    EXPECT_TRUE(p.log->WritesTo(page::kInputPolarity).empty());
 }
 
 TEST(DigitalIoPage, FunctionDialogOffersTheNamedCodesAndRefusesAMixedChoice) {

@@ -111,7 +111,7 @@ void CRealtimeError::NextStartupRead() {
 
 void CRealtimeError::OnResult(const engine::Delivery& d) {
     if (d.message != engine::kMsgValue) {
-        return;  // a refused read or write is not shown; the next cyclic read corrects
+        return;  // a refused read or write is not shown; the next mask read corrects
     }
     if (d.lParam == page::kErrorMask) {
         ShowMask(static_cast<std::uint16_t>(d.wParam));
@@ -140,8 +140,12 @@ void CRealtimeError::ShowState(std::uint16_t state) {
 }
 
 void CRealtimeError::OnBoxClicked() {
+    if (context_.Link().LinkState() != engine::kLinkStateOpen) {
+        ShowMask(maskValue_);  // nothing can be written: the boxes keep the drive's mask
+        return;
+    }
     // The boxes show the drive's last mask plus the user's clicks since: that is the mask
-    // written, so two quick clicks do not undo each other.
+    // written, so a click before the drive answered the last one does not undo it.
     std::uint16_t mask = 0;
     for (int i = 0; i < page::kErrorBitCount; ++i) {
         if (Box(i)->isChecked()) {
