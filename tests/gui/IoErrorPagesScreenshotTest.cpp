@@ -35,14 +35,17 @@ TEST(Screenshots, DigitalIoErrorsAndPanelPages) {
         p.drive->SetValue(0x201002, 0x0002);  // DIN2 simulated
         p.OpenLink();
 
-        auto* io = p.Open<CDataInOut>(cmd::kDataInOut);
+        // The toolbar's I/O and real-time error buttons open the first two.
+        frame.RunCommand(cmd::kToolDataInOut);
+        auto* io = qobject_cast<CDataInOut*>(frame.PageOf(slot::kDataInOut));
         ASSERT_NE(io, nullptr);
         ASSERT_TRUE(WaitUntil([&] { return io->ReadStep() == 0; }));
         // The mouse over DIN8's functions shows their numbered list.
         QLineEdit* din8 = io->ChannelAt(7).function;
         io->Tips()->MouseMove(din8->geometry().center());
         ASSERT_EQ(io->Tips()->CurrentControl(), din8);
-        auto* errors = p.Open<CRealtimeError>(cmd::kRealtimeError);
+        frame.RunCommand(cmd::kToolRealtimeError);
+        auto* errors = qobject_cast<CRealtimeError*>(frame.PageOf(slot::kRealtimeError));
         ASSERT_NE(errors, nullptr);
         ASSERT_TRUE(
             WaitUntil([&] { return errors->ReadStep() == 0 && errors->Box(0)->isEnabled(); }));

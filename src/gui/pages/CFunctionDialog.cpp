@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -46,7 +47,13 @@ CFunctionDialog::CFunctionDialog(const FunctionNameFile& names, bool standardDpi
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(buttons);
-    const int width = (standardDpi ? 440 : 540) + 2 * layout->contentsMargins().left();
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    int columns = 0;
+    for (int column = 0; column < list_->columnCount(); ++column) {
+        columns += list_->columnWidth(column);
+    }
+    const int width = columns + list_->verticalScrollBar()->sizeHint().width() +
+                      2 * list_->frameWidth() + 2 * layout->contentsMargins().left();
     resize(width, standardDpi ? 420 : 520);
 }
 
