@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include <QTest>
+
 #include "GuiTestSupport.h"
 #include "PageFactory.h"
 #include "SimulatedDrive.h"
@@ -118,6 +120,10 @@ class PageProgram {
                 return std::make_unique<RecordingLinkObject>(d, l);
             });
         program.Frame().SetPageFactory(MakeDefaultPage);
+        // Clicks go to an active window only.
+        program.Frame().show();
+        program.Frame().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&program.Frame()));
     }
     static std::shared_ptr<sim::SimulatedDrive> MakeDrive(const std::vector<ObjectKey>& missing) {
         DictionarySource source = RuntimeSource();
