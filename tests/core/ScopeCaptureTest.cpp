@@ -271,7 +271,7 @@ TEST_F(ScopeCaptureTest, RefusalsOfTheRecorder) {
 
     SetSlots({0x60770010, 0, 0, 0, 0, 0});
     capture.OnAbort(0x06020000, kRecorderSlot1);
-    EXPECT_EQ(capture.Mirror().slots[0], 0u);
+    EXPECT_EQ(capture.Mirror().slotValues[0], 0u);
 
     capture.Start();
     capture.OnAbort(0x06090030, kRecorderState);
@@ -289,6 +289,16 @@ TEST_F(ScopeCaptureTest, ARefusedRecordEndsTheUploadAndFreesTheLink) {
     EXPECT_FALSE(capture.Uploading());
     EXPECT_TRUE(link.deferred);
     EXPECT_TRUE(link.cyclic);
+
+    // A refused segment (another transfer ended the drive's upload) in continuous mode:
+    // the next capture follows as after a complete record.
+    host.continuous = true;
+    SetSlots({0x20500210, 0, 0, 0, 0, 0});
+    CaptureUntilUpload();
+    capture.OnAbort(0x05040001, 0);
+    EXPECT_FALSE(capture.Uploading());
+    EXPECT_TRUE(link.deferred);
+    EXPECT_TRUE(timers.Running(kRestartTimer));
 }
 
 TEST_F(ScopeCaptureTest, RequestsDuringAnUploadWaitForItsEnd) {
@@ -331,7 +341,7 @@ TEST_F(ScopeCaptureTest, StatusAnimations) {
 
 TEST(RecordDecoder, SignedUnsignedWideAndPartialRecords) {
     RecordLayout layout;
-    layout.slots = {0x20500210, 0x60770010, 0, 0, 0, 0x606C0020};
+    layout.slotValues = {0x20500210, 0x60770010, 0, 0, 0, 0x606C0020};
     layout.channelSigned = {false, true, false, true};
     layout.wideOwnedByFirst = {false, false};  // slot 06 belongs to channel 4
     EXPECT_EQ(RecordBytesPerSample(layout), 8u);
@@ -348,7 +358,7 @@ TEST(RecordDecoder, SignedUnsignedWideAndPartialRecords) {
 
     layout.channelSigned[3] = false;
     EXPECT_EQ(DecodeRecord(record, layout)[3][0], 4294967295.0);
-    layout.slots = {};
+    layout.slotValues = {};
     EXPECT_TRUE(DecodeRecord(record, layout)[0].empty());  // no slot in use: no points
 }
 

@@ -25,7 +25,7 @@ int ChannelOfSlot(int slotIndex, const RecordLayout& layout) {
 std::size_t RecordBytesPerSample(const RecordLayout& layout) {
     std::size_t bytes = 0;
     for (int slot : kFieldOrder) {
-        if (layout.slots[static_cast<std::size_t>(slot)] != 0) {
+        if (layout.slotValues[static_cast<std::size_t>(slot)] != 0) {
             bytes += FieldBytes(slot);
         }
     }
@@ -45,7 +45,7 @@ Curves DecodeRecord(std::span<const std::uint8_t> record, const RecordLayout& la
     std::size_t at = 0;
     for (std::size_t n = 0; n < samples; ++n) {
         for (int slot : kFieldOrder) {
-            if (layout.slots[static_cast<std::size_t>(slot)] == 0) {
+            if (layout.slotValues[static_cast<std::size_t>(slot)] == 0) {
                 continue;
             }
             const int channel = ChannelOfSlot(slot, layout);

@@ -13,7 +13,7 @@ namespace morlo::scope {
 // What decides the layout of a record: the slots the drive reported, which channel of each
 // pair owns the pair's wide slot, and which channels hold signed objects.
 struct RecordLayout {
-    std::array<std::uint32_t, kSlotCount> slots{};
+    std::array<std::uint32_t, kSlotCount> slotValues{};
     std::array<bool, 2> wideOwnedByFirst{};  // pair 0: channel 1 owns slot 05; pair 1: channel 3
     std::array<bool, kChannelCount> channelSigned{};
 };

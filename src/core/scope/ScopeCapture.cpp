@@ -101,13 +101,13 @@ void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
 }
 
 void ScopeCapture::ApplySlot(int slotIndex, std::uint32_t value) {
-    mirror_.slots[static_cast<std::size_t>(slotIndex)] = value;
+    mirror_.slotValues[static_cast<std::size_t>(slotIndex)] = value;
     if ((slotIndex == kWideSlotA || slotIndex == kWideSlotB) && value != 0) {
         // A pair records one 32-bit object beside at most one 16-bit one: the wide slot
         // belongs to the channel whose own slot is free.
         const int pair = slotIndex == kWideSlotA ? 0 : 1;
-        const bool firstFree = mirror_.slots[static_cast<std::size_t>(2 * pair)] == 0;
-        const bool secondFree = mirror_.slots[static_cast<std::size_t>(2 * pair + 1)] == 0;
+        const bool firstFree = mirror_.slotValues[static_cast<std::size_t>(2 * pair)] == 0;
+        const bool secondFree = mirror_.slotValues[static_cast<std::size_t>(2 * pair + 1)] == 0;
         if (firstFree != secondFree) {
             owner_[static_cast<std::size_t>(pair)] = firstFree;
         }
@@ -116,7 +116,7 @@ void ScopeCapture::ApplySlot(int slotIndex, std::uint32_t value) {
 
 void ScopeCapture::OnAbort(std::uint32_t code, ObjectKey key) {
     if (const int slot = SlotIndexOf(key); slot >= 0) {
-        mirror_.slots[static_cast<std::size_t>(slot)] = 0;
+        mirror_.slotValues[static_cast<std::size_t>(slot)] = 0;
     } else if (key == kRecorderState) {
         idle_ = true;
         waiting_ = false;
@@ -129,14 +129,10 @@ void ScopeCapture::OnAbort(std::uint32_t code, ObjectKey key) {
             Submit(link::kCmdRead, kRecorderSamples, 0);
             return;
         }
-    } else if (key == kRecorderRecord) {
-        // No record to upload: the capture ends instead of holding the other windows back.
-        if (uploading_) {
-            uploading_ = false;
-            awaitingSegment_ = false;
-            FlushHeldRequests();
-            EndCapture();
-        }
+    } else if ((key == kRecorderRecord || key == 0) && uploading_) {
+        // The record or one of its segments was refused: the upload cannot go on, and the
+        // other windows are not held back any longer.
+        AbandonUpload();
     }
     host_.SettingRefused(key, code);
     const bool setting =
@@ -237,6 +233,7 @@ void ScopeCapture::BeginUpload() {
     toggle_ = link::kCmdSegment;
     record_.clear();
     record_.reserve(kRecordBufferInitial);
+    host_.UploadStarted();
     RequestSegment();
 }
 
@@ -276,6 +273,20 @@ void ScopeCapture::FinishUpload() {
     link_.SetCyclicReadSwitch(true);
     const Curves curves = DecodeRecord(record_, Layout());
     host_.RecordDecoded(curves);
+    link_.SetDeferredServeSwitch(true);
+    if (idle_ || !host_.ContinuousCapture()) {
+        EndCapture();
+    } else {
+        timers_.StartTimer(kRestartTimer, kRestartPeriod);
+        host_.CaptureStateChanged();
+    }
+    FlushHeldRequests();
+}
+
+void ScopeCapture::AbandonUpload() {
+    uploading_ = false;
+    awaitingSegment_ = false;
+    link_.SetCyclicReadSwitch(true);
     link_.SetDeferredServeSwitch(true);
     if (idle_ || !host_.ContinuousCapture()) {
         EndCapture();
@@ -364,11 +375,11 @@ void ScopeCapture::SwitchChannelOn(int channel, std::uint32_t mapping) {
     if (NeedsWideSlot(mapping)) {
         owner_[static_cast<std::size_t>(PairOf(channel))] = FirstOfPair(channel);
         Submit(link::kCmdWrite32, kRecorderSlots[wide], value);
-        if (mirror_.slots[own] != 0) {
+        if (mirror_.slotValues[own] != 0) {
             Submit(link::kCmdWrite32, kRecorderSlots[own], 0);
         }
     } else {
-        const bool clearWide = OwnsWide(channel) && mirror_.slots[wide] != 0;
+        const bool clearWide = OwnsWide(channel) && mirror_.slotValues[wide] != 0;
         Submit(link::kCmdWrite32, kRecorderSlots[own], value);
         if (clearWide) {
             Submit(link::kCmdWrite32, kRecorderSlots[wide], 0);
@@ -380,9 +391,9 @@ void ScopeCapture::SwitchChannelOn(int channel, std::uint32_t mapping) {
 void ScopeCapture::SwitchChannelOff(int channel) {
     const auto own = static_cast<std::size_t>(OwnSlotIndex(channel));
     const auto wide = static_cast<std::size_t>(WideSlotIndex(channel));
-    if (mirror_.slots[own] != 0) {
+    if (mirror_.slotValues[own] != 0) {
         Submit(link::kCmdWrite32, kRecorderSlots[own], 0);
-    } else if (OwnsWide(channel) && mirror_.slots[wide] != 0) {
+    } else if (OwnsWide(channel) && mirror_.slotValues[wide] != 0) {
         Submit(link::kCmdWrite32, kRecorderSlots[wide], 0);
     }
 }
@@ -397,11 +408,29 @@ int ScopeCapture::ChannelOfSlot(int slotIndex) const {
     return scope::ChannelOfSlot(slotIndex, Layout());
 }
 
+std::uint32_t ScopeCapture::ChannelMapping(int channel) const {
+    const std::uint32_t own = mirror_.slotValues[static_cast<std::size_t>(OwnSlotIndex(channel))];
+    if (own != 0) {
+        return own;
+    }
+    return OwnsWide(channel) ? mirror_.slotValues[static_cast<std::size_t>(WideSlotIndex(channel))]
+                             : 0;
+}
+
 RecordLayout ScopeCapture::Layout() const {
     RecordLayout layout;
-    layout.slots = mirror_.slots;
+    layout.slotValues = mirror_.slotValues;
     layout.wideOwnedByFirst = owner_;
     layout.channelSigned = signed_;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const std::uint32_t mapping = ChannelMapping(channel);
+        if (mapping == 0) {
+            continue;
+        }
+        if (const auto isSigned = host_.ObjectSigned(MappingKey(mapping))) {
+            layout.channelSigned[static_cast<std::size_t>(channel)] = *isSigned;
+        }
+    }
     return layout;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "common/ObjectKey.h"
@@ -13,7 +14,7 @@ namespace morlo::scope {
 
 // The recorder's settings as the drive last reported them.
 struct RecorderMirror {
-    std::array<std::uint32_t, kSlotCount> slots{};
+    std::array<std::uint32_t, kSlotCount> slotValues{};
     std::int32_t period = 0;
     std::int32_t pointerOffset = 0;
     std::int32_t samples = 0;
@@ -48,11 +49,15 @@ class ScopeCaptureHost {
     virtual void CaptureStateChanged() {}
     // Before every start, continuous restart and re-read.
     virtual void BeforeCapture(CaptureStart) {}
+    // The drive announced the record; its segments are asked for from now on.
+    virtual void UploadStarted() {}
     // A segment of the record arrived and was kept.
     virtual void SegmentKept(std::size_t /*bytesReceived*/) {}
     // The record arrived whole and was decoded; the capture cycle goes on after this.
     virtual void RecordDecoded(const Curves&) {}
     virtual bool ContinuousCapture() { return false; }
+    // Whether the object is signed, when the face knows it (else the flag set per channel).
+    virtual std::optional<bool> ObjectSigned(ObjectKey) { return std::nullopt; }
 };
 
 // The capture cycle of the drive's recorder: mirrors its settings by reading them one after
@@ -111,6 +116,10 @@ class ScopeCapture {
     bool WideOwnedByFirst(int pair) const { return owner_[static_cast<std::size_t>(pair)]; }
     // The channel the slot's value belongs to (0-based).
     int ChannelOfSlot(int slotIndex) const;
+    // The mapping the drive records for the channel (0: none).
+    std::uint32_t ChannelMapping(int channel) const;
+    // The layout of the slots in use; each channel's sign is that of the object the drive
+    // records for it where the face knows the object.
     RecordLayout Layout() const;
     const RecorderMirror& Mirror() const { return mirror_; }
 
@@ -125,6 +134,7 @@ class ScopeCapture {
     void BeginUpload();
     void RequestSegment();
     void FinishUpload();
+    void AbandonUpload();
     void EndCapture();
     void SetStatus(ScopeStatusKind kind, int counter = 0);
     void AdvanceWaiting();

@@ -24,8 +24,11 @@ std::optional<ScopeItem> MakeItem(const ObjectDictionary& dictionary, UnitTable&
     if (channel && width != kNarrowBits && width != kWideBits) {
         return std::nullopt;
     }
-    std::string defaultUnit = kUnitDec;
-    units.AddUnits(key, entry.unitSpec, defaultUnit);
+    UnitRecord known;
+    if (!units.Find(key, known)) {  // an object offered twice is registered once
+        std::string defaultUnit = kUnitDec;
+        units.AddUnits(key, entry.unitSpec, defaultUnit);
+    }
     const std::uint32_t mapping = MakeMapping(key, *sizeCode);
     return ScopeItem{0, channel ? mapping : ForDrive(mapping), entry.name};
 }

@@ -43,8 +43,11 @@ std::optional<std::pair<double, std::string>> ConvertToUnit(const ScopeUnits& u,
             if (u.evaluator.Evaluate(u.window, definition.formula, number, result)) {
                 return std::make_pair(result, definition.formula);
             }
-            // The conversion is tried again when the key's value comes back to the window.
-            u.evaluator.StorePending(key, link::kCmdRead, 0.0, definition.formula);
+            // The conversion is tried again when the key's value comes back to the window,
+            // unless a parked write waits already: it must not be lost for a display.
+            if (!u.evaluator.HasPending()) {
+                u.evaluator.StorePending(key, link::kCmdRead, 0.0, definition.formula);
+            }
         } else if (unit == definition.name) {
             return std::make_pair(number, definition.formula);
         }

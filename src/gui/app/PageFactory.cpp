@@ -3,6 +3,7 @@
 #include "CCommCan.h"
 #include "CCommMode.h"
 #include "CCommRs232.h"
+#include "CDriverOscillo.h"
 #include "CPageView.h"
 #include "CSdoList.h"
 #include "ParameterPages.h"
@@ -19,6 +20,8 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
             return new CCommCan(context);
         case slot::kDataDictionary:
             return new CSdoList(context);
+        case slot::kOscilloscope:
+            return new CDriverOscillo(context);
         default:
             if (CPageView* page = MakeParameterPage(kind, context)) {
                 return page;
