@@ -264,6 +264,50 @@ TEST(Oscilloscope, TriggerLevelInHexAndInAScaledUnit) {
     EXPECT_TRUE(WaitUntil([&] { return !level->isEnabled(); }));
 }
 
+TEST(Oscilloscope, ObjectPickerForTriggerAndChannels) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    auto* trigger = page->Control<QComboBox>(ctl::kTrigger);
+    // The trigger's "..." asks the main frame for the browser; a listed object selects that
+    // very entry and is written.
+    page->Control<QPushButton>(ctl::kTriggerPick)->click();
+    EXPECT_EQ(p.program.Context().objectRequester.data(), page);
+    EXPECT_NE(p.program.Frame().PageOf(slot::kDataDictionary), nullptr);
+    const int entries = trigger->count();
+    page->ObjectChosen(kVelocity);
+    EXPECT_EQ(trigger->count(), entries);
+    EXPECT_EQ(trigger->currentText(), "Velocity actual value");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x606C0020));
+
+    // A channel whose box was unticked by choosing another item: the pick clears its slot.
+    ASSERT_TRUE(Choose(Item(page, 1), "Position actual value"));
+    ASSERT_FALSE(Check(page, 1)->isChecked());
+    page->Control<QPushButton>(ctl::kChannelPick[1])->click();
+    page->ObjectChosen(0x606200);
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot2, 0));
+    EXPECT_EQ(p.drive->Value(kWideA), 0);
+    EXPECT_EQ(Item(page, 1)->currentText(), "Position demand value");
+
+    // A ticked channel records the picked object; one not listed becomes its own item.
+    page->Control<QPushButton>(ctl::kChannelPick[2])->click();
+    page->ObjectChosen(0x60FF00);
+    EXPECT_TRUE(p.DriveHolds(kWideB, 0x60FF0020));
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot3, 0));
+    ASSERT_TRUE(WaitUntil([&] {
+        return page->Capture().Mirror().slotValues[5] == 0x60FF0020 &&
+               page->Capture().Mirror().slotValues[2] == 0;
+    }));
+    EXPECT_EQ(page->Capture().ChannelOfSlot(scope::kWideSlotB), 2);
+    EXPECT_TRUE(Check(page, 2)->isChecked());
+    EXPECT_EQ(Item(page, 2)->currentIndex(), 0);
+    EXPECT_EQ(Item(page, 3)->findText(Item(page, 2)->currentText()), -1);  // channel 3's own
+    // An object a channel cannot record is refused with a message.
+    const std::size_t messages = p.program.messages.size();
+    page->ObjectChosen(scope::kRecorderState);
+    EXPECT_EQ(p.program.messages.size(), messages + 1);
+}
+
 TEST(Oscilloscope, CancelWhileWaitingAndWhileUploading) {
     ScopeProgram p;
     p.OpenLink();

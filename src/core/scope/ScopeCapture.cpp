@@ -102,15 +102,23 @@ void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
 
 void ScopeCapture::ApplySlot(int slotIndex, std::uint32_t value) {
     mirror_.slotValues[static_cast<std::size_t>(slotIndex)] = value;
-    if ((slotIndex == kWideSlotA || slotIndex == kWideSlotB) && value != 0) {
-        // A pair records one 32-bit object beside at most one 16-bit one: the wide slot
-        // belongs to the channel whose own slot is free.
-        const int pair = slotIndex == kWideSlotA ? 0 : 1;
-        const bool firstFree = mirror_.slotValues[static_cast<std::size_t>(2 * pair)] == 0;
-        const bool secondFree = mirror_.slotValues[static_cast<std::size_t>(2 * pair + 1)] == 0;
-        if (firstFree != secondFree) {
-            owner_[static_cast<std::size_t>(pair)] = firstFree;
-        }
+    if (slotIndex != kWideSlotA && slotIndex != kWideSlotB) {
+        return;
+    }
+    const auto pair = static_cast<std::size_t>(slotIndex == kWideSlotA ? 0 : 1);
+    if (value == 0) {
+        ownerChosen_[pair] = false;  // free again
+        return;
+    }
+    if (ownerChosen_[pair]) {
+        return;  // the channel switched on with it owns it
+    }
+    // Found in the drive: a pair records one 32-bit object beside at most one 16-bit one, so
+    // the wide slot belongs to the channel whose own slot is free.
+    const bool firstFree = mirror_.slotValues[2 * pair] == 0;
+    const bool secondFree = mirror_.slotValues[2 * pair + 1] == 0;
+    if (firstFree != secondFree) {
+        owner_[pair] = firstFree;
     }
 }
 
@@ -374,6 +382,7 @@ void ScopeCapture::SwitchChannelOn(int channel, std::uint32_t mapping) {
     // never records two objects. (The newest request is served first.)
     if (NeedsWideSlot(mapping)) {
         owner_[static_cast<std::size_t>(PairOf(channel))] = FirstOfPair(channel);
+        ownerChosen_[static_cast<std::size_t>(PairOf(channel))] = true;
         Submit(link::kCmdWrite32, kRecorderSlots[wide], value);
         if (mirror_.slotValues[own] != 0) {
             Submit(link::kCmdWrite32, kRecorderSlots[own], 0);

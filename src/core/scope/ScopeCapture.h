@@ -112,6 +112,7 @@ class ScopeCapture {
     void SetChannelSigned(int channel, bool isSigned);
     void SetWideOwner(int pair, bool firstOwns) {
         owner_[static_cast<std::size_t>(pair)] = firstOwns;
+        ownerChosen_[static_cast<std::size_t>(pair)] = true;
     }
     bool WideOwnedByFirst(int pair) const { return owner_[static_cast<std::size_t>(pair)]; }
     // The channel the slot's value belongs to (0-based).
@@ -148,6 +149,7 @@ class ScopeCapture {
 
     RecorderMirror mirror_;
     std::array<bool, 2> owner_{};
+    std::array<bool, 2> ownerChosen_{};  // set by switching a channel on, not guessed
     std::array<bool, kChannelCount> signed_{};
     int readBackStep_ = 0;
     bool levelReRead_ = false;
