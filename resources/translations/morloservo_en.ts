@@ -291,6 +291,173 @@
     </message>
 </context>
 <context>
+    <name>morlo::gui::CDriverOscillo</name>
+    <message>
+        <source>手动触发</source>
+        <translation>manual trigger</translation>
+    </message>
+    <message>
+        <source>时间(%1)</source>
+        <translation>time(%1)</translation>
+    </message>
+    <message>
+        <source>数据(%1)</source>
+        <translation>data(%1)</translation>
+    </message>
+    <message>
+        <source>处理完毕</source>
+        <translation>finish</translation>
+    </message>
+    <message>
+        <source>通道</source>
+        <translation>Ch</translation>
+    </message>
+    <message>
+        <source>对象</source>
+        <translation>Object</translation>
+    </message>
+    <message>
+        <source>比例</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>偏移</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>采集周期(ms)</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>指针偏移</source>
+        <translation>Pre-trigger</translation>
+    </message>
+    <message>
+        <source>采集个数</source>
+        <translation>Samples</translation>
+    </message>
+    <message>
+        <source>触发</source>
+        <translation>Trigger</translation>
+    </message>
+    <message>
+        <source>开始采集</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>重读数据</source>
+        <translation>Read again</translation>
+    </message>
+    <message>
+        <source>连续采集</source>
+        <translation>Continuous</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>刷新曲线</source>
+        <translation>Refresh curves</translation>
+    </message>
+    <message>
+        <source> &amp;0 - 游标</source>
+        <translation> &amp;0 - cursor</translation>
+    </message>
+    <message>
+        <source> &amp;1 - 游标</source>
+        <translation> &amp;1 - cursor</translation>
+    </message>
+    <message>
+        <source> &amp;2 - 游标</source>
+        <translation> &amp;2 - cursors</translation>
+    </message>
+    <message>
+        <source>等待采集数据 .</source>
+        <translation>wait to read data .</translation>
+    </message>
+    <message>
+        <source>等待采集数据 ..</source>
+        <translation>wait to read data ..</translation>
+    </message>
+    <message>
+        <source>等待采集数据 ...</source>
+        <translation>wait to read data ...</translation>
+    </message>
+    <message>
+        <source>等待采集数据 ....</source>
+        <translation>wait to read data ....</translation>
+    </message>
+    <message>
+        <source>等待采集数据 .....</source>
+        <translation>wait to read data .....</translation>
+    </message>
+    <message>
+        <source>读取数据 .</source>
+        <translation>reading data .</translation>
+    </message>
+    <message>
+        <source>读取数据 ..</source>
+        <translation>reading data ..</translation>
+    </message>
+    <message>
+        <source>读取数据 ...</source>
+        <translation>reading data ...</translation>
+    </message>
+    <message>
+        <source>读取数据 ....</source>
+        <translation>reading data ...</translation>
+    </message>
+    <message>
+        <source>读取数据 .....</source>
+        <translation>reading data .....</translation>
+    </message>
+    <message>
+        <source>取消采集</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1：“%2”不是%3到%4之间的整数，未写入驱动器。</source>
+        <translation>%1: &quot;%2&quot; is not a whole number from %3 to %4; nothing was written to the drive.</translation>
+    </message>
+    <message>
+        <source>偏移：“%1”不是数值。</source>
+        <translation>Offset: &quot;%1&quot; is not a number.</translation>
+    </message>
+    <message>
+        <source>触发电平：“%1”不是%2单位的数值，未写入驱动器。</source>
+        <translation>Trigger level: &quot;%1&quot; is not a number in %2; nothing was written to the drive.</translation>
+    </message>
+    <message>
+        <source>触发电平：“%1”超出触发对象的范围（%2到%3），未写入驱动器。</source>
+        <translation>Trigger level: &quot;%1&quot; is outside the range of the trigger object (%2 to %3); nothing was written to the drive.</translation>
+    </message>
+    <message>
+        <source>触发电平：触发对象没有单位%1，未写入驱动器。</source>
+        <translation>Trigger level: the trigger object has no unit %1; nothing was written to the drive.</translation>
+    </message>
+    <message>
+        <source>触发对象必须是8位、16位或32位的数值对象。</source>
+        <translation>The trigger object must be a number object of 8, 16 or 32 bits.</translation>
+    </message>
+    <message>
+        <source>通道只能记录16位或32位的数值对象。</source>
+        <translation>A channel can record number objects of 16 or 32 bits only.</translation>
+    </message>
+</context>
+<context>
     <name>morlo::gui::CDrvPanelF007</name>
     <message>
         <source>说明</source>

@@ -6,6 +6,7 @@
 #include "CDataInOut.h"
 #include "CDrvPanelF001.h"
 #include "CDrvPanelF007.h"
+#include "CDriverOscillo.h"
 #include "CPageView.h"
 #include "CRealtimeError.h"
 #include "CSdoList.h"
@@ -31,6 +32,8 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
             return new CDrvPanelF001(context);
         case slot::kPanelF007:
             return new CDrvPanelF007(context);
+        case slot::kOscilloscope:
+            return new CDriverOscillo(context);
         default:
             if (CPageView* page = MakeParameterPage(kind, context)) {
                 return page;

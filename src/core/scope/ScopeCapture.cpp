@@ -1,0 +1,446 @@
+#include "scope/ScopeCapture.h"
+
+#include <algorithm>
+
+#include "link/LinkConstants.h"
+#include "scope/MappingValue.h"
+
+namespace morlo::scope {
+
+ScopeCapture::ScopeCapture(ScopeLink& link, ScopeTimers& timers, ScopeCaptureHost& host)
+    : link_(link), timers_(timers), host_(host) {}
+
+// ---- requests ----
+
+void ScopeCapture::Submit(std::uint8_t command, ObjectKey key, std::int32_t value) {
+    if (uploading_) {
+        held_.push_back({command, key, value});
+        return;
+    }
+    link_.Submit(command, key, value);
+}
+
+void ScopeCapture::FlushHeldRequests() {
+    std::vector<Held> held;
+    held.swap(held_);
+    for (const Held& request : held) {
+        link_.Submit(request.command, request.key, request.value);
+    }
+}
+
+// ---- the read-back sequence ----
+
+void ScopeCapture::StartReadBack(int step) {
+    readBackStep_ = step;
+    TakeReadBackStep();
+}
+
+void ScopeCapture::TakeReadBackStep() {
+    if (readBackStep_ >= kReadBackFirstStep && readBackStep_ < kReadBackClosed) {
+        const ObjectKey key = kReadBackOrder[static_cast<std::size_t>(readBackStep_ - 1)];
+        ++readBackStep_;
+        Submit(link::kCmdRead, key, 0);
+        return;
+    }
+    host_.ReadBackClosed();
+}
+
+// ---- answers ----
+
+void ScopeCapture::OnValue(std::int32_t value, ObjectKey key) {
+    ApplyValue(value, key);
+    TakeReadBackStep();
+}
+
+void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
+    const auto raw = static_cast<std::uint32_t>(value);
+    if (const int slot = SlotIndexOf(key); slot >= 0) {
+        ApplySlot(slot, raw);
+        host_.SettingReported(key, value);
+        return;
+    }
+    switch (key) {
+        case kRecorderState:
+            mirror_.recorderState = value;
+            timers_.StartTimer(kPollTimer, kPollPeriod);
+            return;
+        case kRecorderPeriod:
+            mirror_.period = value;
+            break;
+        case kRecorderPointerOffset:
+            mirror_.pointerOffset = value;
+            break;
+        case kRecorderSamples:
+            mirror_.samples = value;
+            samplesRefusals_ = 0;
+            break;
+        case kRecorderEdge:
+            mirror_.edge = value;
+            break;
+        case kRecorderTriggerObject:
+            mirror_.triggerObject = raw;
+            break;
+        case kRecorderTriggerLevel:
+            mirror_.triggerLevel = value;
+            break;
+        case kRecorderRecord:
+            // The drive announces the record; a repeated announcement restarts the upload.
+            if (uploading_) {
+                BeginUpload();
+            }
+            return;
+        default:
+            host_.OtherValue(key, value);
+            return;
+    }
+    host_.SettingReported(key, value);
+    if (key == kRecorderTriggerObject && levelReRead_) {
+        levelReRead_ = false;
+        Submit(link::kCmdRead, kRecorderTriggerLevel, 0);
+    }
+}
+
+void ScopeCapture::ApplySlot(int slotIndex, std::uint32_t value) {
+    mirror_.slotValues[static_cast<std::size_t>(slotIndex)] = value;
+    if (slotIndex != kWideSlotA && slotIndex != kWideSlotB) {
+        return;
+    }
+    const auto pair = static_cast<std::size_t>(slotIndex == kWideSlotA ? 0 : 1);
+    if (value == 0) {
+        ownerChosen_[pair] = false;  // free again
+        return;
+    }
+    if (ownerChosen_[pair]) {
+        return;  // the channel switched on with it owns it
+    }
+    // Found in the drive: a pair records one 32-bit object beside at most one 16-bit one, so
+    // the wide slot belongs to the channel whose own slot is free.
+    const bool firstFree = mirror_.slotValues[2 * pair] == 0;
+    const bool secondFree = mirror_.slotValues[2 * pair + 1] == 0;
+    if (firstFree != secondFree) {
+        owner_[pair] = firstFree;
+    }
+}
+
+void ScopeCapture::OnAbort(std::uint32_t code, ObjectKey key) {
+    if (const int slot = SlotIndexOf(key); slot >= 0) {
+        mirror_.slotValues[static_cast<std::size_t>(slot)] = 0;
+    } else if (key == kRecorderState) {
+        idle_ = true;
+        waiting_ = false;
+        timers_.KillTimer(kPollTimer);
+        host_.CaptureStateChanged();
+    } else if (key == kRecorderSamples) {
+        SetStatus(ScopeStatusKind::Finish);
+        if (++samplesRefusals_ <= kSamplesReReadLimit) {
+            host_.SettingRefused(key, code);
+            Submit(link::kCmdRead, kRecorderSamples, 0);
+            return;
+        }
+    } else if ((key == kRecorderRecord || key == 0) && uploading_) {
+        // The record or one of its segments was refused: the upload cannot go on, and the
+        // other windows are not held back any longer.
+        AbandonUpload();
+    }
+    host_.SettingRefused(key, code);
+    const bool setting =
+        (key >= kRecorderSlot1 && key <= kRecorderTriggerLevel) && key != kRecorderState;
+    if (setting) {
+        TakeReadBackStep();  // the sequence goes on without the refused value
+    }
+}
+
+// ---- the capture cycle ----
+
+void ScopeCapture::Start() {
+    if (!idle_) {
+        return;
+    }
+    idle_ = false;
+    truncated_ = false;
+    record_.clear();
+    host_.BeforeCapture(CaptureStart::Start);
+    host_.CaptureStateChanged();
+    Submit(link::kCmdWrite8, kRecorderState, kRecorderStartValue);
+}
+
+void ScopeCapture::Cancel() {
+    const bool wasUploading = uploading_;
+    uploading_ = false;
+    awaitingSegment_ = false;
+    link_.SetCyclicReadSwitch(true);
+    link_.SetDeferredServeSwitch(true);
+    idle_ = true;
+    timers_.KillTimer(kRestartTimer);
+    SetStatus(ScopeStatusKind::Finish);
+    host_.CaptureStateChanged();
+    if (wasUploading) {
+        FlushHeldRequests();
+    }
+}
+
+void ScopeCapture::Stop() {
+    Cancel();
+    waiting_ = false;
+    timers_.KillTimer(kPollTimer);
+}
+
+void ScopeCapture::ReRead() {
+    if (!idle_ || uploading_) {
+        return;
+    }
+    truncated_ = false;
+    record_.clear();
+    host_.BeforeCapture(CaptureStart::ReRead);
+    link_.SetDeferredServeSwitch(false);
+    link_.SetCyclicReadSwitch(false);
+    uploading_ = true;
+    host_.CaptureStateChanged();
+    link_.Submit(link::kCmdRead, kRecorderRecord, 0);
+}
+
+void ScopeCapture::OnTimer(int id) {
+    if (id == kPollTimer) {
+        timers_.KillTimer(kPollTimer);
+        const std::int32_t state = mirror_.recorderState;
+        if (state == kRecorderComplete) {
+            waiting_ = false;
+        } else if (state >= kRecorderBusyFirst && state <= kRecorderBusyLast) {
+            waiting_ = true;
+            AdvanceWaiting();
+        }
+        if (idle_) {
+            SetStatus(ScopeStatusKind::Finish);
+            host_.CaptureStateChanged();
+            return;
+        }
+        if (waiting_) {
+            Submit(link::kCmdRead, kRecorderState, 0);
+            return;
+        }
+        link_.SetCyclicReadSwitch(false);
+        uploading_ = true;
+        host_.CaptureStateChanged();
+        link_.Submit(link::kCmdRead, kRecorderRecord, 0);
+        link_.SetDeferredServeSwitch(false);
+        return;
+    }
+    if (id == kRestartTimer) {
+        if (!link_.IsDeferredQueueEmpty()) {
+            return;  // the next capture waits for the held-back requests of other windows
+        }
+        timers_.KillTimer(kRestartTimer);
+        truncated_ = false;
+        record_.clear();
+        host_.BeforeCapture(CaptureStart::Restart);
+        Submit(link::kCmdWrite8, kRecorderState, kRecorderStartValue);
+    }
+}
+
+void ScopeCapture::BeginUpload() {
+    toggle_ = link::kCmdSegment;
+    record_.clear();
+    record_.reserve(kRecordBufferInitial);
+    host_.UploadStarted();
+    RequestSegment();
+}
+
+void ScopeCapture::RequestSegment() {
+    awaitingSegment_ = true;
+    link_.Submit(toggle_, 0, 0);
+}
+
+void ScopeCapture::OnSegment() {
+    AdvanceReading();
+    if (!uploading_ || !awaitingSegment_) {
+        return;  // a late answer of a cancelled upload
+    }
+    awaitingSegment_ = false;
+    std::array<std::uint8_t, kSegmentBytes> data{};
+    int count = 0;
+    bool last = false;
+    link_.GetSegmentData(data, count, last);
+    const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(kSegmentBytes)));
+    if (record_.size() + bytes > kRecordBufferLimit) {
+        truncated_ = true;  // keep what fits; the rest is not asked for
+        last = true;
+    } else {
+        record_.insert(record_.end(), data.begin(), data.begin() + static_cast<long>(bytes));
+    }
+    host_.SegmentKept(record_.size());
+    if (!last) {
+        toggle_ = toggle_ == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
+        RequestSegment();
+        return;
+    }
+    FinishUpload();
+}
+
+void ScopeCapture::FinishUpload() {
+    uploading_ = false;
+    link_.SetCyclicReadSwitch(true);
+    const Curves curves = DecodeRecord(record_, Layout());
+    host_.RecordDecoded(curves);
+    link_.SetDeferredServeSwitch(true);
+    if (idle_ || !host_.ContinuousCapture()) {
+        EndCapture();
+    } else {
+        timers_.StartTimer(kRestartTimer, kRestartPeriod);
+        host_.CaptureStateChanged();
+    }
+    FlushHeldRequests();
+}
+
+void ScopeCapture::AbandonUpload() {
+    uploading_ = false;
+    awaitingSegment_ = false;
+    link_.SetCyclicReadSwitch(true);
+    link_.SetDeferredServeSwitch(true);
+    if (idle_ || !host_.ContinuousCapture()) {
+        EndCapture();
+    } else {
+        timers_.StartTimer(kRestartTimer, kRestartPeriod);
+        host_.CaptureStateChanged();
+    }
+    FlushHeldRequests();
+}
+
+void ScopeCapture::EndCapture() {
+    idle_ = true;
+    link_.SetCyclicReadSwitch(true);
+    link_.SetDeferredServeSwitch(true);
+    SetStatus(ScopeStatusKind::Finish);
+    host_.CaptureStateChanged();
+}
+
+// ---- status ----
+
+void ScopeCapture::SetStatus(ScopeStatusKind kind, int counter) {
+    host_.StatusChanged({kind, counter});
+}
+
+void ScopeCapture::AdvanceWaiting() {
+    SetStatus(ScopeStatusKind::Waiting, waitingCounter_);
+    waitingCounter_ += kWaitingStep;
+    if (waitingCounter_ >= kWaitingWrap) {
+        waitingCounter_ = 0;
+    }
+}
+
+void ScopeCapture::AdvanceReading() {
+    if (readingCounter_ % kReadingTextEvery == 0) {
+        SetStatus(ScopeStatusKind::Reading, readingCounter_);
+    }
+    if (++readingCounter_ >= kReadingWrap) {
+        readingCounter_ = 0;
+    }
+}
+
+// ---- settings ----
+
+void ScopeCapture::WritePeriod(std::int32_t period) {
+    Submit(link::kCmdWrite16, kRecorderPeriod, period);
+}
+
+void ScopeCapture::WritePointerOffset(std::int32_t offset) {
+    Submit(link::kCmdWrite16, kRecorderPointerOffset, offset);
+}
+
+void ScopeCapture::WriteSamples(std::int32_t samples) {
+    readBackStep_ = kReadBackSamplesStep;
+    Submit(link::kCmdWrite16, kRecorderSamples, samples);
+}
+
+void ScopeCapture::ToggleEdge() {
+    Submit(link::kCmdWrite8, kRecorderEdge, mirror_.edge == 0 ? 1 : 0);
+}
+
+void ScopeCapture::WriteTriggerObject(std::uint32_t mapping) {
+    if (mapping != 0) {
+        levelReRead_ = true;
+    }
+    Submit(link::kCmdWrite32, kRecorderTriggerObject, static_cast<std::int32_t>(ForDrive(mapping)));
+}
+
+void ScopeCapture::WriteTriggerLevel(std::int32_t raw) {
+    Submit(link::kCmdWrite32, kRecorderTriggerLevel, raw);
+}
+
+void ScopeCapture::ReadTriggerLevel() {
+    Submit(link::kCmdRead, kRecorderTriggerLevel, 0);
+}
+
+bool ScopeCapture::OwnsWide(int channel) const {
+    return owner_[static_cast<std::size_t>(PairOf(channel))] == FirstOfPair(channel);
+}
+
+void ScopeCapture::SwitchChannelOn(int channel, std::uint32_t mapping) {
+    const auto own = static_cast<std::size_t>(OwnSlotIndex(channel));
+    const auto wide = static_cast<std::size_t>(WideSlotIndex(channel));
+    const auto value = static_cast<std::int32_t>(ForDrive(mapping));
+    // The channel's other slot is cleared after the new one is written, so that the channel
+    // never records two objects. (The newest request is served first.)
+    if (NeedsWideSlot(mapping)) {
+        owner_[static_cast<std::size_t>(PairOf(channel))] = FirstOfPair(channel);
+        ownerChosen_[static_cast<std::size_t>(PairOf(channel))] = true;
+        Submit(link::kCmdWrite32, kRecorderSlots[wide], value);
+        if (mirror_.slotValues[own] != 0) {
+            Submit(link::kCmdWrite32, kRecorderSlots[own], 0);
+        }
+    } else {
+        const bool clearWide = OwnsWide(channel) && mirror_.slotValues[wide] != 0;
+        Submit(link::kCmdWrite32, kRecorderSlots[own], value);
+        if (clearWide) {
+            Submit(link::kCmdWrite32, kRecorderSlots[wide], 0);
+        }
+    }
+    readBackStep_ = kReadBackSlotsStep;
+}
+
+void ScopeCapture::SwitchChannelOff(int channel) {
+    const auto own = static_cast<std::size_t>(OwnSlotIndex(channel));
+    const auto wide = static_cast<std::size_t>(WideSlotIndex(channel));
+    if (mirror_.slotValues[own] != 0) {
+        Submit(link::kCmdWrite32, kRecorderSlots[own], 0);
+    } else if (OwnsWide(channel) && mirror_.slotValues[wide] != 0) {
+        Submit(link::kCmdWrite32, kRecorderSlots[wide], 0);
+    }
+}
+
+// ---- layout ----
+
+void ScopeCapture::SetChannelSigned(int channel, bool isSigned) {
+    signed_[static_cast<std::size_t>(channel)] = isSigned;
+}
+
+int ScopeCapture::ChannelOfSlot(int slotIndex) const {
+    return scope::ChannelOfSlot(slotIndex, Layout());
+}
+
+std::uint32_t ScopeCapture::ChannelMapping(int channel) const {
+    const std::uint32_t own = mirror_.slotValues[static_cast<std::size_t>(OwnSlotIndex(channel))];
+    if (own != 0) {
+        return own;
+    }
+    return OwnsWide(channel) ? mirror_.slotValues[static_cast<std::size_t>(WideSlotIndex(channel))]
+                             : 0;
+}
+
+RecordLayout ScopeCapture::Layout() const {
+    RecordLayout layout;
+    layout.slotValues = mirror_.slotValues;
+    layout.wideOwnedByFirst = owner_;
+    layout.channelSigned = signed_;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const std::uint32_t mapping = ChannelMapping(channel);
+        if (mapping == 0) {
+            continue;
+        }
+        if (const auto isSigned = host_.ObjectSigned(MappingKey(mapping))) {
+            layout.channelSigned[static_cast<std::size_t>(channel)] = *isSigned;
+        }
+    }
+    return layout;
+}
+
+}  // namespace morlo::scope

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "common/ObjectKey.h"
+
+// The drive's signal recorder (object 0x2300) and the oscilloscope built on it, named once.
+namespace morlo::scope {
+
+inline constexpr int kChannelCount = 4;
+inline constexpr int kSlotCount = 6;  // 01-04 one per channel, 05 and 06 one per pair
+
+// ---- Recorder object ---------------------------------------------------------------------------
+
+inline constexpr std::int32_t kRecorderIndex = 0x2300;
+inline constexpr ObjectKey kRecorderSlot1 = MakeObjectKey(kRecorderIndex, 0x01);
+inline constexpr ObjectKey kRecorderSlot2 = MakeObjectKey(kRecorderIndex, 0x02);
+inline constexpr ObjectKey kRecorderSlot3 = MakeObjectKey(kRecorderIndex, 0x03);
+inline constexpr ObjectKey kRecorderSlot4 = MakeObjectKey(kRecorderIndex, 0x04);
+inline constexpr ObjectKey kRecorderWideA = MakeObjectKey(kRecorderIndex, 0x05);  // channel 1 or 2
+inline constexpr ObjectKey kRecorderWideB = MakeObjectKey(kRecorderIndex, 0x06);  // channel 3 or 4
+inline constexpr ObjectKey kRecorderState = MakeObjectKey(kRecorderIndex, 0x07);
+inline constexpr ObjectKey kRecorderPeriod = MakeObjectKey(kRecorderIndex, 0x08);
+inline constexpr ObjectKey kRecorderPointerOffset = MakeObjectKey(kRecorderIndex, 0x09);
+inline constexpr ObjectKey kRecorderSamples = MakeObjectKey(kRecorderIndex, 0x0A);
+inline constexpr ObjectKey kRecorderEdge = MakeObjectKey(kRecorderIndex, 0x0B);
+inline constexpr ObjectKey kRecorderTriggerObject = MakeObjectKey(kRecorderIndex, 0x0C);
+inline constexpr ObjectKey kRecorderTriggerLevel = MakeObjectKey(kRecorderIndex, 0x0D);
+inline constexpr ObjectKey kRecorderRecord = MakeObjectKey(kRecorderIndex, 0x10);
+
+// Slot n (0-based) is subindex n + 1.
+inline constexpr std::array<ObjectKey, kSlotCount> kRecorderSlots{
+    kRecorderSlot1, kRecorderSlot2, kRecorderSlot3, kRecorderSlot4, kRecorderWideA, kRecorderWideB};
+inline constexpr int kWideSlotA = 4;  // slot indices of the wide slots
+inline constexpr int kWideSlotB = 5;
+
+// The reads of the read-back sequence, steps 1 to 13.
+inline constexpr std::array<ObjectKey, 13> kReadBackOrder{
+    kRecorderPeriod,        kRecorderPointerOffset, kRecorderSamples, kRecorderEdge,
+    kRecorderTriggerObject, kRecorderTriggerLevel,  kRecorderSlot1,   kRecorderSlot2,
+    kRecorderSlot3,         kRecorderSlot4,         kRecorderWideA,   kRecorderWideB,
+    kRecorderSamples};
+inline constexpr int kReadBackFirstStep = 1;
+inline constexpr int kReadBackSlotsStep = 7;     // after a channel was switched on
+inline constexpr int kReadBackSamplesStep = 13;  // after the number of samples was written
+inline constexpr int kReadBackClosed = 14;
+
+// Recorder state: written 1 to start; read 0 when the record is complete, 1-3 while capturing.
+inline constexpr std::int32_t kRecorderStartValue = 1;
+inline constexpr std::int32_t kRecorderComplete = 0;
+inline constexpr std::int32_t kRecorderBusyFirst = 1;
+inline constexpr std::int32_t kRecorderBusyLast = 3;
+
+// ---- MappingValue: key << 8 | size code (bit width, plus 1 when signed) -------------------------
+
+inline constexpr int kMappingKeyShift = 8;
+inline constexpr std::uint32_t kSizeCodeMask = 0xFF;
+inline constexpr std::uint32_t kSignedBit = 0x01;
+inline constexpr int kWideBits = 32;
+
+// ---- Capture cycle ----------------------------------------------------------------------------
+
+inline constexpr int kPollTimer = 1;
+inline constexpr int kRestartTimer = 2;
+inline constexpr std::chrono::milliseconds kPollPeriod{1000};
+inline constexpr std::chrono::milliseconds kRestartPeriod{1000};
+
+inline constexpr std::size_t kSegmentBytes = 7;
+// The record buffer starts at the drive family's 8192 bytes and grows up to this.
+inline constexpr std::size_t kRecordBufferInitial = 8192;
+inline constexpr std::size_t kRecordBufferLimit = 1024 * 1024;
+// A drive that refuses the read of the number of samples is asked this often again.
+inline constexpr int kSamplesReReadLimit = 3;
+
+// Status animations: the waiting counter grows per poll, the reading counter per segment.
+inline constexpr int kWaitingStep = 10;
+inline constexpr int kWaitingWrap = 100;
+inline constexpr int kWaitingTextEvery = 20;
+inline constexpr int kReadingWrap = 150;
+inline constexpr int kReadingTextEvery = 30;
+
+// ---- Time ---------------------------------------------------------------------------------------
+
+inline constexpr double kPeriodUnitMicroseconds = 62.5;
+inline constexpr std::int32_t kPeriodMicrosecondsUpTo = 15;     // up to 15 units: "us"
+inline constexpr std::int32_t kPeriodMillisecondsUpTo = 16000;  // up to 1000 ms: "ms"
+
+// ---- Message texts ------------------------------------------------------------------------------
+
+inline constexpr const char* kMsgChannelItemNoMemory = "[Channel Item]No Free Memory!!\n";
+inline constexpr const char* kMsgTriggerItemNoMemory = "[Triggger condition]No Free Memory!!\n";
+inline constexpr const char* kMsgAreaRectNull = "m_pAreaRect is null! \n";
+inline constexpr const char* kMsgCurveNoMemory = "[Curve line] Alloc memory failure!!! \n";
+inline constexpr const char* kMsgOpenFileFailure = "open file failure!! \n";
+
+}  // namespace morlo::scope

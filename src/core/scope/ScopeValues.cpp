@@ -1,0 +1,176 @@
+#include "scope/ScopeValues.h"
+
+#include "link/LinkConstants.h"
+#include "scope/MappingValue.h"
+#include "scope/ScopeConstants.h"
+#include "text/NumberIo.h"
+#include "values/FormulaMath.h"
+
+namespace morlo::scope {
+namespace {
+
+constexpr int kUnitDecimals = 6;
+
+std::optional<int> SizeCodeOfKey(const ObjectDictionary& dictionary, ObjectKey key) {
+    DictionaryEntry entry;
+    if (!dictionary.FindByKey(key, entry)) {
+        return std::nullopt;
+    }
+    return SizeCodeOf(entry.dataType);
+}
+
+double AsNumber(int sizeCode, std::int32_t value) {
+    return (sizeCode & static_cast<int>(kSignedBit)) != 0
+               ? static_cast<double>(value)
+               : static_cast<double>(static_cast<std::uint32_t>(value));
+}
+
+// The unit shown under this text, converted like a list row's value, but without making the
+// number the object's present value: the recorder's numbers are levels and samples.
+std::optional<std::pair<double, std::string>> ConvertToUnit(const ScopeUnits& u, ObjectKey key,
+                                                            const std::string& unit,
+                                                            double number) {
+    UnitRecord record;
+    if (!u.units.Find(key, record)) {
+        return std::nullopt;
+    }
+    for (const auto& definition : record.units) {
+        if (!definition.label.empty()) {
+            if (unit != definition.label) {
+                continue;
+            }
+            double result = 0.0;
+            if (u.evaluator.Evaluate(u.window, definition.formula, number, result)) {
+                return std::make_pair(result, definition.formula);
+            }
+            // The conversion is tried again when the key's value comes back to the window,
+            // unless a parked write waits already: it must not be lost for a display.
+            if (!u.evaluator.HasPending()) {
+                u.evaluator.StorePending(key, link::kCmdRead, 0.0, definition.formula);
+            }
+        } else if (unit == definition.name) {
+            return std::make_pair(number, definition.formula);
+        }
+    }
+    return std::nullopt;
+}
+
+struct Range {
+    std::int64_t minimum;
+    std::int64_t maximum;
+};
+Range RangeOf(int sizeCode) {
+    const int width = sizeCode & ~1;
+    if ((sizeCode & 1) != 0) {
+        return {-(std::int64_t{1} << (width - 1)), (std::int64_t{1} << (width - 1)) - 1};
+    }
+    return {0, (std::int64_t{1} << width) - 1};
+}
+
+LevelConversion Checked(std::int64_t value, int sizeCode) {
+    const Range range = RangeOf(sizeCode);
+    if (value < range.minimum || value > range.maximum) {
+        return {LevelOutcome::OutOfRange, 0, range.minimum, range.maximum};
+    }
+    return {LevelOutcome::Raw, static_cast<std::int32_t>(static_cast<std::uint32_t>(value)),
+            range.minimum, range.maximum};
+}
+
+}  // namespace
+
+std::string IntegerForm(int sizeCode, std::int32_t value) {
+    switch (sizeCode) {
+        case 8:
+        case 16:
+        case 32:
+            return WriteUnsigned(static_cast<std::uint32_t>(value));
+        case 9:
+        case 17:
+        case 33:
+            return WriteInteger(value);
+        default:
+            return {};
+    }
+}
+
+std::string DisplayForm(const ScopeUnits& u, ObjectKey key, std::int32_t value,
+                        const std::string& unit) {
+    const int sizeCode = SizeCodeOfKey(u.dictionary, key).value_or(0);
+    if (unit == kUnitDec) {
+        return IntegerForm(sizeCode, value);
+    }
+    if (unit == kUnitHex) {
+        return WriteHex(static_cast<std::uint32_t>(value));
+    }
+    const auto converted = ConvertToUnit(u, key, unit, AsNumber(sizeCode, value));
+    if (!converted) {
+        return {};
+    }
+    if (converted->second == kIdentityFormula) {
+        return IntegerForm(sizeCode, value);
+    }
+    return WriteFixed(converted->first, kUnitDecimals);
+}
+
+double UnitCoefficient(const ScopeUnits& u, ObjectKey key, const std::string& unit) {
+    if (unit == kUnitDec || unit == kUnitHex) {
+        return 1.0;
+    }
+    return ReadNumber(DisplayForm(u, key, 1, unit)).value_or(0.0);
+}
+
+LevelConversion TriggerLevelToRaw(const ScopeUnits& u, ObjectKey triggerKey,
+                                  const std::string& text, const std::string& unit) {
+    const auto sizeCode = SizeCodeOfKey(u.dictionary, triggerKey);
+    if (!sizeCode) {
+        return {LevelOutcome::UnknownUnit};
+    }
+    const Range range = RangeOf(*sizeCode);
+    UnitRecord record;
+    const bool hasUnits = u.units.Find(triggerKey, record);
+    const UnitDefinition* named = nullptr;
+    for (const auto& definition : record.units) {
+        if (hasUnits && definition.name == unit) {
+            named = &definition;
+            break;
+        }
+    }
+    if (unit == kUnitDec || (named && named->formula == kIdentityFormula)) {
+        const auto value = ReadInteger(text);
+        if (!value) {
+            return {LevelOutcome::NotANumber, 0, range.minimum, range.maximum};
+        }
+        return Checked(*value, *sizeCode);
+    }
+    if (unit == kUnitHex) {
+        const auto value = ReadHexInteger(text);
+        const int width = *sizeCode & ~1;
+        if (!value) {
+            return {LevelOutcome::NotANumber, 0, range.minimum, range.maximum};
+        }
+        if (*value >> width != 0) {
+            return {LevelOutcome::OutOfRange, 0, range.minimum, range.maximum};
+        }
+        // The digits are the object's bit pattern; a signed object's pattern is sign-extended.
+        std::int64_t pattern = static_cast<std::int64_t>(*value);
+        if ((*sizeCode & 1) != 0 && (pattern >> (width - 1)) != 0) {
+            pattern -= std::int64_t{1} << width;
+        }
+        return Checked(pattern, *sizeCode);
+    }
+    if (!named) {
+        return {LevelOutcome::UnknownUnit, 0, range.minimum, range.maximum};
+    }
+    const auto typed = ReadNumber(text);
+    if (!typed) {
+        return {LevelOutcome::NotANumber, 0, range.minimum, range.maximum};
+    }
+    std::int64_t raw = 0;
+    if (!u.evaluator.EvaluateToInteger(u.window, named->formula, *typed, raw)) {
+        u.evaluator.StorePending(kRecorderTriggerLevel, link::kCmdWrite32, *typed, named->formula);
+        return {LevelOutcome::Parked, 0, range.minimum, range.maximum};
+    }
+    return Checked(raw, *sizeCode);
+}
+
+}  // namespace morlo::scope

@@ -1,0 +1,193 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "CPageView.h"
+#include "scope/ScopeCapture.h"
+#include "scope/ScopeItems.h"
+#include "scope/ScopePlot.h"
+#include "scope/ScopeValues.h"
+
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+
+namespace morlo::gui {
+
+class EdgeIcon;
+class ScopePlotWidget;
+class TipWindow;
+class UpDownButtons;
+
+// The oscilloscope page: configures the drive's recorder, captures, uploads and shows the
+// record with per-channel scale, offset and unit, zoom and cursors. The capture cycle itself
+// is the core's ScopeCapture; this page is its face.
+class CDriverOscillo final : public CPageView,
+                             private scope::ScopeCaptureHost,
+                             private scope::ScopeTimers {
+    Q_OBJECT
+  public:
+    explicit CDriverOscillo(AppContext& context, QWidget* parent = nullptr);
+    ~CDriverOscillo() override;
+
+    void PageNotify(int code) override;
+    void ObjectChosen(ObjectKey key) override;
+    void OnResult(const engine::Delivery& delivery) override;
+
+    // The page's parts, for tests and the picture of the page.
+    scope::ScopeCapture& Capture() { return capture_; }
+    scope::ScopePlot& Plot() { return plot_; }
+    ScopePlotWidget* PlotWidget() const { return plotWidget_; }
+    template <typename T>
+    T* Control(int id) const {
+        return findChild<T*>(QString::number(id));
+    }
+    bool TimerActive(int id) const;
+    // What a tick of timer 1 (poll) or 2 (continuous restart) does.
+    void FireTimer(int id);
+    bool Shown() const { return shown_; }
+    // How often the read-back sequence has found nothing left to read.
+    int ReadBackClosings() const { return readBackClosings_; }
+
+    // Commands (the buttons call them).
+    void StartOrCancel();
+    void ReRead();
+
+  signals:
+    // The drive announced a record and its upload begins.
+    void uploadStarted();
+    // New curves were decoded or imported and laid out.
+    void curvesChanged();
+
+  private:
+    struct ChannelControls {
+        QCheckBox* check = nullptr;
+        QComboBox* item = nullptr;
+        QPushButton* pick = nullptr;
+        QLineEdit* scale = nullptr;
+        UpDownButtons* scaleSpin = nullptr;
+        QLineEdit* offset = nullptr;
+        UpDownButtons* offsetSpin = nullptr;
+        QComboBox* unit = nullptr;
+        QCheckBox* autoScale = nullptr;
+    };
+
+    // Building (CDriverOscillo.cpp).
+    void CreateControls();
+    QWidget* CreateChannelGrid();
+    QWidget* CreateSettingsGrid();
+    QWidget* CreateActions();
+    QWidget* CreateCursorRow();
+    void ConnectControls();
+    void LoadItemLists();
+    scope::PlotRect PlotAreaFor(QRect& mouseArea) const;
+
+    // The capture cycle's face (OscilloCapture.cpp).
+    void SettingReported(ObjectKey key, std::int32_t value) override;
+    void OtherValue(ObjectKey key, std::int32_t value) override;
+    void SettingRefused(ObjectKey key, std::uint32_t code) override;
+    void ReadBackClosed() override;
+    void StatusChanged(scope::ScopeStatus status) override;
+    void CaptureStateChanged() override;
+    void BeforeCapture(scope::CaptureStart kind) override;
+    void UploadStarted() override { emit uploadStarted(); }
+    void RecordDecoded(const scope::Curves& curves) override;
+    bool ContinuousCapture() override;
+    std::optional<bool> ObjectSigned(ObjectKey key) override;
+    void StartTimer(int id, std::chrono::milliseconds period) override;
+    void KillTimer(int id) override;
+    void WritePlacement();
+
+    // Channel and trigger settings (OscilloSettings.cpp).
+    scope::ScopeUnits Units();
+    void ShowSlotValue(int slotIndex, std::uint32_t value);
+    void ShowTriggerObject(std::uint32_t value);
+    void FillUnitCombo(QComboBox* combo, ObjectKey key);
+    QString DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value);
+    void UpdateCoefficient(int channel, bool repaint);
+    void ApplyDisplaySettings();
+    void ReadEdits();
+    void ReloadForm();
+    void NormaliseOffsets();
+    std::optional<std::int32_t> EnteredSetting(QLineEdit* edit, ObjectKey key);
+    void OnEnter(int id);
+    void EnterTriggerLevel();
+    void OnTriggerSelected(int index);
+    void OnTriggerUnitSelected();
+    void OnChannelChecked(int channel);
+    void OnChannelItemSelected(int channel);
+    void OnChannelUnitSelected(int channel);
+    void OnAutoClicked(int channel);
+    void OnScaleStep(int channel, bool up);
+    void OnOffsetStep(int channel, bool up);
+    void AskForObject(int target);
+    void RefreshTip(QComboBox* combo);
+    const scope::ScopeItem* SelectedItem(int channel) const;
+
+    // Cursors and read-outs (OscilloCursors.cpp).
+    void SetCursorMode(int mode);
+    void OnCursorSlider(int cursor, int position);
+    void RefreshCursorReadouts();
+    void RefreshScaleReadouts();
+    void Repaint();
+
+    scope::ControlLinkScopeLink link_;
+    scope::ScopePlot plot_;
+    scope::ScopeCapture capture_;
+    scope::ChannelItems channelItems_;
+    scope::TriggerItems triggerItems_;
+
+    // Page state.
+    std::int32_t period_ = 0;
+    std::int32_t pointerOffset_ = 0;
+    std::int32_t samples_ = 0;
+    QString levelText_;
+    ObjectKey triggerKey_ = 0;
+    std::array<ObjectKey, 4> channelKey_{};
+    std::array<QString, 4> scaleText_;
+    std::array<double, 4> offset_{};
+    std::array<double, 4> coefficient_{};
+    bool lastUnitChangeTrigger_ = false;
+    int pickTarget_ = 0;
+    bool shown_ = false;
+    bool slidersReady_ = false;
+    int readBackClosings_ = 0;
+
+    // Controls.
+    ScopePlotWidget* plotWidget_ = nullptr;
+    QLineEdit* periodEdit_ = nullptr;
+    QLineEdit* periodTime_ = nullptr;
+    QLineEdit* pointerOffsetEdit_ = nullptr;
+    QLineEdit* samplesEdit_ = nullptr;
+    QComboBox* triggerCombo_ = nullptr;
+    QPushButton* triggerPick_ = nullptr;
+    EdgeIcon* edgeIcon_ = nullptr;
+    QLineEdit* levelEdit_ = nullptr;
+    QComboBox* triggerUnit_ = nullptr;
+    std::array<ChannelControls, 4> channels_{};
+    QPushButton* startButton_ = nullptr;
+    QPushButton* reReadButton_ = nullptr;
+    QCheckBox* continuousBox_ = nullptr;
+    QLineEdit* statusLine_ = nullptr;
+    QPushButton* importButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
+    QSlider* cursor1Slider_ = nullptr;
+    QSlider* cursor2Slider_ = nullptr;
+    std::array<QRadioButton*, 3> cursorMode_{};
+    QComboBox* cursorChannel_ = nullptr;
+    QLineEdit* timeHeader_ = nullptr;
+    QLineEdit* dataHeader_ = nullptr;
+    std::array<QLineEdit*, 6> readouts_{};  // 1181, 1185, 1188, 1189, 1192, 1193
+    TipWindow* tips_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
+    QTimer* restartTimer_ = nullptr;
+};
+
+}  // namespace morlo::gui

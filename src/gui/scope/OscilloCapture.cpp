@@ -1,0 +1,306 @@
+// The oscilloscope page as the face of the capture cycle: results, timers, page commands.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTimer>
+
+#include "AppConstants.h"
+#include "AppContext.h"
+#include "CDriverOscillo.h"
+#include "CMainFrame.h"
+#include "ScopePlotWidget.h"
+#include "ScopeWidgets.h"
+#include "TipWindow.h"
+#include "profile/Profile.h"
+#include "scope/MappingValue.h"
+#include "scope/ScaleText.h"
+
+namespace morlo::gui {
+namespace {
+
+constexpr int kOscilloscopePageId = 18;
+constexpr int kPlacementSection = 1;
+
+QString WaitingText(int counter) {
+    switch (counter / scope::kWaitingTextEvery) {
+        case 0:
+            return CDriverOscillo::tr("等待采集数据 .");
+        case 1:
+            return CDriverOscillo::tr("等待采集数据 ..");
+        case 2:
+            return CDriverOscillo::tr("等待采集数据 ...");
+        case 3:
+            return CDriverOscillo::tr("等待采集数据 ....");
+        default:
+            return CDriverOscillo::tr("等待采集数据 .....");
+    }
+}
+
+QString ReadingText(int counter) {
+    switch (counter / scope::kReadingTextEvery) {
+        case 0:
+            return CDriverOscillo::tr("读取数据 .");
+        case 1:
+            return CDriverOscillo::tr("读取数据 ..");
+        case 2:
+            return CDriverOscillo::tr("读取数据 ...");
+        case 3:
+            return CDriverOscillo::tr("读取数据 ....");
+        default:
+            return CDriverOscillo::tr("读取数据 .....");
+    }
+}
+
+}  // namespace
+
+void CDriverOscillo::OnResult(const engine::Delivery& d) {
+    switch (d.message) {
+        case engine::kMsgValue:
+            capture_.OnValue(d.wParam, d.lParam);
+            break;
+        case engine::kMsgSegment:
+            capture_.OnSegment();
+            break;
+        case engine::kMsgAbort:
+            capture_.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
+            break;
+        default:
+            break;
+    }
+}
+
+void CDriverOscillo::PageNotify(int code) {
+    switch (code) {
+        case notify::kShown:
+            shown_ = true;
+            capture_.StartReadBack();
+            break;
+        case notify::kHidden:
+            shown_ = false;
+            capture_.Stop();
+            break;
+        case notify::kRefresh:
+            if (!shown_) {
+                break;
+            }
+            // The link was lost and found again, or another window had it to itself: a
+            // capture that was running cannot go on.
+            if (capture_.CaptureRunning()) {
+                capture_.Stop();
+            }
+            if (context_.Link().LinkState() == engine::kLinkStateOpen) {
+                capture_.StartReadBack();
+            }
+            break;
+        case notify::kSaveProject:
+            WritePlacement();
+            break;
+        default:
+            break;
+    }
+}
+
+void CDriverOscillo::WritePlacement() {
+    CMainFrame* frame = context_.mainWindow;
+    QWidget* window = nullptr;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (qobject_cast<QMdiSubWindow*>(w)) {
+            window = w;
+            break;
+        }
+    }
+    if (!frame || !window) {
+        return;
+    }
+    const QPoint page = window->mapToGlobal(QPoint(0, 0));
+    const QPoint main = frame->frameGeometry().topLeft();
+    const QString value = QString("%1,%2,%3")
+                              .arg(shown_ ? 1 : 0)
+                              .arg(page.x() - main.x())
+                              .arg(page.y() - context_.captionHeight - main.y());
+    Profile::WriteString(context_.Dictionary().ProjectWritePath(),
+                         QString("%1%2")
+                             .arg(ObjectDictionary::kProjectSectionPrefix)
+                             .arg(kPlacementSection)
+                             .toStdString(),
+                         std::to_string(kOscilloscopePageId), value.toStdString());
+}
+
+// ---- commands ----
+
+void CDriverOscillo::StartOrCancel() {
+    if (capture_.Idle() && !capture_.Uploading()) {
+        capture_.Start();
+    } else {
+        capture_.Cancel();
+    }
+}
+
+void CDriverOscillo::ReRead() {
+    capture_.ReRead();
+}
+
+// ---- timers ----
+
+void CDriverOscillo::StartTimer(int id, std::chrono::milliseconds period) {
+    QTimer* timer = id == scope::kPollTimer ? pollTimer_ : restartTimer_;
+    timer->start(period);
+}
+
+void CDriverOscillo::KillTimer(int id) {
+    (id == scope::kPollTimer ? pollTimer_ : restartTimer_)->stop();
+}
+
+bool CDriverOscillo::TimerActive(int id) const {
+    return (id == scope::kPollTimer ? pollTimer_ : restartTimer_)->isActive();
+}
+
+void CDriverOscillo::FireTimer(int id) {
+    capture_.OnTimer(id);
+}
+
+// ---- the capture cycle's face ----
+
+void CDriverOscillo::SettingReported(ObjectKey key, std::int32_t value) {
+    if (const int slot = scope::SlotIndexOf(key); slot >= 0) {
+        ShowSlotValue(slot, static_cast<std::uint32_t>(value));
+        return;
+    }
+    switch (key) {
+        case scope::kRecorderPeriod:
+            period_ = value;
+            plot_.SetPeriod(value);
+            if (const auto text = scope::PeriodText(value)) {
+                periodTime_->setText(QString::fromStdString(*text));
+            }
+            break;
+        case scope::kRecorderPointerOffset:
+            pointerOffset_ = value;
+            break;
+        case scope::kRecorderSamples:
+            samples_ = value;
+            statusLine_->setText(tr("处理完毕"));
+            break;
+        case scope::kRecorderEdge:
+            edgeIcon_->SetRising(value != 0);
+            break;
+        case scope::kRecorderTriggerObject:
+            ShowTriggerObject(static_cast<std::uint32_t>(value));
+            if (triggerCombo_->currentIndex() > 0) {
+                RefreshTip(triggerCombo_);
+            } else {
+                tips_->RemoveTip(triggerCombo_);
+                tips_->RemoveTip(triggerUnit_);
+            }
+            break;
+        case scope::kRecorderTriggerLevel:
+            levelText_ = DisplayInCombo(triggerUnit_, triggerKey_, value);
+            NormaliseOffsets();
+            if (triggerCombo_->currentIndex() >= 1) {
+                RefreshTip(triggerUnit_);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CDriverOscillo::OtherValue(ObjectKey key, std::int32_t) {
+    if (lastUnitChangeTrigger_) {
+        capture_.ReadTriggerLevel();
+        return;
+    }
+    for (int n = 0; n < scope::kChannelCount; ++n) {
+        if (channelKey_[static_cast<std::size_t>(n)] == key) {
+            UpdateCoefficient(n, true);
+        }
+    }
+}
+
+void CDriverOscillo::SettingRefused(ObjectKey key, std::uint32_t) {
+    if (key == scope::kRecorderTriggerObject) {
+        ShowTriggerObject(0);
+    }
+}
+
+void CDriverOscillo::ReadBackClosed() {
+    ++readBackClosings_;
+    NormaliseOffsets();
+    for (auto& channel : channels_) {
+        if (channel.item->currentIndex() >= 0) {
+            RefreshTip(channel.item);
+        }
+    }
+    if (triggerCombo_->currentIndex() > 0) {
+        RefreshTip(triggerCombo_);
+    }
+}
+
+void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
+    switch (status.kind) {
+        case scope::ScopeStatusKind::Finish:
+            statusLine_->setText(tr("处理完毕"));
+            break;
+        case scope::ScopeStatusKind::Waiting:
+            statusLine_->setText(WaitingText(status.counter));
+            break;
+        case scope::ScopeStatusKind::Reading:
+            statusLine_->setText(ReadingText(status.counter));
+            NormaliseOffsets();
+            break;
+    }
+}
+
+void CDriverOscillo::CaptureStateChanged() {
+    const bool idle = capture_.Idle();
+    const bool uploading = capture_.Uploading();
+    startButton_->setText(idle ? tr("开始采集") : tr("取消采集"));
+    reReadButton_->setEnabled(idle && !uploading);
+    startButton_->setEnabled(!(idle && uploading));  // a re-read runs to its end
+}
+
+void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
+    if (kind == scope::CaptureStart::Start) {
+        plotWidget_->ClearZoomRectangle();
+        plot_.ResetRanges();
+    } else if (kind == scope::CaptureStart::ReRead) {
+        plotWidget_->ClearZoomRectangle();
+        plot_.ClearCurves();
+    }
+    ApplyDisplaySettings();
+}
+
+void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
+    plot_.ClearCurves();
+    for (int n = 0; n < scope::kChannelCount; ++n) {
+        for (double value : curves[static_cast<std::size_t>(n)]) {
+            plot_.AddPoint(n, value);
+        }
+    }
+    plot_.ResetZoom();
+    plot_.Recompute();
+    RefreshScaleReadouts();
+    Repaint();
+    emit curvesChanged();
+}
+
+bool CDriverOscillo::ContinuousCapture() {
+    return continuousBox_->isChecked();
+}
+
+std::optional<bool> CDriverOscillo::ObjectSigned(ObjectKey key) {
+    DictionaryEntry entry;
+    if (!context_.Dictionary().FindByKey(key, entry)) {
+        return std::nullopt;
+    }
+    const auto sizeCode = scope::SizeCodeOf(entry.dataType);
+    if (!sizeCode) {
+        return std::nullopt;
+    }
+    return (*sizeCode & 1) != 0;
+}
+
+}  // namespace morlo::gui

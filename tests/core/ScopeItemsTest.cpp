@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TempFolder.h"
+#include "scope/MappingValue.h"
+#include "scope/ScopeItems.h"
+#include "scope/ScopeValues.h"
+
+namespace morlo::scope {
+namespace {
+
+const std::filesystem::path kBuilt = MORLO_BUILT_RUNTIME_DIR;
+
+class ScopeItemsTest : public ::testing::Test {
+  protected:
+    ScopeItemsTest()
+        : evaluator([this](engine::ReceiverId, std::uint8_t, ObjectKey key,
+                           std::int32_t) { return asked.push_back(key), 0; },
+                    [] { return engine::ReceiverId{1}; }) {
+        EXPECT_TRUE(dictionary.LoadFile(kBuilt / "data" / "TARNEX.dat", 2));
+    }
+    ScopeUnits Units() { return {dictionary, units, evaluator, 7}; }
+
+    ObjectDictionary dictionary;
+    UnitTable units;
+    FormulaEvaluator evaluator;
+    std::vector<ObjectKey> asked;
+};
+
+TEST_F(ScopeItemsTest, ItemListFileStopsAtTheFirstMissingOrZeroKey) {
+    test::TempFolder folder;
+    const auto file = folder / "Oscilloscope.ini";
+    std::ofstream(file) << "[trigger]\r\n1=0x606300\r\n2= 6077 00\r\n4=606C00\r\n"
+                        << "[channel]\r\n1=606C00\r\n2=0\r\n3=607700\r\n";
+    EXPECT_EQ(ReadItemKeys(file, "trigger"), (std::vector<ObjectKey>{0x606300, 0x607700}));
+    EXPECT_EQ(ReadItemKeys(file, "channel"), (std::vector<ObjectKey>{0x606C00}));
+    EXPECT_TRUE(ReadItemKeys(folder / "missing.ini", "channel").empty());
+}
+
+TEST_F(ScopeItemsTest, ItemsByWidthAndTheirComboOrder) {
+    const auto velocity = MakeChannelItem(dictionary, units, 0x606C00);
+    ASSERT_TRUE(velocity);
+    EXPECT_EQ(velocity->mapping, 0x606C0021u);  // signed bit kept for decoding
+    EXPECT_EQ(velocity->name, "Velocity actual value");
+    EXPECT_FALSE(MakeChannelItem(dictionary, units, 0x230007));  // 8 bits: no channel
+    EXPECT_FALSE(MakeChannelItem(dictionary, units, 0x100800));  // a text
+    EXPECT_FALSE(MakeChannelItem(dictionary, units, 0x7777700));
+    const auto state = MakeTriggerItem(dictionary, units, 0x230007);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->mapping, 0x23000708u);
+    EXPECT_EQ(MakeTriggerItem(dictionary, units, 0x606C00)->mapping, 0x606C0020u);
+
+    ChannelItems channels;
+    channels.AddShared(*MakeChannelItem(dictionary, units, 0x607700));
+    channels.AddShared(*velocity);
+    channels.AddPrivate(2, *MakeChannelItem(dictionary, units, 0x606400));
+    channels.AddPrivate(2, *MakeChannelItem(dictionary, units, 0x606200));
+    EXPECT_EQ(channels.Count(0), 2);
+    EXPECT_EQ(channels.Count(2), 4);
+    EXPECT_EQ(MappingKey(channels.At(2, 0)->mapping), 0x606200);  // newest private first
+    EXPECT_EQ(channels.At(2, 0)->sequence, 2);
+    EXPECT_EQ(MappingKey(channels.At(2, 2)->mapping), 0x607700);  // then the shared ones
+    EXPECT_EQ(channels.IndexOfMapping(2, 0x606C0020), 3);         // as the drive reports it
+    EXPECT_EQ(channels.IndexOfKey(0, 0x606C00), 1);
+    EXPECT_EQ(channels.IndexOfKey(0, 0x606400), -1);
+    EXPECT_EQ(channels.At(0, 2), nullptr);
+
+    TriggerItems triggers;
+    triggers.Add(*state);
+    triggers.Add(*MakeTriggerItem(dictionary, units, 0x606C00));
+    EXPECT_EQ(triggers.PositionOfMapping(0x606C0020), 0);  // newest first
+    EXPECT_EQ(triggers.PositionOfKey(0x230007), 1);
+    EXPECT_EQ(triggers.PositionOfMapping(0x606C0021), -1);
+}
+
+TEST_F(ScopeItemsTest, DisplayFormsAndCoefficients) {
+    MakeChannelItem(dictionary, units, 0x607700);  // registers the torque's units
+    MakeChannelItem(dictionary, units, 0x205002);
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "DEC"), "-5");
+    EXPECT_EQ(DisplayForm(Units(), 0x205002, 65535, "DEC"), "65535");
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "HEX"), "fffffffb");
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "%"), "-0.500000");
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, 1, "furlong"), "");
+    EXPECT_EQ(UnitCoefficient(Units(), 0x205002, "V"), 0.1);
+    EXPECT_EQ(UnitCoefficient(Units(), 0x205002, "DEC"), 1.0);
+    EXPECT_EQ(UnitCoefficient(Units(), 0x205002, "HEX"), 1.0);
+    EXPECT_EQ(IntegerForm(17, -1), "-1");
+    EXPECT_EQ(IntegerForm(32, -1), "4294967295");
+    EXPECT_EQ(IntegerForm(12, 1), "");
+}
+
+TEST_F(ScopeItemsTest, TriggerLevelTexts) {
+    MakeTriggerItem(dictionary, units, 0x606C00);
+    MakeTriggerItem(dictionary, units, 0x607700);
+    MakeTriggerItem(dictionary, units, 0x205002);
+    auto level = [&](ObjectKey key, const char* text, const char* unit) {
+        return TriggerLevelToRaw(Units(), key, text, unit);
+    };
+    EXPECT_EQ(level(0x606C00, "1F4", "HEX").raw, 500);
+    EXPECT_EQ(level(0x606C00, "0x1f4", "HEX").raw, 500);
+    EXPECT_EQ(level(0x607700, "FFD4", "HEX").raw, -44);  // a signed object's bit pattern
+    EXPECT_EQ(level(0x607700, "1FFFF", "HEX").outcome, LevelOutcome::OutOfRange);
+    EXPECT_EQ(level(0x606C00, "-300", "DEC").raw, -300);
+    EXPECT_EQ(level(0x606C00, "300", "counts/s").raw, 300);  // identity formula: integers only
+    EXPECT_EQ(level(0x606C00, "1.5", "counts/s").outcome, LevelOutcome::NotANumber);
+    EXPECT_EQ(level(0x205002, "-1", "DEC").outcome, LevelOutcome::OutOfRange);
+    const LevelConversion tooBig = level(0x205002, "65536", "DEC");
+    EXPECT_EQ(tooBig.outcome, LevelOutcome::OutOfRange);
+    EXPECT_EQ(tooBig.maximum, 65535);
+    EXPECT_EQ(level(0x205002, "310", "V").raw, 3100);
+    EXPECT_EQ(level(0x205002, "3l0", "V").outcome, LevelOutcome::NotANumber);
+    EXPECT_EQ(level(0x205002, "310", "mV").outcome, LevelOutcome::UnknownUnit);
+    // A unit that needs a drive value parks the write until the value is known.
+    EXPECT_EQ(level(0x606C00, "60", "r/min").outcome, LevelOutcome::Parked);
+    EXPECT_EQ(asked, (std::vector<ObjectKey>{0x203003}));
+    EXPECT_TRUE(evaluator.HasPending());
+}
+
+}  // namespace
+}  // namespace morlo::scope

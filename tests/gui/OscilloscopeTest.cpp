@@ -1,0 +1,497 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+
+#include "OscilloscopeTestSupport.h"
+#include "ScopeControls.h"
+#include "ScopePlotWidget.h"
+#include "ScopeWidgets.h"
+#include "scope/MappingValue.h"
+#include "scope/ScaleText.h"
+#include "text/NumberIo.h"
+
+namespace morlo::gui::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr ObjectKey kVelocity = 0x606C00;
+constexpr ObjectKey kWideA = scope::kRecorderWideA;
+constexpr ObjectKey kWideB = scope::kRecorderWideB;
+
+QCheckBox* Check(CDriverOscillo* page, int channel) {
+    return page->Control<QCheckBox>(ctl::kChannelCheck[static_cast<std::size_t>(channel)]);
+}
+QComboBox* Item(CDriverOscillo* page, int channel) {
+    return page->Control<QComboBox>(ctl::kChannelItem[static_cast<std::size_t>(channel)]);
+}
+QComboBox* Unit(CDriverOscillo* page, int channel) {
+    return page->Control<QComboBox>(ctl::kUnit[static_cast<std::size_t>(channel)]);
+}
+QString Status(CDriverOscillo* page) {
+    return page->Control<QLineEdit>(ctl::kStatus)->text();
+}
+
+// Types a text into an edit and presses Enter, as a user does.
+void Enter(CDriverOscillo* page, int id, const QString& text) {
+    QApplication::setActiveWindow(page->window());
+    auto* edit = page->Control<QLineEdit>(id);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// Chooses an item for a channel and ticks its box; waits for the read-back that follows.
+void Record(ScopeProgram& p, CDriverOscillo* page, int channel, const QString& item) {
+    const int before = page->ReadBackClosings();
+    ASSERT_TRUE(Choose(Item(page, channel), item)) << item.toStdString();
+    EXPECT_FALSE(Check(page, channel)->isChecked());
+    Check(page, channel)->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > before; }));
+    (void)p;
+}
+
+std::int64_t Field(const std::string& record, std::size_t at, std::size_t bytes, bool isSigned) {
+    std::uint32_t raw = 0;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        raw |= std::uint32_t(std::uint8_t(record[at + i])) << (8 * i);
+    }
+    if (bytes == 2) {
+        return isSigned ? std::int16_t(raw) : std::int64_t(std::uint16_t(raw));
+    }
+    return isSigned ? std::int32_t(raw) : std::int64_t(raw);
+}
+
+std::vector<double> PlotValues(CDriverOscillo* page, int channel) {
+    std::vector<double> values;
+    for (const auto& point : page->Plot().Curve(channel).points) {
+        values.push_back(point.value);
+    }
+    return values;
+}
+
+TEST(Oscilloscope, OpensFromToolbarAndMenuAndMirrorsTheRecorder) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(p.program.Context().Link().PriorityWindow(), page->Id());
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPeriod)->text(), "16");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPeriodTime)->text(), "1.00ms");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kSamples)->text(), "1000");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPointerOffset)->text(), "100");
+    // The drive's default mapping: torque, current and bus voltage on channels 1-3.
+    EXPECT_TRUE(Check(page, 0)->isChecked());
+    EXPECT_EQ(Item(page, 0)->currentText(), "Torque actual value");
+    EXPECT_EQ(Unit(page, 0)->currentText(), "DEC");  // the last unit entry
+    EXPECT_EQ(Item(page, 2)->currentText(), "DC bus voltage");
+    EXPECT_FALSE(Check(page, 3)->isChecked());
+    EXPECT_EQ(page->Control<QComboBox>(ctl::kTrigger)->currentIndex(), 0);
+    EXPECT_EQ(page->Control<QComboBox>(ctl::kTrigger)->currentText(), "manual trigger");
+    EXPECT_FALSE(page->Control<QLineEdit>(ctl::kLevel)->isEnabled());
+    EXPECT_EQ(Status(page), "finish");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kTimeHeader)->text(), "time(us)");
+
+    // An offset edit holding "-0" is rewritten as 0.000 when the page reads back.
+    page->Control<QLineEdit>(ctl::kOffset[1])->setText("-0");
+    int closings = page->ReadBackClosings();
+    page->PageNotify(notify::kRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > closings; }));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kOffset[1])->text(), "0.000");
+
+    // Saved into a project under page number 18, as shown.
+    const auto project = p.program.Folder().Path() / "user" / "a.ksp";
+    p.program.Context().Dictionary().SetProjectWritePath(project.string());
+    page->PageNotify(notify::kSaveProject);
+    EXPECT_EQ(Profile::ReadString(project, "MorloSero:1", "18", 64).substr(0, 2), "1,");
+
+    // The menu shows the same page and reads the recorder again.
+    const int before = page->ReadBackClosings();
+    p.program.Frame().RunCommand(cmd::kOscilloscope);
+    EXPECT_EQ(p.program.Frame().PageOf(slot::kOscilloscope), page);
+    EXPECT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > before; }));
+
+    // Sampling period texts follow what the drive holds.
+    Enter(page, ctl::kPeriod, "15");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderPeriod, 15));
+    EXPECT_TRUE(
+        WaitUntil([&] { return page->Control<QLineEdit>(ctl::kPeriodTime)->text() == "937.5us"; }));
+    Enter(page, ctl::kPeriod, "16000");
+    EXPECT_TRUE(WaitUntil(
+        [&] { return page->Control<QLineEdit>(ctl::kPeriodTime)->text() == "1000.00ms"; }));
+    // A text that is no number of the object's type is refused, and nothing is written.
+    Enter(page, ctl::kSamples, "12x");
+    ASSERT_FALSE(p.program.messages.empty());
+    EXPECT_TRUE(p.program.messages.back().contains("12x"))
+        << p.program.messages.back().toStdString();
+    EXPECT_EQ(p.drive->Value(scope::kRecorderSamples), 1000);
+}
+
+TEST(Oscilloscope, CaptureGivesTheCurvesTheDriveRecorded) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    Record(p, page, 3, "Velocity actual value");  // 32 bits: channel 4 takes wide slot B
+    ASSERT_TRUE(p.DriveHolds(kWideB, 0x606C0020));
+    Enter(page, ctl::kSamples, "300");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderSamples, 300));
+    Enter(page, ctl::kPeriod, "4");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderPeriod, 4));
+
+    ASSERT_TRUE(p.RunCapture(page));
+    EXPECT_EQ(Status(page), "finish");
+    EXPECT_EQ(page->Control<QPushButton>(ctl::kStart)->text(), "Start");
+    EXPECT_TRUE(page->Control<QPushButton>(ctl::kReRead)->isEnabled());
+    EXPECT_TRUE(p.program.Context().Link().DeferredServeSwitch());
+    EXPECT_TRUE(p.program.Context().Link().CyclicReadSwitch());
+
+    p.CloseLink();
+    const std::string record = p.DriveRecord();
+    ASSERT_EQ(record.size(), 300u * 10u);  // slots 01, 02, 03 and wide B
+    std::array<std::vector<double>, 4> expected;
+    for (std::size_t at = 0; at < record.size(); at += 10) {
+        expected[0].push_back(double(Field(record, at, 2, true)));       // torque, I16
+        expected[1].push_back(double(Field(record, at + 2, 2, true)));   // current, I16
+        expected[2].push_back(double(Field(record, at + 4, 2, false)));  // bus voltage, U16
+        expected[3].push_back(double(Field(record, at + 6, 4, true)));   // velocity, I32
+    }
+    for (int channel = 0; channel < 4; ++channel) {
+        EXPECT_EQ(PlotValues(page, channel), expected[static_cast<std::size_t>(channel)])
+            << "channel " << channel + 1;
+    }
+    // The demo motion accelerates: velocity rises and is not one flat line.
+    EXPECT_GT(expected[3].back(), expected[3].front());
+    EXPECT_EQ(page->Plot().SampleCount(), 300);
+    EXPECT_EQ(page->Plot().Curve(3).points.back().column, page->Plot().Geometry().width - 4);
+    // Auto-scaled: the scale read-out is the plot's 1-2-5 scale.
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kScale[3])->text().toStdString(),
+              scope::FormatScaleText(page->Plot().Scale(3)));
+}
+
+TEST(Oscilloscope, RecordOfAMultipleOfSevenBytes) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    for (int channel : {1, 2}) {  // leave only channel 1 (2 bytes per sample)
+        Check(page, channel)->click();
+    }
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderSlot2, 0));
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderSlot3, 0));
+    Enter(page, ctl::kSamples, "7");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderSamples, 7));
+    ASSERT_TRUE(WaitUntil([&] {
+        return page->Capture().Mirror().slotValues[1] == 0 &&
+               page->Capture().Mirror().slotValues[2] == 0;
+    }));
+    ASSERT_TRUE(p.RunCapture(page));
+    EXPECT_EQ(page->Plot().Curve(0).points.size(), 7u);  // 14 bytes, then an empty segment
+    EXPECT_TRUE(page->Plot().Curve(1).points.empty());
+    p.CloseLink();
+    const std::string record = p.DriveRecord();
+    ASSERT_EQ(record.size(), 14u);
+    for (std::size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(PlotValues(page, 0)[i], double(Field(record, 2 * i, 2, true)));
+    }
+}
+
+TEST(Oscilloscope, ThirtyTwoBitChannelTakesTheWideSlotAndGivesItBack) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    Record(p, page, 0, "Velocity actual value");
+    EXPECT_TRUE(p.DriveHolds(kWideA, 0x606C0020));
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot1, 0));  // no longer recording the torque
+    ASSERT_TRUE(WaitUntil([&] { return page->Capture().Mirror().slotValues[4] == 0x606C0020; }));
+    EXPECT_TRUE(Check(page, 0)->isChecked());
+    EXPECT_EQ(Item(page, 0)->currentText(), "Velocity actual value");
+    EXPECT_EQ(page->Capture().ChannelOfSlot(scope::kWideSlotA), 0);
+    EXPECT_TRUE(Check(page, 1)->isChecked());  // channel 2 keeps the current
+
+    Check(page, 0)->click();  // untick: its own slot is empty, so the wide slot is cleared
+    EXPECT_TRUE(p.DriveHolds(kWideA, 0));
+    EXPECT_EQ(p.drive->Value(scope::kRecorderSlot2), 0x60780010);
+}
+
+TEST(Oscilloscope, TriggerLevelInHexAndInAScaledUnit) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    auto* trigger = page->Control<QComboBox>(ctl::kTrigger);
+    auto* unit = page->Control<QComboBox>(ctl::kTriggerUnit);
+    auto* level = page->Control<QLineEdit>(ctl::kLevel);
+    ASSERT_TRUE(Choose(trigger, "Velocity actual value"));
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x606C0020));
+    ASSERT_TRUE(WaitUntil([&] { return level->isEnabled() && unit->currentText() == "DEC"; }));
+    EXPECT_EQ(unit->itemText(0), "r/min");
+
+    ASSERT_TRUE(Choose(unit, "HEX"));
+    Enter(page, ctl::kLevel, "1F4");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 500));
+    EXPECT_TRUE(WaitUntil([&] { return level->text() == "1f4"; }));
+    Enter(page, ctl::kLevel, "0x1f5");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 501));
+
+    // 60 r/min at 10000 counts per revolution is 10000 counts/s; shown back in r/min.
+    ASSERT_TRUE(Choose(unit, "r/min"));
+    Enter(page, ctl::kLevel, "60");  // before the unit's constant is known: parked
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return level->text() == "60.000000"; }));
+
+    // Refused texts send nothing.
+    const std::size_t messages = p.program.messages.size();
+    Enter(page, ctl::kLevel, "6O");
+    ASSERT_TRUE(WaitUntil([&] { return p.program.messages.size() > messages; }));
+    ASSERT_TRUE(Choose(unit, "DEC"));
+    Enter(page, ctl::kLevel, "1.5");
+    EXPECT_EQ(p.program.messages.size(), messages + 2);
+    EXPECT_EQ(p.drive->Value(scope::kRecorderTriggerLevel), 10000);
+
+    // The edge icon toggles the drive's edge.
+    ASSERT_NE(page->Control<EdgeIcon>(ctl::kEdge), nullptr);
+    ASSERT_EQ(p.drive->Value(scope::kRecorderEdge), 1);
+    QApplication::setActiveWindow(page->window());
+    QTest::mouseClick(page->Control<QWidget>(ctl::kEdge), Qt::LeftButton);
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderEdge, 0));
+
+    ASSERT_TRUE(Choose(trigger, "manual trigger"));
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0));
+    EXPECT_TRUE(WaitUntil([&] { return !level->isEnabled(); }));
+}
+
+TEST(Oscilloscope, ObjectPickerForTriggerAndChannels) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    auto* trigger = page->Control<QComboBox>(ctl::kTrigger);
+    // The trigger's "..." asks the main frame for the browser; a listed object selects that
+    // very entry and is written.
+    page->Control<QPushButton>(ctl::kTriggerPick)->click();
+    EXPECT_EQ(p.program.Context().objectRequester.data(), page);
+    EXPECT_NE(p.program.Frame().PageOf(slot::kDataDictionary), nullptr);
+    const int entries = trigger->count();
+    page->ObjectChosen(kVelocity);
+    EXPECT_EQ(trigger->count(), entries);
+    EXPECT_EQ(trigger->currentText(), "Velocity actual value");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x606C0020));
+
+    // A channel whose box was unticked by choosing another item: the pick clears its slot.
+    ASSERT_TRUE(Choose(Item(page, 1), "Position actual value"));
+    ASSERT_FALSE(Check(page, 1)->isChecked());
+    page->Control<QPushButton>(ctl::kChannelPick[1])->click();
+    page->ObjectChosen(0x606200);
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot2, 0));
+    EXPECT_EQ(p.drive->Value(kWideA), 0);
+    EXPECT_EQ(Item(page, 1)->currentText(), "Position demand value");
+
+    // A ticked channel records the picked object; one not listed becomes its own item.
+    page->Control<QPushButton>(ctl::kChannelPick[2])->click();
+    page->ObjectChosen(0x60FF00);
+    EXPECT_TRUE(p.DriveHolds(kWideB, 0x60FF0020));
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot3, 0));
+    ASSERT_TRUE(WaitUntil([&] {
+        return page->Capture().Mirror().slotValues[5] == 0x60FF0020 &&
+               page->Capture().Mirror().slotValues[2] == 0;
+    }));
+    EXPECT_EQ(page->Capture().ChannelOfSlot(scope::kWideSlotB), 2);
+    EXPECT_TRUE(Check(page, 2)->isChecked());
+    EXPECT_EQ(Item(page, 2)->currentIndex(), 0);
+    EXPECT_EQ(Item(page, 3)->findText(Item(page, 2)->currentText()), -1);  // channel 3's own
+    // An object a channel cannot record is refused with a message.
+    const std::size_t messages = p.program.messages.size();
+    page->ObjectChosen(scope::kRecorderState);
+    EXPECT_EQ(p.program.messages.size(), messages + 1);
+}
+
+TEST(Oscilloscope, CancelWhileWaitingAndWhileUploading) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    // A trigger that does not come while the drive's time stands still.
+    ASSERT_TRUE(Choose(page->Control<QComboBox>(ctl::kTrigger), "Velocity actual value"));
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x606C0020));
+    page->StartOrCancel();
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    page->FireTimer(scope::kPollTimer);  // state 1: wait and ask again
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    EXPECT_EQ(Status(page), "wait to read data .");
+    EXPECT_EQ(page->Control<QPushButton>(ctl::kStart)->text(), "Cancel");
+    EXPECT_FALSE(page->Control<QPushButton>(ctl::kReRead)->isEnabled());
+    page->StartOrCancel();
+    page->FireTimer(scope::kPollTimer);
+    EXPECT_EQ(Status(page), "finish");
+    EXPECT_FALSE(page->TimerActive(scope::kPollTimer));
+    EXPECT_EQ(page->Control<QPushButton>(ctl::kStart)->text(), "Start");
+    EXPECT_TRUE(page->Control<QPushButton>(ctl::kReRead)->isEnabled());
+
+    // A first complete capture, then one cancelled during its upload keeps those curves.
+    ASSERT_TRUE(Choose(page->Control<QComboBox>(ctl::kTrigger), "manual trigger"));
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0));
+    ASSERT_TRUE(p.RunCapture(page));
+    const std::vector<double> first = PlotValues(page, 0);
+    ASSERT_EQ(first.size(), 1000u);
+    page->StartOrCancel();
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    p.clock->Advance(2s);
+    page->FireTimer(scope::kPollTimer);
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    page->FireTimer(scope::kPollTimer);
+    ASSERT_TRUE(WaitUntil([&] { return page->Capture().BytesReceived() > 0; }));
+    page->StartOrCancel();
+    const std::size_t kept = page->Capture().BytesReceived();
+    EXPECT_TRUE(p.program.Context().Link().DeferredServeSwitch());
+    // The late segment answer is ignored and nothing more is asked for.
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(page->Capture().BytesReceived(), kept);
+    EXPECT_EQ(PlotValues(page, 0), first);
+    EXPECT_EQ(Status(page), "finish");
+}
+
+TEST(Oscilloscope, ContinuousCaptureWaitsForTheDeferredQueue) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    page->Control<QCheckBox>(ctl::kContinuous)->setChecked(true);
+    ASSERT_TRUE(p.RunCapture(page));
+    ASSERT_TRUE(page->TimerActive(scope::kRestartTimer));
+    EXPECT_EQ(page->Control<QPushButton>(ctl::kStart)->text(), "Cancel");
+
+    // Another window's request held back, as during an upload.
+    engine::ControlLink& link = p.program.Context().Link();
+    link.SetDeferredServeSwitch(false);
+    constexpr engine::ReceiverId kOtherWindow = 999;
+    EXPECT_EQ(link.SubmitRequest(kOtherWindow, link::kCmdRead, 0x604100, 0), 1);
+    page->FireTimer(scope::kRestartTimer);
+    EXPECT_TRUE(page->TimerActive(scope::kRestartTimer));  // still waiting
+    EXPECT_FALSE(page->TimerActive(scope::kPollTimer));
+    link.SetDeferredServeSwitch(true);
+    ASSERT_TRUE(WaitUntil([&] { return link.IsDeferredQueueEmpty(); }));
+    page->FireTimer(scope::kRestartTimer);
+    EXPECT_FALSE(page->TimerActive(scope::kRestartTimer));
+    EXPECT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));  // started
+    page->StartOrCancel();
+    page->FireTimer(scope::kPollTimer);
+    EXPECT_TRUE(ScopeProgram::Finished(page));
+}
+
+TEST(Oscilloscope, HidingThePageEndsACaptureAndFreesTheLink) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    page->StartOrCancel();
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    p.clock->Advance(2s);
+    page->FireTimer(scope::kPollTimer);
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    page->FireTimer(scope::kPollTimer);
+    ASSERT_TRUE(WaitUntil([&] { return page->Capture().BytesReceived() > 0; }));
+    page->PageNotify(notify::kHidden);
+    EXPECT_TRUE(p.program.Context().Link().DeferredServeSwitch());
+    EXPECT_TRUE(p.program.Context().Link().CyclicReadSwitch());
+    EXPECT_TRUE(ScopeProgram::Finished(page));
+    EXPECT_FALSE(page->Shown());
+}
+
+TEST(Oscilloscope, ZoomAndCursorsOnTheCapturedCurves) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    ASSERT_TRUE(p.RunCapture(page));
+    ScopePlotWidget* plot = page->PlotWidget();
+    QApplication::setActiveWindow(page->window());
+    // Drag left to right inside the mouse area, then right-click: zoomed in.
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(300, 100));
+    for (int x = 300; x <= 600; x += 50) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 150), plot->mapToGlobal(QPointF(x, 150)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(plot, &move);
+    }
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(600, 150));
+    EXPECT_TRUE(plot->ZoomRectangleShown());
+    QTest::mouseClick(plot, Qt::RightButton, {}, QPoint(450, 150));
+    EXPECT_FALSE(plot->ZoomRectangleShown());
+    EXPECT_GT(page->Plot().WindowFirst(), 1);
+    EXPECT_LT(page->Plot().WindowLast(), 1000);
+    // Dragging right to left and right-clicking zooms back out.
+    for (int x = 600; x >= 300; x -= 50) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 150), plot->mapToGlobal(QPointF(x, 150)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(plot, &move);
+    }
+    QTest::mouseClick(plot, Qt::RightButton, {}, QPoint(450, 150));
+    EXPECT_EQ(page->Plot().WindowFirst(), 1);
+    EXPECT_EQ(page->Plot().WindowLast(), 1000);
+
+    // Two cursors on channel 1: time in ms (1 ms per sample), values in DEC.
+    page->Control<QRadioButton>(ctl::kCursorMode[2])->click();
+    EXPECT_TRUE(page->Control<QSlider>(ctl::kCursor1Slider)->isEnabled());
+    EXPECT_TRUE(page->Control<QSlider>(ctl::kCursor2Slider)->isEnabled());
+    page->Control<QSlider>(ctl::kCursor1Slider)->setValue(87);
+    page->Control<QSlider>(ctl::kCursor2Slider)->setValue(176);
+    const auto first = page->Plot().SampleAt(0, 87);
+    const auto second = page->Plot().SampleAt(0, 176);
+    ASSERT_TRUE(first && second);
+    auto text = [](double v) { return QString::fromStdString(WriteFixed(v, 2)); };
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kTimeHeader)->text(), "time(ms)");  // 1 ms/sample
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kCursor1Time)->text(), text(first->sample));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kCursor1Value)->text(),
+              QString::number(std::int32_t(std::trunc(first->value))));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kDataHeader)->text(), "data(DEC)");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kCursor2Time)->text(), text(second->sample));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kTimeDifference)->text(),
+              text(second->sample - first->sample));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kValueDifference)->text(),
+              QString::number(std::int32_t(std::trunc(second->value - first->value))));
+    // In another unit the values follow it (torque in per cent: raw / 10).
+    ASSERT_TRUE(Choose(Unit(page, 0), "%"));
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kDataHeader)->text(), "data(%)");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kCursor1Value)->text(),
+              QString::fromStdString(WriteFixed(std::trunc(first->value) / 10, 6)));
+    page->Control<QRadioButton>(ctl::kCursorMode[0])->click();
+    EXPECT_FALSE(page->Control<QSlider>(ctl::kCursor1Slider)->isEnabled());
+}
+
+}  // namespace
+}  // namespace morlo::gui::test
+
+namespace morlo::gui::test {
+namespace {
+
+// The page as a user sees it after a capture of four channels, with two cursors.
+void Screenshot(bool chinese) {
+    ScopeProgram p(chinese);
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    ASSERT_NE(page, nullptr);
+    Record(p, page, 3, chinese ? "实际速度" : "Velocity actual value");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderWideB, 0x606C0020));
+    Enter(page, ctl::kPeriod, "8");
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderPeriod, 8));
+    ASSERT_TRUE(p.RunCapture(page));
+    for (int channel = 0; channel < 4; ++channel) {
+        ASSERT_EQ(page->Plot().Curve(channel).points.size(), 1000u) << channel;
+    }
+    page->Control<QRadioButton>(ctl::kCursorMode[2])->click();
+    page->Control<QSlider>(ctl::kCursor1Slider)->setValue(300);
+    page->Control<QSlider>(ctl::kCursor2Slider)->setValue(620);
+    ASSERT_TRUE(Choose(page->Control<QComboBox>(ctl::kCursorChannel), "4"));
+    std::filesystem::create_directories(MORLO_SCREENSHOT_DIR);
+    const QString file =
+        QString("%1/oscilloscope-%2.png").arg(MORLO_SCREENSHOT_DIR, chinese ? "zh" : "en");
+    ASSERT_TRUE(page->parentWidget()->grab().save(file));
+}
+
+TEST(Oscilloscope, ScreenshotsOfACaptureWithTwoCursors) {
+    Screenshot(false);
+    Screenshot(true);
+}
+
+}  // namespace
+}  // namespace morlo::gui::test
