@@ -306,6 +306,8 @@ TEST_F(DriveDataRunTest, VerifyWaitsForTheRestartedDrive) {
     EXPECT_FALSE(run.Busy());
 
     ASSERT_EQ(run.Start(RunKind::Verify), StartResult::Started);
+    EXPECT_EQ(link.requests.size(), 1u);  // the restart goes out first
+    Fire();
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));  // the first row that can be asked
     EXPECT_TRUE(events.started.empty());
     Fire();  // the drive is still silent: ask again
@@ -322,9 +324,11 @@ TEST_F(DriveDataRunTest, VerifyWaitsForTheRestartedDrive) {
     // A drive that never comes back ends the verify as unanswered.
     link.sendRetry = false;
     run.Start(RunKind::Verify);
-    for (auto waited = 0ms; waited < kDriveBackLimit; waited += kProbeInterval) {
+    const auto asked = link.requests.size();
+    for (int i = 0; i < 100 && run.Busy(); ++i) {
         Fire();
     }
+    EXPECT_EQ(link.requests.size() - asked, kDriveBackLimit / kProbeInterval + 1);
     EXPECT_FALSE(run.Busy());
     EXPECT_TRUE(events.unanswered);
     EXPECT_EQ(Rows()[1].note, RowNote::NoAnswer);

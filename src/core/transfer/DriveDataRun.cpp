@@ -91,7 +91,8 @@ StartResult DriveDataRun::Start(RunKind kind) {
         events_.RowChanged(static_cast<int>(i));
     }
     if (kind == RunKind::Verify && !link_.SendRetry()) {
-        // Ask the first row that can be asked until the restarted drive answers.
+        // Ask the first row that can be asked until the restarted drive answers; the first
+        // question waits, so that the restart command is surely out before it.
         for (const TransferRow& candidate : rows_) {
             TransferRow row = candidate;
             ValueFormat format;
@@ -100,7 +101,6 @@ StartResult DriveDataRun::Start(RunKind kind) {
                 phase_ = Phase::Probing;
                 expectedKey_ = ObjectKeyOf(row.key);
                 probed_ = std::chrono::milliseconds(0);
-                link_.Submit(link::kCmdRead, expectedKey_, 0);
                 timer_.Start(kProbeInterval);
                 return StartResult::Started;
             }
@@ -311,11 +311,11 @@ void DriveDataRun::OnAbort(ObjectKey key, std::uint32_t code) {
 void DriveDataRun::OnTimer() {
     switch (phase_) {
         case Phase::Probing:
-            probed_ += kProbeInterval;
             if (probed_ >= kDriveBackLimit) {
                 FinishRun(true);
                 return;
             }
+            probed_ += kProbeInterval;
             link_.Submit(link::kCmdRead, expectedKey_, 0);
             timer_.Start(kProbeInterval);
             return;

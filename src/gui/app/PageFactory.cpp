@@ -6,6 +6,8 @@
 #include "CDataInOut.h"
 #include "CDrvPanelF001.h"
 #include "CDrvPanelF007.h"
+#include "CExportDrvData.h"
+#include "CImportDrvData.h"
 #include "CPageView.h"
 #include "CRealtimeError.h"
 #include "CSdoList.h"
@@ -31,6 +33,10 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
             return new CDrvPanelF001(context);
         case slot::kPanelF007:
             return new CDrvPanelF007(context);
+        case slot::kExportDriveData:
+            return new CExportDrvData(context);
+        case slot::kImportDriveData:
+            return new CImportDrvData(context);
         default:
             if (CPageView* page = MakeParameterPage(kind, context)) {
                 return page;
