@@ -20,7 +20,6 @@ namespace {
 constexpr int kStandardDpi = 96;
 const QColor kFailColour(255, 0, 0);
 const QColor kAlarmColour(255, 255, 0);
-constexpr const char* kNoteContext = "TransferNote";
 
 // The extension a filter such as "Files(*.cdi)" stands for.
 QString FilterExtension(const QString& filter) {
@@ -95,15 +94,15 @@ void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
 QString ShownValueText(const transfer::TransferRow& row) {
     switch (row.note) {
         case transfer::RowNote::BadSize:
-            return QCoreApplication::translate(kNoteContext, "长度不是8/16/32位");
+            return QCoreApplication::translate("TransferNote", "长度不是8/16/32位");
         case transfer::RowNote::EmptyValue:
-            return QCoreApplication::translate(kNoteContext, "无数值");
+            return QCoreApplication::translate("TransferNote", "无数值");
         case transfer::RowNote::UnreadableValue:
-            return QCoreApplication::translate(kNoteContext, "不是数字");
+            return QCoreApplication::translate("TransferNote", "不是数字");
         case transfer::RowNote::OutOfRange:
-            return QCoreApplication::translate(kNoteContext, "超出范围");
+            return QCoreApplication::translate("TransferNote", "超出范围");
         case transfer::RowNote::NoAnswer:
-            return QCoreApplication::translate(kNoteContext, "无应答");
+            return QCoreApplication::translate("TransferNote", "无应答");
         case transfer::RowNote::None:
             break;
     }
