@@ -358,6 +358,35 @@ TEST(DriveDataPages, WithoutALinkOrAFileNothingIsLost) {
     EXPECT_EQ(write->StoreStatus()->text(), "no process...");
 }
 
+TEST(DriveDataPages, ADriveThatStopsAnsweringEndsTheRunAndMarksTheRowsLeft) {
+    TransferProgram sim;
+    ASSERT_TRUE(sim.OpenLink());
+    CExportDrvData* read = sim.ExportPage();
+    sim.chosen = QString(MORLO_BUILT_RUNTIME_DIR) + "/user/all-parameters.cdo";
+    read->LoadList();
+    QTableWidget* list = read->List();
+    // A slow drive that falls silent after the tenth row.
+    sim::FaultSettings faults;
+    faults.latency = 5ms;
+    sim.drive->SetFaults(faults);
+    read->ReadAll();
+    ASSERT_TRUE(WaitUntil([&] { return !Cell(list, 9, CExportDrvData::kColumnResult).isEmpty(); }));
+    faults.silent = true;
+    sim.drive->SetFaults(faults);
+    ASSERT_TRUE(WaitUntil([&] { return !read->Run().Busy(); }));
+    EXPECT_EQ(sim.Context().Link().LinkState(), engine::kLinkStateClosed);
+    EXPECT_EQ(sim.program.messages.back(), "The drive does not answer; the transfer has stopped.");
+    const int last = list->rowCount() - 1;
+    EXPECT_EQ(Cell(list, last, CExportDrvData::kColumnValue), "no answer");
+    EXPECT_EQ(Cell(list, last, CExportDrvData::kColumnResult), "Fail");
+    EXPECT_EQ(Cell(list, 0, CExportDrvData::kColumnResult), "True");
+    const int failed = read->Run().Counts().errors;
+    EXPECT_GT(failed, list->rowCount() / 2);
+    EXPECT_EQ(read->ReadStatus()->text(),
+              QString("Finish: Total:%1  Error:%2 ").arg(list->rowCount()).arg(failed));
+    EXPECT_TRUE(read->ReadButton()->isEnabled());
+}
+
 TEST(StoreDialog, WritesItsCommandsAndGivesTheLinkBack) {
     morlo::test::TempFolder state;
     sim::DriveOptions options;

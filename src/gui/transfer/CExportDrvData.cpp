@@ -32,6 +32,7 @@ CExportDrvData::CExportDrvData(AppContext& context, QWidget* parent)
       readStatus_(MakeStatusLabel(this)),
       saveStatus_(MakeStatusLabel(this)),
       list_(MakeTransferList(this, kColumns, context.dpiX)),
+      linkWatch_(MakeLinkWatch(this, context.Link(), [this] { run_.OnLinkLost(); })),
       timer_(this, [this] { run_.OnTimer(); }),
       link_(context.Link(), Id()),
       run_(context.Dictionary(), link_, timer_, *this) {
@@ -164,6 +165,7 @@ void CExportDrvData::RunFinished(transfer::RunKind kind, const transfer::RunCoun
 
 void CExportDrvData::UpdateButtons() {
     const bool idle = !run_.Busy();
+    WatchLink(linkWatch_, !idle);
     load_->setEnabled(idle);
     read_->setEnabled(idle);
 }

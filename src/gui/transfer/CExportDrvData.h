@@ -7,6 +7,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace morlo::gui {
 
@@ -57,6 +58,7 @@ class CExportDrvData final : public CPageView, private transfer::TransferEvents 
     QLabel* readStatus_;
     QLabel* saveStatus_;
     QTableWidget* list_;
+    QTimer* linkWatch_;  // while a run is busy: ends it at once when the link goes
     QtTransferTimer timer_;
     transfer::ControlLinkTransfer link_;
     transfer::DriveDataRun run_;

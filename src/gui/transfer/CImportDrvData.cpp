@@ -39,6 +39,7 @@ CImportDrvData::CImportDrvData(AppContext& context, QWidget* parent)
       writeStatus_(MakeStatusLabel(this)),
       storeStatus_(MakeStatusLabel(this)),
       list_(MakeTransferList(this, kColumns, context.dpiX)),
+      linkWatch_(MakeLinkWatch(this, context.Link(), [this] { run_.OnLinkLost(); })),
       timer_(this, [this] { run_.OnTimer(); }),
       link_(context.Link(), Id()),
       run_(context.Dictionary(), link_, timer_, *this) {
@@ -229,6 +230,7 @@ void CImportDrvData::StoreFinished(transfer::StoreOutcome outcome) {
 
 void CImportDrvData::UpdateButtons() {
     const bool idle = !run_.Busy();
+    WatchLink(linkWatch_, !idle);
     for (QPushButton* button : {load_, write_, compare_, verify_, store_, restart_}) {
         button->setEnabled(idle);
     }

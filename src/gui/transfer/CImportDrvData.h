@@ -7,6 +7,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace morlo::gui {
 
@@ -71,6 +72,7 @@ class CImportDrvData final : public CPageView, private transfer::TransferEvents 
     QLabel* writeStatus_;
     QLabel* storeStatus_;
     QTableWidget* list_;
+    QTimer* linkWatch_;  // while a run is busy: ends it at once when the link goes
     QtTransferTimer timer_;
     transfer::ControlLinkTransfer link_;
     transfer::DriveDataRun run_;

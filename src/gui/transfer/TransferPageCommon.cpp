@@ -18,6 +18,7 @@ namespace morlo::gui {
 namespace {
 
 constexpr int kStandardDpi = 96;
+constexpr int kLinkWatchMs = 200;
 const QColor kFailColour(255, 0, 0);
 const QColor kAlarmColour(255, 255, 0);
 
@@ -45,6 +46,25 @@ void QtTransferTimer::Stop() {
 
 bool QtTransferTimer::Pending() const {
     return timer_->isActive();
+}
+
+QTimer* MakeLinkWatch(QWidget* owner, const engine::ControlLink& link, std::function<void()> lost) {
+    auto* watch = new QTimer(owner);
+    watch->setInterval(kLinkWatchMs);
+    QObject::connect(watch, &QTimer::timeout, owner, [&link, lost = std::move(lost)] {
+        if (link.LinkState() != engine::kLinkStateOpen) {
+            lost();
+        }
+    });
+    return watch;
+}
+
+void WatchLink(QTimer* watch, bool on) {
+    if (on && !watch->isActive()) {
+        watch->start();
+    } else if (!on) {
+        watch->stop();
+    }
 }
 
 QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn>& columns,

@@ -29,6 +29,11 @@ class QtTransferTimer final : public transfer::TransferTimer {
     QTimer* timer_;
 };
 
+// A timer that, while it runs, calls lost() as soon as the link is no longer open (closed
+// from the toolbar, or failed): a run then ends at once instead of waiting for its answer.
+QTimer* MakeLinkWatch(QWidget* owner, const engine::ControlLink& link, std::function<void()> lost);
+void WatchLink(QTimer* watch, bool on);
+
 // One column of a drive-data list: caption and width at 96 dpi and at any other.
 struct TransferColumn {
     const char* caption;
