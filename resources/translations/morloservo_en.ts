@@ -180,6 +180,29 @@
     </message>
 </context>
 <context>
+    <name>TransferNote</name>
+    <message>
+        <source>长度不是8/16/32位</source>
+        <translation>size not 8/16/32 bits</translation>
+    </message>
+    <message>
+        <source>无数值</source>
+        <translation>no value</translation>
+    </message>
+    <message>
+        <source>不是数字</source>
+        <translation>not a number</translation>
+    </message>
+    <message>
+        <source>超出范围</source>
+        <translation>out of range</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>no answer</translation>
+    </message>
+</context>
+<context>
     <name>morlo::gui::CAboutBox</name>
     <message>
         <source>关于 TARNEX Servo</source>
@@ -465,6 +488,29 @@
     </message>
 </context>
 <context>
+    <name>morlo::gui::CExportDrvData</name>
+    <message>
+        <source>导入数据</source>
+        <translation>Load data</translation>
+    </message>
+    <message>
+        <source>读数据</source>
+        <translation>Read data</translation>
+    </message>
+    <message>
+        <source>保存结果</source>
+        <translation>Save result</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>驱动器无应答，传输已停止。</source>
+        <translation>The drive does not answer; the transfer has stopped.</translation>
+    </message>
+</context>
+<context>
     <name>morlo::gui::CFunctionDialog</name>
     <message>
         <source>确定</source>
@@ -477,6 +523,73 @@
     <message>
         <source>退出</source>
         <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CImportDrvData</name>
+    <message>
+        <source>导入数据</source>
+        <translation>Load data</translation>
+    </message>
+    <message>
+        <source>写数据</source>
+        <translation>Write data</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>校验</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>保存参数</source>
+        <translation>Store parameters</translation>
+    </message>
+    <message>
+        <source>驱动器重启</source>
+        <translation>Restart drive</translation>
+    </message>
+    <message>
+        <source>保存结果</source>
+        <translation>Save result</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>读取驱动器中每一行的当前值（不写入），标出与文件不同的行</source>
+        <translation>Reads the drive&apos;s present value of every row without writing and marks the rows that differ from the file</translation>
+    </message>
+    <message>
+        <source>保存并重启后读回每一行，标出没有保持的行</source>
+        <translation>After storing and restarting, reads every row back and marks the rows that did not persist</translation>
+    </message>
+    <message>
+        <source>等待驱动器...</source>
+        <translation>Waiting for the drive...</translation>
+    </message>
+    <message>
+        <source>开始比较数据...</source>
+        <translation>Start compare data...</translation>
+    </message>
+    <message>
+        <source>开始校验数据...</source>
+        <translation>Start verify data...</translation>
+    </message>
+    <message>
+        <source>驱动器无应答，传输已停止。</source>
+        <translation>The drive does not answer; the transfer has stopped.</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝保存参数!</source>
+        <translation>The drive refused to store the parameters!</translation>
+    </message>
+    <message>
+        <source>驱动器无应答!</source>
+        <translation>The drive does not answer!</translation>
     </message>
 </context>
 <context>
@@ -733,6 +846,29 @@
     <message>
         <source>查找条件</source>
         <translation>Find</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CStoreDialog</name>
+    <message>
+        <source>参数初始化 / 保存</source>
+        <translation>Initialise / store parameters</translation>
+    </message>
+    <message>
+        <source>存储控制参数</source>
+        <translation>Store control parameters</translation>
+    </message>
+    <message>
+        <source>存储电机参数</source>
+        <translation>Store motor parameters</translation>
+    </message>
+    <message>
+        <source>初始化控制参数</source>
+        <translation>Initialise control parameters</translation>
+    </message>
+    <message>
+        <source>驱动器重启</source>
+        <translation>Restart drive</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,11 @@ const char* const kCliUsage =
     "  write INDEX:SUB VALUE [--unit U] write a value given in unit U\n"
     "  info                             device name, versions and statusword\n"
     "  watch INDEX:SUB... [--count N]   print every new value of the objects\n"
+    "  backup LIST.cdo OUT.cdi          read the listed objects into a drive-data file\n"
+    "  restore IN.cdi [--store] [--restart]\n"
+    "                                   write a drive-data file into the drive, store the\n"
+    "                                   parameters, restart and verify that they persisted\n"
+    "  compare IN.cdi                   show where the drive differs from a drive-data file\n"
     "run it in a working folder (it reads data/TARNEX.dat and sys/sys.ini there)\n";
 
 namespace {
@@ -150,6 +155,10 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             out.node = static_cast<int>(*node);
         } else if (arg == "--trace") {
             out.trace = true;
+        } else if (arg == "--store") {
+            out.store = true;
+        } else if (arg == "--restart") {
+            out.restart = true;
         } else if (arg == "--unit") {
             auto v = next("--unit");
             if (!v) {
@@ -220,8 +229,24 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
         if (!addresses(0, rest.size())) {
             return std::nullopt;
         }
+    } else if (out.command == "backup") {
+        if (rest.size() != 2) {
+            error = "backup takes LIST.cdo and OUT.cdi";
+            return std::nullopt;
+        }
+        out.files = rest;
+    } else if (out.command == "restore" || out.command == "compare") {
+        if (rest.size() != 1) {
+            error = out.command + " takes one drive-data file";
+            return std::nullopt;
+        }
+        out.files = rest;
     } else {
         error = "unknown command '" + out.command + "'";
+        return std::nullopt;
+    }
+    if ((out.store || out.restart) && out.command != "restore") {
+        error = "--store and --restart go with restore only";
         return std::nullopt;
     }
     return out;

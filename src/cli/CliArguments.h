@@ -22,11 +22,14 @@ struct CliArguments {
     LinkChoice link;
     int node = 1;
     bool trace = false;
-    std::string command;              // read, write, info, watch
+    std::string command;              // read, write, info, watch, backup, restore, compare
     std::vector<ObjectKey> keys;      // read, write: one; watch: one or more
     std::string value;                // write
     std::optional<std::string> unit;  // read, write
     int count = -1;                   // watch: stop after this many lines (-1: until ^C)
+    std::vector<std::string> files;   // backup: list and output; restore, compare: the data
+    bool store = false;               // restore: store the parameters afterwards
+    bool restart = false;             // restore: restart the drive and verify afterwards
 };
 
 // Parses the command line; on failure error holds a one-line message.

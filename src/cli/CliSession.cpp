@@ -21,7 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr engine::ReceiverId kMainWindow = 1;
-constexpr engine::ReceiverId kCommandWindow = 2;
+constexpr engine::ReceiverId kCommandWindow = kCommandReceiver;
 constexpr ObjectKey kStatusword = 0x604100;
 constexpr ObjectKey kDeviceName = 0x100800;
 constexpr ObjectKey kHardwareVersion = 0x100900;
@@ -117,6 +117,15 @@ int CliSession::Run() {
     }
     if (arguments_.command == "info") {
         return Info();
+    }
+    if (arguments_.command == "backup") {
+        return Backup();
+    }
+    if (arguments_.command == "restore") {
+        return Restore();
+    }
+    if (arguments_.command == "compare") {
+        return Compare();
     }
     return Watch();
 }

@@ -14,6 +14,7 @@
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
 #include "link/LinkLibrary.h"
+#include "transfer/TransferRow.h"
 #include "values/FormulaEvaluator.h"
 #include "values/UnitTable.h"
 #include "values/ValueConversion.h"
@@ -24,6 +25,9 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitLinkFailure = 2;
 inline constexpr int kExitUsage = 3;
+
+// The receiver id of the command's own requests.
+inline constexpr engine::ReceiverId kCommandReceiver = 2;
 
 // The engine as the command-line tool uses it: the working folder's dictionary, one link,
 // the control-link thread, and this thread as the receivers' thread.
@@ -37,6 +41,7 @@ class CliSession {
 
   private:
     struct ObjectRead;
+    struct TransferFace;
 
     bool Prepare();
     bool OpenLink();
@@ -44,6 +49,15 @@ class CliSession {
     int Write();
     int Info();
     int Watch();
+    int Backup();
+    int Restore();
+    int Compare();
+
+    // Runs a drive-data run (its rows, or the store) until done() or the link failed or ^C;
+    // false when it was interrupted.
+    bool Drive(TransferFace& face, const std::function<bool()>& done);
+    // Runs the rows, prints those that are not "True" and the status line.
+    int RunRows(TransferFace& face, transfer::RunKind kind);
 
     // Reads one object (numbers, or a text by segmented upload) and waits for the result.
     int ReadObject(ObjectKey key, const std::string& unit, std::string& text);

@@ -300,6 +300,12 @@ inline constexpr ObjectKey kStoreControl = MakeObjectKey(0x2FF0, 0x01);
 inline constexpr ObjectKey kStoreCommunication = MakeObjectKey(0x2FF0, 0x02);
 inline constexpr ObjectKey kStoreMotor = MakeObjectKey(0x2FF0, 0x03);
 inline constexpr ObjectKey kRestart = MakeObjectKey(0x2FFF, 0x00);
+// Initialising the control parameters leaves the motor data and the communication settings
+// (the communication objects below the manufacturer range, node-ID and rates) as they are.
+inline constexpr std::int32_t kFirstManufacturerIndex = 0x2000;
+inline constexpr std::int32_t kMotorDataIndex = 0x2030;
+inline constexpr std::array<ObjectKey, 3> kCommunicationSettings{
+    MakeObjectKey(0x2040, 0x01), MakeObjectKey(0x2040, 0x02), MakeObjectKey(0x2040, 0x03)};
 
 // ---- Front panel display ---------------------------------------------------------------------
 

@@ -13,6 +13,14 @@ bool IsCommand(ObjectKey key) {
     return std::find(kCommandObjects.begin(), kCommandObjects.end(), key) != kCommandObjects.end();
 }
 
+bool IsControlParameter(const SimObject& object) {
+    const std::int32_t index = IndexOf(object.key);
+    return object.writable && !IsCommand(object.key) && index >= kFirstManufacturerIndex &&
+           index != kMotorDataIndex &&
+           std::find(kCommunicationSettings.begin(), kCommunicationSettings.end(), object.key) ==
+               kCommunicationSettings.end();
+}
+
 }  // namespace
 
 SimulatedDrive::SimulatedDrive(const DictionarySource& source, DriveOptions options,
@@ -107,7 +115,7 @@ bool SimulatedDrive::Store() {
 
 void SimulatedDrive::RestoreDefaults() {
     core_.Objects().ForEach([](SimObject& object) {
-        if (object.writable && !IsCommand(object.key)) {
+        if (IsControlParameter(object)) {
             object.value = object.defaultValue;
             object.text = object.defaultText;
         }

@@ -40,6 +40,21 @@ TEST(CliArguments, LinksNodesAndCommands) {
     EXPECT_EQ(write->link.kind, LinkKind::Simulated);
 }
 
+TEST(CliArguments, DriveDataCommands) {
+    auto backup = Parse({"backup", "user/all-parameters.cdo", "/tmp/out.cdi"});
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(backup->files, (std::vector<std::string>{"user/all-parameters.cdo", "/tmp/out.cdi"}));
+    auto restore = Parse({"restore", "in.cdi", "--restart", "--store"});
+    ASSERT_TRUE(restore);
+    EXPECT_TRUE(restore->store);
+    EXPECT_TRUE(restore->restart);
+    std::string error;
+    EXPECT_FALSE(Parse({"backup", "list.cdo"}, &error));
+    EXPECT_FALSE(Parse({"compare"}, &error));
+    EXPECT_FALSE(Parse({"compare", "in.cdi", "--store"}, &error));
+    EXPECT_EQ(error, "--store and --restart go with restore only");
+}
+
 TEST(CliArguments, BadInputGetsAClearMessage) {
     std::string error;
     EXPECT_FALSE(Parse({}, &error));

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ChildProcess.h"
+#include "TempFolder.h"
 
 namespace morlo::test {
 namespace {
@@ -135,6 +138,95 @@ TEST(CliOnTheCanSimulator, ReadsOnTheVirtualBus) {
     sim.Signal(SIGTERM);
     ASSERT_TRUE(sim.Wait(10s));
     EXPECT_EQ(sim.ExitCode(), 0);
+}
+
+// The simulator on a pseudo-terminal with a state file, and the link text that reaches it.
+struct SerialSimulator {
+    explicit SerialSimulator(const std::filesystem::path& state)
+        : process(kSim, {"--serial", "--baud", "115200", "--state", state.string()}) {
+        auto first = process.ReadLine(10s);
+        if (first && first->rfind("serial ", 0) == 0) {
+            link = "serial:" + first->substr(7) + "@115200";
+        }
+    }
+    ~SerialSimulator() {
+        process.Signal(SIGTERM);
+        process.Wait(10s);
+    }
+    ChildProcess process;
+    std::string link;
+};
+
+TEST(CliDriveData, BackupChangeCompareRestoreStoreRestartOverSerial) {
+    TempFolder folder;
+    SerialSimulator sim(folder / "drive.state");
+    ASSERT_FALSE(sim.link.empty()) << sim.process.Errors();
+    const std::string backup = (folder / "drive.cdi").string();
+    const std::string list = ReadFile(kWork + "/user/all-parameters.cdo");
+    const auto rows = std::count(list.begin(), list.end(), '\n');
+    const std::string total = "Total:" + std::to_string(rows);
+
+    Result saved = RunCli({"--link", sim.link, "backup", "user/all-parameters.cdo", backup});
+    EXPECT_EQ(saved.exit, 0) << saved.err;
+    EXPECT_EQ(saved.out, "Finish: " + total + "  Error:0 \n");
+    const std::string file = ReadFile(backup);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), rows);
+    EXPECT_NE(file.find("\r\n20010110,400,True\r\n"), std::string::npos);
+
+    ASSERT_EQ(RunCli({"--link", sim.link, "write", "2001:01", "55.5"}).exit, 0);
+    Result differs = RunCli({"--link", sim.link, "compare", backup});
+    EXPECT_EQ(differs.exit, 1);
+    EXPECT_NE(differs.out.find("  20010110  400  555  Alarm  "), std::string::npos) << differs.out;
+    EXPECT_NE(differs.out.find("Finish: " + total + "  Alarm:1  Error:0\n"), std::string::npos);
+
+    Result restored = RunCli({"--link", sim.link, "restore", backup, "--store", "--restart"});
+    EXPECT_EQ(restored.exit, 0) << restored.err;
+    EXPECT_EQ(restored.out, "Finish: " + total + "  Alarm:0  Error:0\nFinish.\n" +
+                                "verify after restart:\nFinish: " + total + "  Alarm:0  Error:0\n");
+    EXPECT_NE(ReadFile(folder / "drive.state").find("2001:01=400\n"), std::string::npos);
+    Result same = RunCli({"--link", sim.link, "compare", backup});
+    EXPECT_EQ(same.exit, 0) << same.out;
+
+    // A restart without a store brings back what was stored, and verify says so.
+    ASSERT_EQ(RunCli({"--link", sim.link, "write", "2001:01", "55.5"}).exit, 0);
+    WriteFile(folder / "changed.cdi", "20010110,555,True\r\n20000110,400,True\r\n");
+    Result lost =
+        RunCli({"--link", sim.link, "restore", (folder / "changed.cdi").string(), "--restart"});
+    EXPECT_EQ(lost.exit, 1);
+    EXPECT_NE(lost.out.find("verify after restart:\n1  20010110  555  400  Alarm  "),
+              std::string::npos)
+        << lost.out;
+}
+
+TEST(CliDriveData, BadRowsFilesAndLinksAreReported) {
+    TempFolder folder;
+    WriteFile(folder / "bad.cdi",
+              "20010110,70000,True\r\n"
+              "20010110,0x0005,Fail\r\n"
+              "12340010,0x0005,True\r\n"
+              "20000110,400,True\r\n");
+    Result bad = RunCli({"restore", (folder / "bad.cdi").string()});
+    EXPECT_EQ(bad.exit, 1);
+    EXPECT_EQ(bad.out.rfind("1  20010110  70000  out of range  Fail  ", 0), 0u) << bad.out;
+    EXPECT_NE(bad.out.find("\n2  12340010  0x0005  0x06020000  Fail  ? ? ? ?\n"), std::string::npos)
+        << bad.out;
+    EXPECT_NE(bad.out.find("\nFinish: Total:3  Alarm:0  Error:2\n"), std::string::npos);
+    EXPECT_EQ(RunCli({"compare", (folder / "missing.cdi").string()}).exit, 3);
+    EXPECT_EQ(
+        RunCli({"backup", "user/all-parameters.cdo", (folder / "no" / "x.cdi").string()}).exit, 3);
+    EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+    EXPECT_EQ(RunCli({"backup", "user/all-parameters.cdo"}).exit, 3);
+
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    Result silent = RunCli({"--link", std::string("serial:") + ptsname(master), "backup",
+                            "user/all-parameters.cdo", (folder / "none.cdi").string()});
+    close(master);
+    EXPECT_EQ(silent.exit, 2);
+    EXPECT_NE(silent.err.find("no answer from the drive"), std::string::npos) << silent.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.cdi"));  // no half backup
 }
 
 }  // namespace

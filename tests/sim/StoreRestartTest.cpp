@@ -77,6 +77,29 @@ TEST_F(StoreRestartTest, FactoryDefaultsLeaveTheStoredFileAlone) {
     EXPECT_EQ(sim.drive->Value(kGain), 500);
 }
 
+TEST_F(StoreRestartTest, InitialiseKeepsMotorAndCommunicationSettings) {
+    DictionarySource source = BaseSource();
+    for (auto& object : MakeSource({{"1017:00", "U16", "RW", "0"},
+                                    {"2030:04", "U16", "RW", "3000"},
+                                    {"2040:01", "U8", "RW", "1", "1", "127"},
+                                    {"2040:04", "U8", "RW", "0", "0", "3"}})
+                            .objects) {
+        source.objects.push_back(object);
+    }
+    TestDrive sim(source, WithFile());
+    sim.Write(link::kCmdWrite16, 0x1017, 0x00, 1000);
+    sim.Write(link::kCmdWrite16, 0x2030, 0x04, 2500);
+    sim.Write(link::kCmdWrite8, 0x2040, 0x01, 5);
+    sim.Write(link::kCmdWrite8, 0x2040, 0x04, 2);
+    sim.Write(link::kCmdWrite16, 0x3000, 0x03, 500);
+    ASSERT_EQ(sim.Write(link::kCmdWrite8, 0x2FF0, 0x01, 10)[0], link::kAnswerWrite);
+    EXPECT_EQ(sim.drive->Value(MakeObjectKey(0x1017, 0x00)), 1000);
+    EXPECT_EQ(sim.drive->Value(MakeObjectKey(0x2030, 0x04)), 2500);
+    EXPECT_EQ(sim.drive->Value(MakeObjectKey(0x2040, 0x01)), 5);
+    EXPECT_EQ(sim.drive->Value(MakeObjectKey(0x2040, 0x04)), 0);
+    EXPECT_EQ(sim.drive->Value(kGain), 100);
+}
+
 TEST_F(StoreRestartTest, WithoutAFileStoredValuesLiveInMemoryAndTheErrorLogSurvives) {
     DriveOptions options;
     options.restartTime = 100ms;

@@ -16,6 +16,7 @@
 #include "CChildFrame.h"
 #include "CMdiBackground.h"
 #include "CPageView.h"
+#include "CStoreDialog.h"
 #include "LanguageDialog.h"
 #include "ProjectFile.h"
 #include "Resources.h"
@@ -325,9 +326,13 @@ void CMainFrame::RunCommand(int command) {
         case cmd::kToolSaveProject:
             SaveProject(*this, context_);
             return;
-        case cmd::kStoreDialog:
+        case cmd::kStoreDialog: {
+            CStoreDialog dialog(context_, this);
+            dialog.exec();
+            return;
+        }
         case cmd::kFileSaveShortcut:
-            return;  // the store dialog comes with the drive-data pages
+            return;
         default:
             OpenPage(command);
     }

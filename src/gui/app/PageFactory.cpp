@@ -7,6 +7,8 @@
 #include "CDrvPanelF001.h"
 #include "CDrvPanelF007.h"
 #include "CDriverOscillo.h"
+#include "CExportDrvData.h"
+#include "CImportDrvData.h"
 #include "CPageView.h"
 #include "CRealtimeError.h"
 #include "CSdoList.h"
@@ -34,6 +36,10 @@ CPageView* MakeDefaultPage(const PageKind& kind, AppContext& context) {
             return new CDrvPanelF007(context);
         case slot::kOscilloscope:
             return new CDriverOscillo(context);
+        case slot::kExportDriveData:
+            return new CExportDrvData(context);
+        case slot::kImportDriveData:
+            return new CImportDrvData(context);
         default:
             if (CPageView* page = MakeParameterPage(kind, context)) {
                 return page;

@@ -1,0 +1,173 @@
+#include "CExportDrvData.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "AppConstants.h"
+#include "AppContext.h"
+#include "transfer/TransferConstants.h"
+
+namespace morlo::gui {
+namespace {
+
+const std::vector<TransferColumn> kColumns = {
+    {"", 45, 50}, {"index", 85, 105}, {"value", 95, 110}, {"result", 60, 75}, {"name", 250, 300}};
+
+std::filesystem::path Path(const QString& text) {
+    return std::filesystem::path(text.toStdString());
+}
+
+}  // namespace
+
+CExportDrvData::CExportDrvData(AppContext& context, QWidget* parent)
+    : CPageView(context, parent),
+      load_(MakeButton(this, tr("导入数据"), "load")),
+      read_(MakeButton(this, tr("读数据"), "read")),
+      save_(MakeButton(this, tr("保存结果"), "save")),
+      exit_(MakeButton(this, tr("退出"), "exit")),
+      loadStatus_(MakeStatusLabel(this)),
+      readStatus_(MakeStatusLabel(this)),
+      saveStatus_(MakeStatusLabel(this)),
+      list_(MakeTransferList(this, kColumns, context.dpiX)),
+      linkWatch_(MakeLinkWatch(this, context.Link(), [this] { run_.OnLinkLost(); })),
+      timer_(this, [this] { run_.OnTimer(); }),
+      link_(context.Link(), Id()),
+      run_(context.Dictionary(), link_, timer_, *this) {
+    exit_->hide();
+    exit_->setEnabled(false);
+    auto* controls = new QGridLayout;
+    controls->addWidget(load_, 0, 0);
+    controls->addWidget(loadStatus_, 0, 1);
+    controls->addWidget(read_, 1, 0);
+    controls->addWidget(readStatus_, 1, 1);
+    controls->addWidget(save_, 2, 0);
+    controls->addWidget(saveStatus_, 2, 1);
+    controls->setColumnStretch(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(list_, 1);
+
+    connect(load_, &QPushButton::clicked, this, &CExportDrvData::LoadList);
+    connect(read_, &QPushButton::clicked, this, &CExportDrvData::ReadAll);
+    connect(save_, &QPushButton::clicked, this, &CExportDrvData::SaveResults);
+}
+
+void CExportDrvData::PageNotify(int code) {
+    engine::ControlLink& link = context_.Link();
+    if (code == notify::kShown) {
+        link.SetExclusiveWindow(Id());
+    } else if (code == notify::kHidden) {
+        link.EndExclusive();
+        link.SetCyclicReadSwitch(true);
+    }
+}
+
+void CExportDrvData::OnResult(const engine::Delivery& delivery) {
+    if (delivery.message == engine::kMsgValue) {
+        run_.OnValue(delivery.lParam, delivery.wParam);
+    } else if (delivery.message == engine::kMsgAbort) {
+        run_.OnAbort(delivery.lParam, static_cast<std::uint32_t>(delivery.wParam));
+    }
+}
+
+void CExportDrvData::LoadList() {
+    if (run_.Busy()) {
+        return;  // the rows belong to the run until it ends
+    }
+    loadStatus_->setText(transfer::kStatusLoadStart);
+    load_->setEnabled(false);
+    run_.SetObjectList({});
+    FillRows();
+    const QString chosen = ChooseTransferFile(context_, false, {transfer::kObjectListFilter},
+                                              transfer::kObjectListTitle);
+    if (!chosen.isEmpty()) {
+        std::string bytes;
+        if (transfer::ReadFileBytes(Path(chosen), bytes)) {
+            run_.SetObjectList(transfer::ReadObjectList(bytes));
+            FillRows();
+        } else {
+            ShowMessage(transfer::kMsgOpenFileFailed);
+        }
+    }
+    loadStatus_->setText(transfer::kStatusLoadEnd);
+    UpdateButtons();
+}
+
+void CExportDrvData::ReadAll() {
+    switch (run_.Start(transfer::RunKind::Backup)) {
+        case transfer::StartResult::LinkClosed:
+            ShowMessage(transfer::kMsgLinkNotOpen);
+            return;
+        case transfer::StartResult::Busy:
+            return;
+        case transfer::StartResult::Started:
+            break;
+    }
+    // A run over no rows has already ended.
+    if (run_.Busy()) {
+        readStatus_->setText(transfer::kStatusReadStart);
+    }
+    UpdateButtons();
+}
+
+void CExportDrvData::SaveResults() {
+    QString extension;
+    const QString chosen =
+        ChooseTransferFile(context_, true, {transfer::kDriveDataFilter, transfer::kTextFilter},
+                           transfer::kSaveTitle, &extension);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const std::filesystem::path target = transfer::SavePathFor(
+        Path(chosen), transfer::ChosenExtension(Path(chosen), extension.toStdString()));
+    save_->setEnabled(false);
+    saveStatus_->setText(transfer::kStatusSaveStart);
+    const bool written =
+        transfer::WriteFileReplacing(target, transfer::WriteDriveDataText(run_.Rows()));
+    save_->setEnabled(true);  // a failed save may be tried again
+    if (!written) {
+        saveStatus_->setText(transfer::kStatusIdle);
+        ShowMessage(transfer::kMsgOpenFileFailed);
+        return;
+    }
+    saveStatus_->setText(transfer::kStatusSaveEnd);
+}
+
+void CExportDrvData::FillRows() {
+    list_->setRowCount(0);
+    list_->setRowCount(static_cast<int>(run_.Rows().size()));
+    for (int row = 0; row < list_->rowCount(); ++row) {
+        RowChanged(row);
+    }
+}
+
+void CExportDrvData::RowChanged(int row) {
+    const transfer::TransferRow& data = run_.Rows().at(static_cast<std::size_t>(row));
+    ShowTransferRow(
+        list_, row,
+        {QString::number(row + 1), QString::fromStdString(data.keyText), ShownValueText(data),
+         QString::fromStdString(std::string(ResultText(data.result))),
+         QString::fromStdString(data.name)},
+        data.result);
+}
+
+void CExportDrvData::RunFinished(transfer::RunKind kind, const transfer::RunCounts& counts,
+                                 bool noAnswer) {
+    readStatus_->setText(QString::fromStdString(transfer::FinishText(kind, counts)));
+    UpdateButtons();
+    if (noAnswer) {
+        ShowMessage(tr("驱动器无应答，传输已停止。"));
+    }
+}
+
+void CExportDrvData::UpdateButtons() {
+    const bool idle = !run_.Busy();
+    WatchLink(linkWatch_, !idle);
+    load_->setEnabled(idle);
+    read_->setEnabled(idle);
+}
+
+}  // namespace morlo::gui

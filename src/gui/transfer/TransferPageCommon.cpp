@@ -1,0 +1,169 @@
+#include "TransferPageCommon.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "AppContext.h"
+#include "CMainFrame.h"
+#include "transfer/TransferConstants.h"
+
+namespace morlo::gui {
+namespace {
+
+constexpr int kStandardDpi = 96;
+constexpr int kLinkWatchMs = 200;
+const QColor kFailColour(255, 0, 0);
+const QColor kAlarmColour(255, 255, 0);
+
+// The extension a filter such as "Files(*.cdi)" stands for.
+QString FilterExtension(const QString& filter) {
+    const auto match = QRegularExpression(R"(\*\.(\w+))").match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+}  // namespace
+
+QtTransferTimer::QtTransferTimer(QWidget* owner, std::function<void()> fire)
+    : timer_(new QTimer(owner)) {
+    timer_->setSingleShot(true);
+    QObject::connect(timer_, &QTimer::timeout, owner, std::move(fire));
+}
+
+void QtTransferTimer::Start(std::chrono::milliseconds delay) {
+    timer_->start(delay);
+}
+
+void QtTransferTimer::Stop() {
+    timer_->stop();
+}
+
+bool QtTransferTimer::Pending() const {
+    return timer_->isActive();
+}
+
+QTimer* MakeLinkWatch(QWidget* owner, const engine::ControlLink& link, std::function<void()> lost) {
+    auto* watch = new QTimer(owner);
+    watch->setInterval(kLinkWatchMs);
+    QObject::connect(watch, &QTimer::timeout, owner, [&link, lost = std::move(lost)] {
+        if (link.LinkState() != engine::kLinkStateOpen) {
+            lost();
+        }
+    });
+    return watch;
+}
+
+void WatchLink(QTimer* watch, bool on) {
+    if (on && !watch->isActive()) {
+        watch->start();
+    } else if (!on) {
+        watch->stop();
+    }
+}
+
+QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn>& columns,
+                               int dpi) {
+    auto* list = new QTableWidget(parent);
+    list->setObjectName("list");
+    list->setColumnCount(static_cast<int>(columns.size()));
+    QStringList captions;
+    for (const TransferColumn& column : columns) {
+        captions << QString::fromLatin1(column.caption);
+    }
+    list->setHorizontalHeaderLabels(captions);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        const TransferColumn& column = columns[static_cast<std::size_t>(i)];
+        list->setColumnWidth(i, dpi == kStandardDpi ? column.width96 : column.widthOther);
+    }
+    list->verticalHeader()->hide();
+    list->setShowGrid(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->horizontalHeader()->setHighlightSections(false);
+    return list;
+}
+
+void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
+                     transfer::RowResult result) {
+    if (row >= list->rowCount()) {
+        list->setRowCount(row + 1);
+    }
+    for (int column = 0; column < cells.size(); ++column) {
+        QTableWidgetItem* item = list->item(row, column);
+        if (!item) {
+            item = new QTableWidgetItem;
+            list->setItem(row, column, item);
+        }
+        item->setText(cells[column]);
+        if (result == transfer::RowResult::Fail) {
+            item->setBackground(kFailColour);
+        } else if (result == transfer::RowResult::Alarm) {
+            item->setBackground(kAlarmColour);
+        } else {
+            item->setBackground(QBrush());
+        }
+    }
+}
+
+QString ShownValueText(const transfer::TransferRow& row) {
+    switch (row.note) {
+        case transfer::RowNote::BadSize:
+            return QCoreApplication::translate("TransferNote", "长度不是8/16/32位");
+        case transfer::RowNote::EmptyValue:
+            return QCoreApplication::translate("TransferNote", "无数值");
+        case transfer::RowNote::UnreadableValue:
+            return QCoreApplication::translate("TransferNote", "不是数字");
+        case transfer::RowNote::OutOfRange:
+            return QCoreApplication::translate("TransferNote", "超出范围");
+        case transfer::RowNote::NoAnswer:
+            return QCoreApplication::translate("TransferNote", "无应答");
+        case transfer::RowNote::None:
+            break;
+    }
+    return QString::fromStdString(row.value);
+}
+
+QLabel* MakeStatusLabel(QWidget* parent) {
+    auto* label = new QLabel(QString::fromLatin1(transfer::kStatusIdle), parent);
+    label->setMinimumWidth(220);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, const char* objectName) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    return button;
+}
+
+QString ChooseTransferFile(AppContext& context, bool save, const QStringList& filters,
+                           const QString& title, QString* filterExtension) {
+    QString proposal = context.workDir;
+    if (QDir(context.userDir).exists()) {
+        proposal = context.userDir + transfer::kProposalName;
+    }
+    if (context.fileChooser) {
+        if (filterExtension) {
+            *filterExtension = FilterExtension(filters.value(0));
+        }
+        return context.fileChooser(save, proposal, filters.join(";;"), title);
+    }
+    QFileDialog dialog(context.mainWindow.data(), title, proposal);
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    if (filterExtension) {
+        *filterExtension = FilterExtension(dialog.selectedNameFilter());
+    }
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace morlo::gui
