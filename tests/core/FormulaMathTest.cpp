@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "LocaleFixture.h"
 #include "values/FormulaMath.h"
 
 namespace morlo {
@@ -19,7 +20,10 @@ FormulaOutcome Eval(std::string_view formula, double n,
     });
 }
 
-TEST(FormulaMath, LeftToRight) {
+// Formulas hold fractions ("N*62.5"): every test runs in "C" and under a decimal comma.
+class FormulaMath : public test::UnderLocale {};
+
+TEST_P(FormulaMath, LeftToRight) {
     EXPECT_DOUBLE_EQ(Eval("N*60/512", 1024).value, 120.0);
     EXPECT_DOUBLE_EQ(Eval("N/10+5", 100).value, 15.0);
     EXPECT_DOUBLE_EQ(Eval("N+5*2", 1).value, 6.0);  // the trailing multiplication is ignored
@@ -28,14 +32,14 @@ TEST(FormulaMath, LeftToRight) {
     EXPECT_DOUBLE_EQ(Eval("n*2", 3).value, 6.0);
 }
 
-TEST(FormulaMath, IdentityIsNeverParsed) {
+TEST_P(FormulaMath, IdentityIsNeverParsed) {
     auto outcome = Eval("N*1", 12345.678);
     EXPECT_TRUE(outcome.ok);
     EXPECT_DOUBLE_EQ(outcome.value, 12345.678);
     EXPECT_TRUE(outcome.messages.empty());
 }
 
-TEST(FormulaMath, SquareRoot) {
+TEST_P(FormulaMath, SquareRoot) {
     EXPECT_DOUBLE_EQ(Eval("sqrt(N*4)", 9).value, 6.0);
     EXPECT_DOUBLE_EQ(Eval("sqrt(16)", 0).value, 4.0);
     EXPECT_DOUBLE_EQ(Eval("sqrt(N/4)", 16).value, 2.0);
@@ -50,14 +54,14 @@ TEST(FormulaMath, SquareRoot) {
     EXPECT_DOUBLE_EQ(Eval("s(4)*s9", 0).value, 2.0 * 3.0);
 }
 
-TEST(FormulaMath, StrangeCharactersStopTheScan) {
+TEST_P(FormulaMath, StrangeCharactersStopTheScan) {
     auto outcome = Eval("N*2 +1", 3);
     EXPECT_DOUBLE_EQ(outcome.value, 6.0);
     ASSERT_EQ(outcome.messages.size(), 1u);
     EXPECT_EQ(outcome.messages[0], "Formula =>ASC: 32");
 }
 
-TEST(FormulaMath, MalformedFormulasHaveDefinedResults) {
+TEST_P(FormulaMath, MalformedFormulasHaveDefinedResults) {
     auto empty = Eval("", 3);
     EXPECT_TRUE(empty.ok);
     EXPECT_DOUBLE_EQ(empty.value, 0.0);
@@ -69,7 +73,7 @@ TEST(FormulaMath, MalformedFormulasHaveDefinedResults) {
     EXPECT_DOUBLE_EQ(Eval("N**3", 5).value, 5.0);
 }
 
-TEST(FormulaMath, Constants) {
+TEST_P(FormulaMath, Constants) {
     auto missing = Eval("[20100300]*N", 2);
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.missingConstant, 0x201003);
@@ -81,7 +85,29 @@ TEST(FormulaMath, Constants) {
     EXPECT_FALSE(Eval("N*[2030", 1).ok);
 }
 
-TEST(FormulaMath, TruncationSaturates) {
+TEST_P(FormulaMath, FractionsAndConstantLists) {
+    EXPECT_DOUBLE_EQ(Eval("N*62.5", 16).value, 1000.0);
+    EXPECT_DOUBLE_EQ(Eval("N/0.0625", 1).value, 16.0);
+    EXPECT_DOUBLE_EQ(Eval("N*1.2.3", 10).value, 12.0);  // a second point ends the number
+    EXPECT_EQ(ConstantReferences("N*[20300B10]/100000*[20300320]/[20300B10]"),
+              (std::vector<ObjectKey>{0x20300B, 0x203003}));
+    EXPECT_TRUE(ConstantReferences("N*60/512").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, FormulaMath, test::kTestLocales);
+
+TEST(FormulaRounding, HalvesAwayFromZero) {
+    EXPECT_EQ(RoundToInt64(114.99999999999999), 115);
+    EXPECT_EQ(RoundToInt64(2.5), 3);
+    EXPECT_EQ(RoundToInt64(-2.5), -3);
+    EXPECT_EQ(RoundToInt64(-2.4), -2);
+    EXPECT_FALSE(RoundToInt64(NAN));
+    EXPECT_FALSE(RoundToInt64(1e300));
+    EXPECT_FALSE(RoundToInt64(9223372036854775808.0));
+    EXPECT_EQ(RoundToInt64(-9223372036854775808.0), INT64_MIN);
+}
+
+TEST(FormulaRounding, TruncationSaturates) {
     EXPECT_EQ(TruncateToInt64(-2.9), -2);
     EXPECT_EQ(TruncateToInt64(2.9), 2);
     EXPECT_EQ(TruncateToInt64(NAN), 0);

@@ -1,9 +1,10 @@
 #include "values/FormulaMath.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
+#include "text/NumberIo.h"
 #include "text/NumberText.h"
 
 namespace morlo {
@@ -16,6 +17,13 @@ struct Token {
 };
 
 constexpr std::size_t kConstantReferenceLength = 9;  // "IIIISSLL]" after the "["
+
+// A run of digits and points as a number; a second point ends the number ("1.2.3" is 1.2).
+double ReadDigitRun(std::string_view run) {
+    const std::size_t first = run.find('.');
+    const std::size_t second = first == std::string_view::npos ? first : run.find('.', first + 1);
+    return ReadNumber(run.substr(0, second)).value_or(0.0);
+}
 
 bool Contains(std::string_view text, char c) {
     return text.find(c) != std::string_view::npos;
@@ -74,8 +82,7 @@ FormulaOutcome EvaluateFormula(std::string_view formula, double n,
                    ((formula[end] >= '0' && formula[end] <= '9') || formula[end] == '.')) {
                 ++end;
             }
-            std::string run(formula.substr(i, end - i));
-            tokens.push_back({false, 0, std::strtod(run.c_str(), nullptr)});
+            tokens.push_back({false, 0, ReadDigitRun(formula.substr(i, end - i))});
             i = end;
         } else if (c == 'N' || c == 'n') {
             tokens.push_back({false, 0, n});
@@ -100,7 +107,7 @@ FormulaOutcome EvaluateFormula(std::string_view formula, double n,
             i += 1 + kConstantReferenceLength;
         } else {
             outcome.messages.push_back(std::string(kMsgFormulaCharacter) +
-                                       std::to_string(static_cast<unsigned char>(c)));
+                                       WriteUnsigned(static_cast<unsigned char>(c)));
             break;
         }
     }
@@ -146,6 +153,33 @@ std::int64_t TruncateToInt64(double value) {
         return std::numeric_limits<std::int64_t>::min();
     }
     return static_cast<std::int64_t>(value);
+}
+
+std::optional<std::int64_t> RoundToInt64(double value) {
+    // 2^63 is the first double beyond the range; std::round rounds halves away from zero.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    const double rounded = std::round(value);
+    if (rounded >= kLimit || rounded < -kLimit) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(rounded);
+}
+
+std::vector<ObjectKey> ConstantReferences(std::string_view formula) {
+    std::vector<ObjectKey> keys;
+    for (std::size_t i = formula.find('['); i != std::string_view::npos;
+         i = formula.find('[', i + 1)) {
+        std::string_view reference = formula.substr(i + 1, kConstantReferenceLength);
+        auto key =
+            static_cast<ObjectKey>(static_cast<std::uint32_t>(ParseHexLoose(reference)) / 256u);
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+            keys.push_back(key);
+        }
+    }
+    return keys;
 }
 
 }  // namespace morlo

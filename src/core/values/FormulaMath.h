@@ -38,4 +38,11 @@ FormulaOutcome EvaluateFormula(std::string_view formula, double n, const Constan
 // A double truncated toward zero into 64 bits; NaN gives 0 and out-of-range values saturate.
 std::int64_t TruncateToInt64(double value);
 
+// A double rounded to the nearest integer, halves away from zero (114.99999999999999 gives
+// 115, -2.5 gives -3); nullopt when it is not finite or does not fit 64 bits.
+std::optional<std::int64_t> RoundToInt64(double value);
+
+// The objects a formula's constant references "[IIIISSLL]" name, each once, in order.
+std::vector<ObjectKey> ConstantReferences(std::string_view formula);
+
 }  // namespace morlo
