@@ -1,8 +1,7 @@
 #include "CliArguments.h"
 
-#include <cstdlib>
-
 #include "link/CanBitTiming.h"
+#include "text/NumberIo.h"
 
 namespace morlo::cli {
 
@@ -24,15 +23,11 @@ const char* const kCliUsage =
 namespace {
 
 std::optional<long> ParseNumber(const std::string& text, long min, long max) {
-    if (text.empty()) {
+    std::optional<std::int64_t> value = ReadInteger(text);
+    if (!value || text.front() == ' ' || text.back() == ' ' || *value < min || *value > max) {
         return std::nullopt;
     }
-    char* end = nullptr;
-    long value = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
+    return static_cast<long>(*value);
 }
 
 std::optional<long> ParseHex(const std::string& text, long max) {
@@ -43,12 +38,12 @@ std::optional<long> ParseHex(const std::string& text, long max) {
     if (digits.empty() || digits.size() > 4) {
         return std::nullopt;
     }
-    char* end = nullptr;
-    long value = std::strtol(digits.c_str(), &end, 16);
-    if (*end != '\0' || value < 0 || value > max) {
+    std::optional<std::uint64_t> value = ReadHexInteger(digits);
+    if (!value || digits.front() == ' ' || digits.back() == ' ' ||
+        *value > static_cast<std::uint64_t>(max)) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<long>(*value);
 }
 
 bool ParseLink(const std::string& text, LinkChoice& link, std::string& error) {

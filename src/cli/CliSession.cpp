@@ -13,6 +13,7 @@
 #include "link/CanBitTiming.h"
 #include "link/SdoFrame.h"
 #include "profile/Profile.h"
+#include "text/NumberIo.h"
 #include "values/ValueRows.h"
 
 namespace morlo::cli {
@@ -35,7 +36,7 @@ class SingleRow : public ValueRows {
   public:
     SingleRow(ObjectKey key, const DictionaryEntry& entry, std::string value, std::string unit)
         : cells_{"1",
-                 std::to_string(key),
+                 WriteInteger(key),
                  entry.name,
                  entry.dataType,
                  std::move(value),
@@ -257,10 +258,11 @@ void CliSession::OnMainWindow(const engine::Delivery& d) {
         control_->SetLinkState(engine::kLinkStateClosed);
         return;
     }
-    if (d.message == engine::kMsgValue && d.lParam != kStatusword &&
-        !evaluator_->HasConstant(d.lParam)) {
-        evaluator_->AddConstant(d.lParam, d.wParam);
-        evaluator_->RunPending();
+    // Everything else the main window gets is a formula constant it asked for.
+    if (d.message == engine::kMsgValue && d.lParam != kStatusword) {
+        evaluator_->ConstantArrived(d.lParam, d.wParam);
+    } else if (d.message == engine::kMsgAbort) {
+        evaluator_->ConstantRefused(d.lParam);
     }
 }
 
@@ -311,20 +313,24 @@ bool CliSession::UnitFor(ObjectKey key, const DictionaryEntry& entry, std::strin
     return false;
 }
 
-std::optional<std::string> CliSession::Show(ObjectKey key, const DictionaryEntry& entry,
-                                            const std::string& unit, std::uint32_t raw,
-                                            bool& failed) {
-    auto number = ValueConversion::RawToNumber(entry.dataType, raw);
-    if (!number) {
-        failed = true;
-        return std::nullopt;
+void CliSession::Show(ObjectKey key, const DictionaryEntry& entry, const std::string& unit,
+                      std::uint32_t raw,
+                      const std::function<void(std::optional<std::string>)>& done) {
+    const ValueConversion::Shown shown =
+        conversion_->ShowRaw(kCommandWindow, key, unit, entry.dataType, raw);
+    switch (shown.status) {
+        case ValueConversion::Shown::Status::Shown:
+            done(shown.text);
+            return;
+        case ValueConversion::Shown::Status::Failed:
+            done(std::nullopt);
+            return;
+        case ValueConversion::Shown::Status::WaitingForConstant:
+            evaluator_->StorePending(
+                shown.missingConstant, [=, this] { Show(key, entry, unit, raw, done); },
+                [done] { done(std::nullopt); });
+            return;
     }
-    std::string formula;
-    if (!conversion_->ApplyUnit(kCommandWindow, key, unit, *number, formula)) {
-        failed = !evaluator_->HasPending();  // else a constant is on its way
-        return std::nullopt;
-    }
-    return ValueConversion::FormatNumber(unit, entry.dataType, formula, *number);
 }
 
 int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& text) {
@@ -360,12 +366,17 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
                 result = collected;
             }
         } else if (d.message == engine::kMsgValue) {
-            result = Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam), failed);
+            Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam),
+                 [&](std::optional<std::string> text) {
+                     result = text;
+                     failed = !text;
+                 });
         }
     };
     control_->SubmitRequest(kCommandWindow, link::kCmdRead, key, 0);
     bool finished = WaitFor([&] { return result || refused || failed; }, kAnswerLimit);
     commandHandler_ = nullptr;
+    evaluator_->DropPending();  // nothing may run later with this call's state
     if (refused) {
         return ReportRefusal(*refused);
     }
@@ -411,29 +422,30 @@ int CliSession::Write() {
     if (!EntryAndUnit(key, entry, unit)) {
         return kExitUsage;
     }
-    if (entry.dataType == kVisibleString || ValueConversion::WidthOf(entry.dataType) == 0) {
-        err_ << "object " << Address(key) << " (" << entry.dataType << ") cannot be written\n";
-        return kExitUsage;
-    }
     std::optional<std::string> result;
-    std::optional<std::uint32_t> raw;
+    std::optional<std::string> refusal;
     bool failed = false;
     commandHandler_ = [&](const engine::Delivery& d) {
         if (d.lParam == key && d.message == engine::kMsgValue) {
-            raw = static_cast<std::uint32_t>(d.wParam);
-            result = Show(key, entry, unit, *raw, failed);
+            Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam),
+                 [&](std::optional<std::string> text) {
+                     result = text;
+                     failed = !text;
+                 });
         }
     };
     refusedWrite_ = 0;
     SingleRow row(key, entry, arguments_.value, unit);
-    if (!conversion_->WriteRow(kCommandWindow, row, 0)) {
-        commandHandler_ = nullptr;
-        err_ << "'" << arguments_.value << "' cannot be written to " << Address(key) << " in "
-             << unit << '\n';
+    // The same conversion and refusal as a page's value cell: nothing is sent unless the text
+    // is a value of the unit that fits the object.
+    conversion_->WriteRow(kCommandWindow, row, 0, [&](const std::string& text) { refusal = text; });
+    bool finished = refusal || WaitFor([&] { return result || failed || refusal; }, kAnswerLimit);
+    commandHandler_ = nullptr;
+    evaluator_->DropPending();
+    if (refusal) {
+        err_ << *refusal << '\n';
         return kExitUsage;
     }
-    bool finished = WaitFor([&] { return result || failed; }, kAnswerLimit);
-    commandHandler_ = nullptr;
     if (!finished) {
         err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
         return kExitLinkFailure;
@@ -494,17 +506,19 @@ int CliSession::Watch() {
         if (it == watched.end() || d.message != engine::kMsgValue) {
             return;
         }
-        bool failed = false;
-        auto text = Show(d.lParam, it->second.first, it->second.second,
-                         static_cast<std::uint32_t>(d.wParam), failed);
-        if (!text || last[d.lParam] == *text) {
-            return;
-        }
-        last[d.lParam] = *text;
-        if (arguments_.count < 0 || printed < arguments_.count) {
-            out_ << Address(d.lParam) << ' ' << *text << ' ' << it->second.second << std::endl;
-            ++printed;
-        }
+        const ObjectKey key = d.lParam;
+        Show(key, it->second.first, it->second.second, static_cast<std::uint32_t>(d.wParam),
+             [&, key](std::optional<std::string> text) {
+                 if (!text || last[key] == *text) {
+                     return;
+                 }
+                 last[key] = *text;
+                 if (arguments_.count < 0 || printed < arguments_.count) {
+                     out_ << Address(key) << ' ' << *text << ' ' << watched[key].second
+                          << std::endl;
+                     ++printed;
+                 }
+             });
     };
     // Every watched object is read in turn, writable or not.
     for (ObjectKey key : arguments_.keys) {
@@ -515,6 +529,7 @@ int CliSession::Watch() {
                 arguments_.count > 0 ? std::chrono::milliseconds(kAnswerLimit * arguments_.count)
                                      : std::chrono::hours(24 * 365));
     commandHandler_ = nullptr;
+    evaluator_->DropPending();
     control_->DeactivateWindow(kCommandWindow);
     if (linkFailed_) {
         err_ << "no answer from the drive\n";

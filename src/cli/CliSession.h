@@ -63,9 +63,10 @@ class CliSession {
     int ReadObject(ObjectKey key, const std::string& unit, std::string& text);
     bool UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit);
     bool EntryAndUnit(ObjectKey key, DictionaryEntry& entry, std::string& unit);
-    // The value column text of a raw value; nullopt when a constant is being fetched.
-    std::optional<std::string> Show(ObjectKey key, const DictionaryEntry& entry,
-                                    const std::string& unit, std::uint32_t raw, bool& failed);
+    // The value column text of a raw value, handed to `done` at once or, when a formula
+    // constant is being read, once it has arrived; nullopt when it cannot be shown.
+    void Show(ObjectKey key, const DictionaryEntry& entry, const std::string& unit,
+              std::uint32_t raw, const std::function<void(std::optional<std::string>)>& done);
     void OnMainWindow(const engine::Delivery& delivery);
     void OnCommand(const engine::Delivery& delivery);
     // Runs results until done() or the link failed, the time ran out or ^C.

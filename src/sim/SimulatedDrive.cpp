@@ -1,5 +1,7 @@
 #include "SimulatedDrive.h"
 
+#include "link/SdoFrame.h"
+
 #include <algorithm>
 
 namespace morlo::sim {
@@ -56,6 +58,11 @@ void SimulatedDrive::Sync() {
 }
 
 std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayload& request) {
+    if (request[0] == link::kCmdRead) {
+        ++reads_[link::PayloadKey(request)];
+    } else if ((request[0] & link::kWriteMask) == link::kWriteClass) {
+        ++writes_[link::PayloadKey(request)];
+    }
     Sync();
     if (restarting_) {
         return std::nullopt;
@@ -66,6 +73,16 @@ std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayl
 std::optional<link::SdoPayload> SimulatedDrive::HandleRequest(const link::SdoPayload& request) {
     std::lock_guard lock(mutex_);
     return HandleLocked(request);
+}
+
+std::size_t SimulatedDrive::ReadCount(ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    return reads_[key];
+}
+
+std::size_t SimulatedDrive::WriteCount(ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    return writes_[key];
 }
 
 std::optional<Reply> SimulatedDrive::Exchange(const link::SdoPayload& request) {

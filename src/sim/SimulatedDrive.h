@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -62,6 +63,9 @@ class SimulatedDrive : private SdoObjectHooks {
     DriveState State();
     bool Restarting();
     std::size_t ObjectCount();
+    // Upload initiates and downloads the drive has been sent for the object.
+    std::size_t ReadCount(ObjectKey key);
+    std::size_t WriteCount(ObjectKey key);
 
   private:
     WriteOutcome Write(SimObject& object, std::uint32_t value) override;
@@ -82,6 +86,8 @@ class SimulatedDrive : private SdoObjectHooks {
     FaultInjector faults_;
     StoredValues stored_;
     bool restarting_ = false;
+    std::map<ObjectKey, std::size_t> reads_;
+    std::map<ObjectKey, std::size_t> writes_;
     std::chrono::nanoseconds restartEnd_{0};
 };
 

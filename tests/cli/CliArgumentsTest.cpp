@@ -72,6 +72,13 @@ TEST(CliArguments, BadInputGetsAClearMessage) {
     EXPECT_FALSE(Parse({"--colour", "info"}, &error));
     EXPECT_FALSE(Parse({"info", "extra"}, &error));
     EXPECT_FALSE(Parse({"watch", "606C:00", "--count", "0"}, &error));
+    // Numbers are whole texts.
+    EXPECT_FALSE(Parse({"--node", "1x", "info"}, &error));
+    EXPECT_FALSE(Parse({"--node", " 2", "info"}, &error));
+    EXPECT_FALSE(Parse({"--count", "3.0", "watch", "606C:00"}, &error));
+    EXPECT_FALSE(Parse({"--link", "serial:/dev/ttyS0@9600baud", "info"}, &error));
+    EXPECT_FALSE(Parse({"read", "60 41:00"}, &error));
+    EXPECT_FALSE(Parse({"read", "-1:00"}, &error));
     EXPECT_FALSE(Parse({"dance"}, &error));
     EXPECT_EQ(error, "unknown command 'dance'");
 }

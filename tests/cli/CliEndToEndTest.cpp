@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <stdlib.h>
 
+#include <clocale>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,8 +28,11 @@ struct Result {
     std::string err;
 };
 
-Result RunCli(const std::vector<std::string>& args) {
-    ChildProcess cli(kCli, args, kWork);
+// Runs the tool, or with `wrapped` the program named by the first argument (an env wrapper).
+Result RunCli(const std::vector<std::string>& args, bool wrapped = false) {
+    ChildProcess cli(wrapped ? args.front() : kCli,
+                     wrapped ? std::vector<std::string>(args.begin() + 1, args.end()) : args,
+                     kWork);
     EXPECT_TRUE(cli.Started());
     EXPECT_TRUE(cli.Wait(20s)) << "morloservo-cli did not end";
     return {cli.ExitCode(), cli.Output(), cli.Errors()};
@@ -62,6 +67,56 @@ TEST(CliOnTheSimulatedDrive, RefusedWritesReportTheAbortCode) {
     Result tooLow = RunCli({"write", "2001:01", "1", "--unit", "DEC"});
     EXPECT_EQ(tooLow.exit, 1);
     EXPECT_NE(tooLow.err.find("0x06090032"), std::string::npos) << tooLow.err;
+}
+
+TEST(CliOnTheSimulatedDrive, WritesThatDoNotFitAreRefusedAndNothingIsSent) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {{"607A:00", "3000000000", "--unit", "DEC"},
+         ": 3000000000 is out of range (-2147483648 .. 2147483647)!!\n"},
+        {{"100D:00", "300"}, ": 300 is out of range (0 .. 255)!!\n"},
+        {{"607A:00", "abc"}, ": abc is not a number!!\n"},
+        {{"607A:00", ""}, ": the empty text is not a number!!\n"},
+        {{"607A:00", "12abc"}, ": 12abc is not a number!!\n"},
+        {{"6040:00", "1ffff", "--unit", "HEX"}, ": 1ffff is out of range (0 .. ffff)!!\n"},
+        {{"2001:01", "7000"}, ": 7000 is out of range (0 .. 6553.5)!!\n"},
+        {{"1008:00", "x"}, ": values of type VISIBLE STRING cannot be written!!\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--trace", "write"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Result r = RunCli(args);
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        EXPECT_EQ(r.exit, 3);
+        EXPECT_EQ(r.err.find("TX"), std::string::npos) << r.err;  // not a single frame
+        EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+TEST(CliOnTheSimulatedDrive, UnitWritesRoundAndNeverDependOnTheLocale) {
+    // Winding resistance: shown in ohm, raw in 0.01 ohm. 1.15 * 100 is 114.99999999999999.
+    Result ohm = RunCli({"--trace", "write", "2030:08", "1.15"});
+    EXPECT_EQ(ohm.exit, 0) << ohm.err;
+    EXPECT_NE(ohm.err.find("TX 01 2B 30 20 08 73 00 00 00"), std::string::npos) << ohm.err;
+    EXPECT_EQ(ohm.out, "1.150\n");
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        GTEST_SKIP() << "no decimal-comma locale on this machine";
+    }
+    std::setlocale(LC_ALL, "C");
+    // The recorder period's unit holds a fraction: N*62.5.
+    Result comma = RunCli({"/usr/bin/env", "LC_ALL=de_DE.UTF-8", kCli, "read", "2300:08"}, true);
+    EXPECT_EQ(comma.exit, 0) << comma.err;
+    EXPECT_EQ(comma.out, "1000.000\n");
+    Result write =
+        RunCli({"/usr/bin/env", "LC_ALL=de_DE.UTF-8", kCli, "write", "2001:01", "55.5"}, true);
+    EXPECT_EQ(write.out, "55.500\n") << write.err;
+    EXPECT_EQ(
+        RunCli({"/usr/bin/env", "LC_ALL=de_DE.UTF-8", kCli, "write", "2001:01", "55,5"}, true).exit,
+        3);
 }
 
 TEST(CliOnTheSimulatedDrive, InfoReadsTextsInSegments) {

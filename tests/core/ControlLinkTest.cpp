@@ -281,6 +281,29 @@ TEST_F(ControlLinkTest, AbortsSegmentsAndHandlersThatSubmitAgain) {
     EXPECT_EQ(segment[0], 'h');
 }
 
+TEST_F(ControlLinkTest, ResultsCarryTheOpeningOfTheirRequest) {
+    auto& got = Recorder(7);
+    control->Start();
+    const std::uint32_t first = control->LinkGeneration();
+    control->SubmitRequest(7, kCmdRead, 0x604100, 0);
+    ASSERT_TRUE(RunUntil([&] { return got.size() == 1; }));
+    EXPECT_EQ(got[0].linkGeneration, first);
+    // An answer under way while the link opens again belongs to the old opening.
+    const std::size_t served = fake->Served_().size();
+    control->SubmitRequest(7, kCmdRead, 0x604100, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (fake->Served_().size() == served && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();  // the answer waits for this thread's hand-over
+    }
+    control->OpenLink(link::LinkSettings{});
+    ASSERT_TRUE(RunUntil([&] { return got.size() == 2; }));
+    EXPECT_EQ(got[1].linkGeneration, first);
+    EXPECT_EQ(control->LinkGeneration(), first + 1);
+    control->SubmitRequest(7, kCmdRead, 0x604100, 0);
+    ASSERT_TRUE(RunUntil([&] { return got.size() == 3; }));
+    EXPECT_EQ(got[2].linkGeneration, first + 1);
+}
+
 TEST_F(ControlLinkTest, ResultsForVanishedReceiversAreDropped) {
     control->SetCyclicReadSwitch(false);
     control->SubmitRequest(77, kCmdRead, 0x200001, 0);  // nobody registered as 77

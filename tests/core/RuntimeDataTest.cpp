@@ -18,6 +18,9 @@
 #include "text/NumberText.h"
 #include "values/FormulaMath.h"
 #include "values/UnitSpec.h"
+#include "values/UnitTable.h"
+#include "values/ValueConversion.h"
+#include "values/ValueInput.h"
 
 namespace morlo {
 namespace {
@@ -243,26 +246,29 @@ TEST_F(RuntimeData, FunctionNamesExistInBothLanguages) {
 }
 
 // Display a raw value the way a page does, then write the text back the way a page does.
-std::optional<std::int64_t> RoundTrip(const UnitDefinition& display, const UnitDefinition& write,
+std::optional<std::int64_t> RoundTrip(const SourceObject& object,
+                                      const std::vector<UnitDefinition>& units,
+                                      const UnitDefinition& display, const UnitDefinition& write,
                                       std::int64_t raw, const ConstantLookup& constants,
                                       std::string& shown) {
     auto out = EvaluateFormula(display.formula, static_cast<double>(raw), constants);
     if (!out.ok) {
         return std::nullopt;
     }
-    char text[64];
-    if (display.formula == kIdentityFormula) {
-        std::snprintf(text, sizeof text, "%lld",
-                      static_cast<long long>(TruncateToInt64(out.value)));
-    } else {
-        std::snprintf(text, sizeof text, "%0.3f", out.value);
-    }
-    shown = text;
-    auto back = EvaluateFormula(write.formula, std::strtod(text, nullptr), constants);
-    if (!back.ok) {
+    shown = ValueConversion::FormatNumber(display.DisplayName(), object.dataType, display.formula,
+                                          out.value);
+    InputResult back =
+        ConvertInput({object.nameEnglish, object.dataType}, write.name, shown, units, constants);
+    if (back.status != InputStatus::Accepted) {
         return std::nullopt;
     }
-    return TruncateToInt64(back.value);
+    const auto limits = LimitsOf(object.dataType);
+    if (limits->width < 32) {
+        return limits->isUnsigned ? std::int64_t(back.raw & ((1u << limits->width) - 1))
+                                  : std::int64_t(static_cast<std::int32_t>(back.raw));
+    }
+    return limits->isUnsigned ? std::int64_t(back.raw)
+                              : std::int64_t(static_cast<std::int32_t>(back.raw));
 }
 
 TEST_F(RuntimeData, UnitsConvertBackWithinOneRawStep) {
@@ -311,9 +317,10 @@ TEST_F(RuntimeData, UnitsConvertBackWithinOneRawStep) {
                     continue;
                 }
                 std::string shown;
-                auto back = RoundTrip(unit, *write, raw, constants, shown);
-                ASSERT_TRUE(back) << object.file << ":" << object.line
-                                  << " needs an unknown constant";
+                auto back = RoundTrip(object, units, unit, *write, raw, constants, shown);
+                ASSERT_TRUE(back) << object.file << ":" << object.line << " unit "
+                                  << unit.DisplayName() << ": raw " << raw << " shows " << shown
+                                  << " and cannot be written back";
                 EXPECT_LE(std::llabs(*back - raw), 1)
                     << object.file << ":" << object.line << " unit " << unit.DisplayName()
                     << ": raw " << raw << " shows " << shown << " and writes " << *back;

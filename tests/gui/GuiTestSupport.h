@@ -49,6 +49,14 @@ inline bool WaitUntil(const std::function<bool()>& condition, int limitMs = 5000
     return true;
 }
 
+// Shows the window and makes it the active one, so that key events and focus changes reach
+// its widgets as they would a user's.
+inline bool Activate(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    return WaitUntil([&] { return window.isActiveWindow(); });
+}
+
 // The program started in a test: working folder, context, translation and main frame.
 // Message boxes are recorded instead of shown.
 class RunningProgram {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QRadioButton>
 
 #include <QTest>
@@ -180,6 +181,42 @@ TEST(LinkOnOff, ASilentDriveIsNotFound) {
     EXPECT_FALSE(sim.program.Context().linkOpenPending);
 }
 
+TEST(LinkOnOff, SwitchedOffDuringARead) {
+    // Every answer takes 30 ms, so a statusword read is under way at most moments.
+    SimulatedProgram sim;
+    sim::FaultSettings slow;
+    slow.latency = 30ms;
+    sim.drive->SetFaults(slow);
+    CMainFrame& frame = sim.program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
+    AppContext& context = sim.program.Context();
+    frame.OpenPage(cmd::kBaseOperate);
+    auto* page = static_cast<CPlaceholderPage*>(frame.PageOf(2));
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        SCOPED_TRACE(attempt);
+        frame.ToggleLink();
+        ASSERT_TRUE(WaitUntil(
+            [&] { return frame.LinkPaneText() == "Comm Status: Open  simulated drive"; }));
+        ASSERT_TRUE(WaitUntil([&] {  // the unit constants are in; only statusword reads go on
+            for (ObjectKey key : context.Conversion().ConstantsOfUnits()) {
+                if (context.Formulas().IsRequested(key)) {
+                    return false;
+                }
+            }
+            return true;
+        }));
+        WaitUntil([] { return false; }, 10 + 7 * attempt);  // a different moment each time
+        const std::size_t notified = page->notifications.size();
+        frame.ToggleLink();
+        WaitUntil([] { return false; }, 100);  // a read under way lands meanwhile
+        EXPECT_EQ(context.Link().LinkState(), engine::kLinkStateClosed);
+        EXPECT_EQ(frame.LinkPaneText(), "Comm Status: Closed");
+        EXPECT_EQ(frame.DriveFaultState(), -1);
+        EXPECT_EQ(page->notifications.size(), notified);  // no refresh
+    }
+    EXPECT_TRUE(sim.program.messages.empty());
+}
+
 TEST(LinkOnOff, CanRateTexts) {
     EXPECT_EQ(CanRateText(20), "Open 1 MBit/s");
     EXPECT_EQ(CanRateText(28), "Open 500 KBit/s");
@@ -259,6 +296,42 @@ TEST(LinkPages, LinkTypePageWritesTheChoice) {
     mode->ChooseSerial();
     mode->Next();
     EXPECT_NE(frame.Slot(slot::kSerialSettings), nullptr);  // the settings page follows
+}
+
+TEST(PageWindows, TileAndCascadeKeepTheMainWindowAndEveryPageInside) {
+    SimulatedProgram sim;
+    CMainFrame& frame = sim.program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
+    frame.resize(1024, 700);
+    ASSERT_TRUE(Activate(frame));
+    int opened = 0;
+    for (int slotId = slot::kFirstPageId; slotId <= slot::kLastPageId; ++slotId) {
+        if (const PageKind* kind = PageKindOfSlot(slotId)) {
+            frame.OpenKind(*kind);
+            ++opened;
+        }
+    }
+    ASSERT_GE(opened, 25);
+    QCoreApplication::processEvents();
+    const QSize size = frame.size();
+    for (int command : {cmd::kToolTile, cmd::kToolCascade, cmd::kToolTile}) {
+        SCOPED_TRACE(command);
+        frame.RunCommand(command);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(frame.size(), size);
+        const QRect area = frame.MdiArea()->viewport()->rect();
+        for (QMdiSubWindow* window : frame.MdiArea()->subWindowList()) {
+            if (!window->isVisible()) {
+                continue;
+            }
+            const QRect place = window->geometry();
+            // Inside, or at the top left corner when larger than the area.
+            EXPECT_GE(place.left(), 0);
+            EXPECT_GE(place.top(), 0);
+            EXPECT_TRUE(place.right() <= area.right() || place.left() == 0) << place.right();
+            EXPECT_TRUE(place.bottom() <= area.bottom() || place.top() == 0) << place.bottom();
+        }
+    }
 }
 
 TEST(Screenshots, MainWindowWithTheSimulatedDrive) {

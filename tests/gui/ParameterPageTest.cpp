@@ -9,6 +9,7 @@
 #include "AppConstants.h"
 #include "CChildFrame.h"
 #include "CDriverProterty.h"
+#include "DriveProgram.h"
 #include "EditListCtrl.h"
 #include "GuiTestSupport.h"
 #include "ParameterPages.h"
@@ -21,61 +22,6 @@ namespace morlo::gui::test {
 namespace {
 
 constexpr ObjectKey kPositionGain = 0x200001;
-
-DictionarySource Source() {
-    return LoadDictionarySource(std::filesystem::path(MORLO_BUILT_RUNTIME_DIR) / "data" /
-                                "dictionary");
-}
-
-// The program on the simulated drive; the drive may lack some objects the tool knows.
-class DriveProgram {
-  public:
-    explicit DriveProgram(std::vector<ObjectKey> missingInDrive = {},
-                          std::function<void(WorkingFolder&)> prepare = {})
-        : drive(MakeDrive(missingInDrive)),
-          program(
-              false,
-              [prepare](WorkingFolder& f) {
-                  Profile::WriteString(f.SysIni(), "sys", "comm", "7");
-                  if (prepare) {
-                      prepare(f);
-                  }
-              },
-              drive) {
-        EXPECT_TRUE(program.Context().Dictionary().WaitUntilLoaded(std::chrono::seconds(10)));
-    }
-    static std::shared_ptr<sim::SimulatedDrive> MakeDrive(const std::vector<ObjectKey>& missing) {
-        DictionarySource source = Source();
-        std::erase_if(source.objects, [&](const SourceObject& o) {
-            return std::find(missing.begin(), missing.end(), o.Key()) != missing.end();
-        });
-        return std::make_shared<sim::SimulatedDrive>(source);
-    }
-    void OpenLink() {
-        program.Frame().ToggleLink();
-        ASSERT_TRUE(WaitUntil([&] { return !program.Context().linkOpenPending; }));
-    }
-    ParameterPage* Page(int command) {
-        program.Frame().OpenPage(command);
-        const PageKind* kind = PageKindOfCommand(command);
-        return qobject_cast<ParameterPage*>(program.Frame().PageOf(kind->slot));
-    }
-    std::shared_ptr<sim::SimulatedDrive> drive;
-    RunningProgram program;
-};
-
-int RowOf(ParameterPage* page, ObjectKey key) {
-    return ValueConversion::FindRow(*page->List(), key).row;
-}
-
-bool AllValuesShown(ParameterPage* page) {
-    for (int row = 0; row < page->List()->RowCount(); ++row) {
-        if (page->List()->Text(row, kColumnValue).isEmpty()) {
-            return false;
-        }
-    }
-    return true;
-}
 
 TEST(ParameterPage, FillsRowByRowOnceTheLinkOpens) {
     DriveProgram p;
@@ -311,24 +257,79 @@ TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {
     EXPECT_EQ(page->List()->RowCount(), 16);
 }
 
-TEST(Project, AnUnknownObjectEndsTheRows) {
+TEST(Project, RowsThatCannotBeUsedAreReportedOnceAndSkipped) {
     DriveProgram p;
     const std::filesystem::path file = p.program.Folder().Path() / "user" / "odd.ksp";
     Profile::WriteString(file, "MorloSero:1", "3", "1,100,100");
-    Profile::WriteString(file, "MorloSero:3", "num", "3");
+    Profile::WriteString(file, "MorloSero:3", "num", "6");
     Profile::WriteString(file, "MorloSero:3", "0", std::to_string(kPositionGain) + ",5,DEC");
     Profile::WriteString(file, "MorloSero:3", "1", "305419896,1,DEC");  // 0x12345678
-    Profile::WriteString(file, "MorloSero:3", "2", std::to_string(0x200002) + ",1,DEC");
+    Profile::WriteString(file, "MorloSero:3", "2", "junk");
+    Profile::WriteString(file, "MorloSero:3", "3", std::to_string(0x200002) + ",1,furlong");
+    Profile::WriteString(file, "MorloSero:3", "4", std::to_string(0x200002) + ",1,DEC");
+    Profile::WriteString(file, "MorloSero:3", "5", "12abc,1,DEC");
     p.program.Context().fileChooser = [&](bool, const QString&, const QString&, const QString&) {
         return QString::fromStdString(file.string());
     };
     ASSERT_TRUE(OpenProject(p.program.Frame(), p.program.Context()));
     auto* page = qobject_cast<ParameterPage*>(p.program.Frame().PageOf(3));
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->List()->RowCount(), 1);
+    ASSERT_EQ(page->List()->RowCount(), 2);
+    EXPECT_EQ(RowOf(page, kPositionGain), 0);
+    EXPECT_EQ(RowOf(page, 0x200002), 1);
+    EXPECT_EQ(page->List()->Text(1, kColumnNumber), "2");
+    ASSERT_EQ(p.program.messages.size(), 1u);
+    EXPECT_EQ(p.program.messages[0],
+              "PositionLoop: project rows 1 \"305419896,1,DEC\", 2 \"junk\", 3 \"" +
+                  QString::number(0x200002) +
+                  ",1,furlong\", 5 \"12abc,1,DEC\" cannot be used and were skipped!!");
+    // The read pass goes past every row once the link is open.
+    p.OpenLink();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0 && AllValuesShown(page); }));
+    EXPECT_EQ(page->List()->Text(1, kColumnValue), QString::number(*p.drive->Value(0x200002)));
     // A project section with num 0 keeps the default list.
     Profile::WriteString(file, "MorloSero:4", "num", "0");
     EXPECT_EQ(p.Page(cmd::kVelocityLoop)->List()->RowCount() > 0, true);
+}
+
+TEST(Project, ValuesWithCommasComeBackWhole) {
+    DriveProgram p;
+    ParameterPage* loop = p.Page(cmd::kPositionLoop);
+    loop->List()->SetText(0, kColumnValue, "1,5");
+    loop->List()->SetText(1, kColumnValue, ",a,,b,");
+    const QString unitOfRow1 = loop->List()->Text(1, kColumnUnit);
+    const QString chosen = p.program.Folder().Qt() + "/user/commas.ksp";
+    p.program.Context().fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return chosen;
+    };
+    ASSERT_TRUE(SaveProject(p.program.Frame(), p.program.Context()));
+
+    DriveProgram again;
+    again.program.Context().fileChooser = p.program.Context().fileChooser;
+    ASSERT_TRUE(OpenProject(again.program.Frame(), again.program.Context()));
+    auto* page = qobject_cast<ParameterPage*>(again.program.Frame().PageOf(3));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->List()->RowCount(), 16);
+    EXPECT_EQ(page->List()->Text(0, kColumnValue), "1,5");
+    EXPECT_EQ(page->List()->Text(0, kColumnUnit), "1/s");
+    EXPECT_EQ(page->List()->Text(1, kColumnValue), ",a,,b,");
+    EXPECT_EQ(page->List()->Text(1, kColumnUnit), unitOfRow1);
+    EXPECT_TRUE(again.program.messages.empty());
+}
+
+TEST(Project, RowTexts) {
+    EXPECT_EQ(FormatProjectRow({"1", "1,5", "Hz"}), "1,1,5,Hz");
+    auto row = ParseProjectRow("8192,1,5,Hz");
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->key, "8192");
+    EXPECT_EQ(row->value, "1,5");
+    EXPECT_EQ(row->unit, "Hz");
+    auto empty = ParseProjectRow("8192,,");
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->value.isEmpty());
+    EXPECT_TRUE(empty->unit.isEmpty());
+    EXPECT_FALSE(ParseProjectRow("8192,5"));
+    EXPECT_FALSE(ParseProjectRow("junk"));
 }
 
 TEST(Project, NameRules) {

@@ -239,7 +239,10 @@ int ControlLink::SelectLinkType(int linkType) {
 
 int ControlLink::OpenLink(const link::LinkSettings& settings) {
     int result = -1;
-    RunOnWorker([&] { result = library_.Open(settings); });
+    RunOnWorker([&] {
+        ++linkGeneration_;
+        result = library_.Open(settings);
+    });
     return result;
 }
 
@@ -311,12 +314,12 @@ void ControlLink::Deliver(std::unique_lock<std::mutex>& lock, const Delivery& de
     }
 }
 
-void ControlLink::ReportLinkFailure(std::unique_lock<std::mutex>& lock) {
-    Deliver(lock, {mainWindow_.load(), kMsgLinkState, 0, 0});
+void ControlLink::ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uint32_t generation) {
+    Deliver(lock, {mainWindow_.load(), kMsgLinkState, 0, 0, generation});
 }
 
 void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                               bool cyclic) {
+                               bool cyclic, std::uint32_t generation) {
     link::ResultKind kind;
     std::int32_t value = 0;
     if (!codec_.Decode(kind, value)) {
@@ -338,7 +341,7 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
             break;
     }
     if (message != 0) {
-        Deliver(lock, {window, message, value, key});
+        Deliver(lock, {window, message, value, key, generation});
     }
 }
 
@@ -418,14 +421,15 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
     if (threadExit_) {
         return;
     }
+    const std::uint32_t generation = linkGeneration_;
     lock.unlock();
     const int result = codec_.Exchange(request.key, request.command, request.value);
     lock.lock();
     if (result != link::kExchangeAnswered) {
-        ReportLinkFailure(lock);
+        ReportLinkFailure(lock, generation);
         return;
     }
-    ReportResult(lock, request.window, request.key, false);
+    ReportResult(lock, request.window, request.key, false, generation);
 }
 
 void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
@@ -437,13 +441,14 @@ void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
     while (true) {
         std::optional<CyclicNode> node = cyclicList_.NextTurn();
         if (node && linkState_ == kLinkStateOpen && !threadExit_) {
+            const std::uint32_t generation = linkGeneration_;
             lock.unlock();
             const int result = codec_.Exchange(node->key, link::kCmdRead, 0);
             lock.lock();
             if (result != link::kExchangeAnswered) {
-                ReportLinkFailure(lock);
+                ReportLinkFailure(lock, generation);
             } else {
-                ReportResult(lock, node->window, node->key, true);
+                ReportResult(lock, node->window, node->key, true, generation);
             }
         }
         options_.pacer->Pause(lock, cv_, kPauseCyclicTurn, leave);

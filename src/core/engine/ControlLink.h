@@ -109,6 +109,8 @@ class ControlLink {
     ReceiverId PriorityWindow() const { return priorityWindow_.load(); }
     void SetMainWindow(ReceiverId window) { mainWindow_.store(window); }
     bool ThreadExitFlag() const { return threadExit_.load(); }
+    // Counts the openings of the link; every result carries the count of its request's time.
+    std::uint32_t LinkGeneration() const { return linkGeneration_.load(); }
     bool CanClaimed() const { return canClaimed_.load(); }
 
   private:
@@ -120,8 +122,8 @@ class ControlLink {
     // Hands a result to the receivers' thread and waits until it ran (or the exit flag).
     void Deliver(std::unique_lock<std::mutex>& lock, const Delivery& delivery);
     void ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                      bool cyclic);
-    void ReportLinkFailure(std::unique_lock<std::mutex>& lock);
+                      bool cyclic, std::uint32_t generation);
+    void ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uint32_t generation);
     // Runs a link operation on the worker thread and waits for it.
     void RunOnWorker(const std::function<void()>& operation);
     bool OnWorkerThread() const;
@@ -157,6 +159,7 @@ class ControlLink {
     std::atomic<ReceiverId> priorityWindow_{kNoReceiver};
     std::atomic<ReceiverId> mainWindow_{kNoReceiver};
     std::atomic<bool> canClaimed_{false};
+    std::atomic<std::uint32_t> linkGeneration_{0};
 
     std::unique_ptr<WorkerThread> worker_;
     std::atomic<std::thread::id> workerId_{};

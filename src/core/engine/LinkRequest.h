@@ -21,6 +21,9 @@ struct Delivery {
     int message = 0;
     std::int32_t wParam = 0;
     std::int32_t lParam = 0;
+    // The link opening the answer belongs to (ControlLink::LinkGeneration when its request
+    // went out), so that an answer from before a close is never taken for the present link.
+    std::uint32_t linkGeneration = 0;
 };
 
 }  // namespace morlo::engine

@@ -9,7 +9,7 @@ FormulaEvaluator::FormulaEvaluator(RequestSubmitter submit,
                                    MessageSink* messages)
     : submit_(std::move(submit)), mainWindow_(std::move(mainWindow)), messages_(messages) {}
 
-std::optional<std::int32_t> FormulaEvaluator::Lookup(ObjectKey key) const {
+std::optional<std::int32_t> FormulaEvaluator::FindConstant(ObjectKey key) const {
     for (const auto& c : constants_) {
         if (c.key == key) {
             return c.value;
@@ -27,17 +27,14 @@ void FormulaEvaluator::Show(const std::vector<std::string>& messages) {
     }
 }
 
-bool FormulaEvaluator::Evaluate(engine::ReceiverId window, const std::string& formula, double n,
+bool FormulaEvaluator::Evaluate(engine::ReceiverId, const std::string& formula, double n,
                                 double& out) {
-    lastWindow_ = window;
     FormulaOutcome outcome =
-        EvaluateFormula(formula, n, [this](ObjectKey key) { return Lookup(key); });
+        EvaluateFormula(formula, n, [this](ObjectKey key) { return FindConstant(key); });
     Show(outcome.messages);
     if (!outcome.ok) {
-        if (submit_) {
-            submit_(mainWindow_ ? mainWindow_() : engine::kNoReceiver, link::kCmdRead,
-                    outcome.missingConstant, 0);
-        }
+        lastMissing_ = outcome.missingConstant;
+        RequestConstant(outcome.missingConstant);
         return false;
     }
     out = outcome.value;
@@ -50,28 +47,76 @@ bool FormulaEvaluator::EvaluateToInteger(engine::ReceiverId window, const std::s
     if (!Evaluate(window, formula, n, value)) {
         return false;
     }
-    out = TruncateToInt64(value);
+    std::optional<std::int64_t> rounded = RoundToInt64(value);
+    if (!rounded) {
+        return false;
+    }
+    out = *rounded;
     return true;
 }
 
-void FormulaEvaluator::StorePending(ObjectKey key, std::uint8_t command, double n,
-                                    const std::string& formula) {
-    pending_ = Pending{formula, n, command, key, lastWindow_};
+void FormulaEvaluator::RequestConstant(ObjectKey key) {
+    if (!requested_.insert(key).second) {
+        return;  // one read of it is on its way already
+    }
+    if (submit_) {
+        submit_(mainWindow_ ? mainWindow_() : engine::kNoReceiver, link::kCmdRead, key, 0);
+    }
+}
+
+void FormulaEvaluator::StorePending(ObjectKey constant, std::function<void()> retry,
+                                    std::function<void()> abandon) {
+    pending_.push_back({constant, std::move(retry), std::move(abandon)});
 }
 
 void FormulaEvaluator::RunPending() {
-    if (!pending_) {
-        return;
+    // Taken out first: a retry may park itself again, and must not run twice for one arrival.
+    std::vector<Pending> ready;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (HasConstant(it->constant)) {
+            ready.push_back(std::move(*it));
+            it = pending_.erase(it);
+        } else {
+            ++it;
+        }
     }
-    const Pending parked = *pending_;
-    std::int64_t result = 0;
-    if (!EvaluateToInteger(parked.window, parked.formula, parked.n, result)) {
-        return;
+    for (auto& parked : ready) {
+        if (parked.retry) {
+            parked.retry();
+        }
     }
-    // Submitted once: running it again at a later arrival would repeat an old write.
-    pending_.reset();
-    if (submit_) {
-        submit_(parked.window, parked.command, parked.key, static_cast<std::int32_t>(result));
+}
+
+void FormulaEvaluator::DropPending() {
+    pending_.clear();
+    requested_.clear();
+}
+
+void FormulaEvaluator::ConstantArrived(ObjectKey key, std::int32_t value) {
+    requested_.erase(key);
+    if (HasConstant(key)) {
+        UpdateConstant(key, value);
+    } else {
+        AddConstant(key, value);
+    }
+    RunPending();
+}
+
+void FormulaEvaluator::ConstantRefused(ObjectKey key) {
+    requested_.erase(key);
+    std::vector<Pending> abandoned;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (it->constant == key) {
+            abandoned.push_back(std::move(*it));
+            it = pending_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& parked : abandoned) {
+        if (parked.abandon) {
+            parked.abandon();
+        }
     }
 }
 
@@ -80,11 +125,11 @@ void FormulaEvaluator::AddConstant(ObjectKey key, std::int32_t value) {
 }
 
 bool FormulaEvaluator::HasConstant(ObjectKey key) const {
-    return Lookup(key).has_value();
+    return FindConstant(key).has_value();
 }
 
 std::int32_t FormulaEvaluator::GetConstant(ObjectKey key) {
-    auto value = Lookup(key);
+    auto value = FindConstant(key);
     if (!value) {
         if (messages_) {
             messages_->ShowMessage(kMsgConstantMissing);

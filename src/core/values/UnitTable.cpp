@@ -15,12 +15,12 @@ const UnitRecord* UnitTable::FindRecord(ObjectKey key) const {
 
 bool UnitTable::AddUnits(ObjectKey key, std::string_view unitSpec, std::string& defaultUnit) {
     if (const UnitRecord* existing = FindRecord(key)) {
-        if (existing->units.empty()) {
-            if (messages_) {
-                messages_->ShowMessage(kMsgDefaultUnitFailure);
-            }
-        } else {
+        // Listed again (another page, a project): nothing is added, so nothing can fail. An
+        // object without units is shown in DEC, as the first time.
+        if (!existing->units.empty()) {
             defaultUnit = existing->units.front().DisplayName();
+        } else if (Utf16Length(unitSpec) <= 2) {
+            defaultUnit = kUnitDec;
         }
         return true;
     }

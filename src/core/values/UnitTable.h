@@ -28,6 +28,7 @@ class UnitTable {
 
     // Parses the object's units unless it has a record already, and gives its default unit:
     // "DEC" for definitions of at most 2 characters, else the display name of the first unit.
+    // "Add default unit failure" only when a longer definition yields no unit the first time.
     bool AddUnits(ObjectKey key, std::string_view unitSpec, std::string& defaultUnit);
     bool Find(ObjectKey key, UnitRecord& out) const;
 

@@ -1,16 +1,35 @@
 #include "values/ValueConversion.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
+#include <cctype>
 
 #include "link/SdoFrame.h"
 #include "text/Encoding.h"
+#include "text/NumberIo.h"
 #include "text/NumberText.h"
 
 namespace morlo {
 namespace {
 
 constexpr const char* kUnknownWidthText = "???";
+constexpr int kUnitDecimals = 3;
+// A waiting write whose constant the drive refused: "<name>: <text> cannot be converted,
+// object IIII:SS could not be read!!".
+constexpr const char* kCannotConvert = " cannot be converted, object ";
+constexpr const char* kCouldNotBeRead = " could not be read!!";
+
+// Upper-case hexadecimal digits, at least `digits` of them.
+std::string UpperHex(std::uint64_t value, std::size_t digits) {
+    std::string text = WriteHex(value);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text.size() < digits ? std::string(digits - text.size(), '0') + text : text;
+}
+
+std::string ObjectAddress(ObjectKey key) {
+    return UpperHex(static_cast<std::uint32_t>(IndexOf(key)), 4) + ":" +
+           UpperHex(static_cast<std::uint32_t>(SubIndexOf(key)), 2);
+}
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
     std::size_t pos = 0;
@@ -66,17 +85,19 @@ std::optional<double> ValueConversion::RawToNumber(std::string_view dataType, st
     }
 }
 
-bool ValueConversion::ApplyUnit(engine::ReceiverId window, ObjectKey key, const std::string& unit,
-                                double& number, std::string& formula) {
+ValueConversion::UnitResult ValueConversion::ApplyUnit(engine::ReceiverId window, ObjectKey key,
+                                                       const std::string& unit, double& number,
+                                                       std::string& formula) {
     evaluator_.UpdateConstant(key, static_cast<std::int32_t>(TruncateToInt64(number)));
     if (unit.empty() || unit == kUnitDec || unit == kUnitAscii || unit == kUnitHex) {
         formula.clear();
-        return true;
+        return UnitResult::Applied;
     }
     UnitRecord record;
     if (!units_.Find(key, record)) {
-        return false;
+        return UnitResult::NoUnit;
     }
+    bool waiting = false;
     for (const auto& u : record.units) {
         if (!u.label.empty()) {
             if (unit != u.label) {
@@ -86,29 +107,28 @@ bool ValueConversion::ApplyUnit(engine::ReceiverId window, ObjectKey key, const 
             if (evaluator_.Evaluate(window, u.formula, number, result)) {
                 number = result;
                 formula = u.formula;
-                return true;
+                return UnitResult::Applied;
             }
-            evaluator_.StorePending(key, link::kCmdRead, 0.0, u.formula);
+            waiting = true;  // the constant is being read; a later unit may still match
         } else if (unit == u.name) {
             formula = u.formula;
-            return true;
+            return UnitResult::Applied;
         }
     }
-    return false;
+    return waiting ? UnitResult::WaitingForConstant : UnitResult::NoUnit;
 }
 
 std::string ValueConversion::FormatNumber(std::string_view unit, std::string_view dataType,
                                           std::string_view formula, double number) {
     const std::int64_t t = TruncateToInt64(number);
     const int width = WidthOf(dataType);
-    char text[64];
+    const bool knownWidth = width == 8 || width == 16 || width == 32;
     if (unit.empty() || unit == kUnitAscii) {
-        int bytes = width / 8;
-        if (width != 8 && width != 16 && width != 32) {
+        if (!knownWidth) {
             return kUnknownWidthText;
         }
         std::string raw;
-        for (int i = 0; i < bytes; ++i) {
+        for (int i = 0; i < width / 8; ++i) {
             char c = static_cast<char>((static_cast<std::uint64_t>(t) >> (8 * i)) & 0xFF);
             if (c == '\0') {
                 break;
@@ -118,93 +138,126 @@ std::string ValueConversion::FormatNumber(std::string_view unit, std::string_vie
         return Gb18030ToUtf8(raw);
     }
     if (unit == kUnitDec || (unit != kUnitHex && formula == kIdentityFormula)) {
-        if (width == 8 || width == 16) {
-            std::snprintf(text, sizeof text, "%d", static_cast<int>(t));
-        } else if (width == 32) {
-            if (IsUnsigned(dataType)) {
-                std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(t));
-            } else {
-                std::snprintf(text, sizeof text, "%d", static_cast<int>(t));
-            }
-        } else {
+        if (!knownWidth) {
             return kUnknownWidthText;
         }
-        return text;
+        if (width == 32 && IsUnsigned(dataType)) {
+            return WriteUnsigned(static_cast<std::uint32_t>(t));
+        }
+        return WriteInteger(width == 32 ? static_cast<std::int32_t>(t) : t);
     }
     if (unit == kUnitHex) {
-        std::uint64_t mask = width == 8 ? 0xFF : width == 16 ? 0xFFFF : 0xFFFFFFFF;
-        if (width != 8 && width != 16 && width != 32) {
+        if (!knownWidth) {
             return kUnknownWidthText;
         }
-        std::snprintf(text, sizeof text, "%llx",
-                      static_cast<unsigned long long>(static_cast<std::uint64_t>(t) & mask));
-        return text;
+        const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+        return WriteHex(static_cast<std::uint64_t>(t) & mask);
     }
-    std::snprintf(text, sizeof text, "%0.3f", number);
-    return text;
+    return WriteFixed(number, kUnitDecimals);
 }
 
-bool ValueConversion::WriteRow(engine::ReceiverId window, const ValueRows& rows, int row) {
-    const ObjectKey key = ParseDecimalLoose(rows.CellText(row, kColumnKey));
-    const std::string dataType = rows.CellText(row, kColumnDataType);
-    const std::string valueText = rows.CellText(row, kColumnValue);
-    const std::string unit = rows.CellText(row, kColumnUnit);
-    const int width = WidthOf(dataType);
-    const std::uint8_t command = link::WriteCommandForWidth(width);
-    std::int64_t value = 0;
+ValueConversion::Shown ValueConversion::ShowRaw(engine::ReceiverId window, ObjectKey key,
+                                                const std::string& unit,
+                                                const std::string& dataType, std::uint32_t raw) {
+    Shown shown;
+    std::optional<double> number = RawToNumber(dataType, raw);
+    if (!number) {
+        return shown;
+    }
+    std::string formula;
+    switch (ApplyUnit(window, key, unit, *number, formula)) {
+        case UnitResult::Applied:
+            shown.status = Shown::Status::Shown;
+            shown.text = FormatNumber(unit, dataType, formula, *number);
+            break;
+        case UnitResult::WaitingForConstant:
+            shown.status = Shown::Status::WaitingForConstant;
+            shown.missingConstant = evaluator_.LastMissingConstant();
+            break;
+        case UnitResult::NoUnit:
+            break;
+    }
+    return shown;
+}
 
-    if (unit == kUnitAscii) {
-        std::string bytes = Utf8ToGb18030(valueText);
-        if ((width != 8 && width != 16 && width != 32) ||
-            bytes.size() != static_cast<std::size_t>(width / 8)) {
-            return false;
+ValueConversion::WriteResult ValueConversion::WriteRow(engine::ReceiverId window,
+                                                       const ValueRows& rows, int row,
+                                                       RefusalHandler refused) {
+    Write write;
+    write.window = window;
+    write.key = ParseDecimalLoose(rows.CellText(row, kColumnKey));
+    write.target.name = rows.CellText(row, kColumnName);
+    write.target.dataType = rows.CellText(row, kColumnDataType);
+    write.unit = rows.CellText(row, kColumnUnit);
+    write.text = rows.CellText(row, kColumnValue);
+    write.refused = std::move(refused);
+    if (write.target.name.empty()) {
+        DictionaryEntry entry;
+        if (dictionary_.FindByKey(write.key, entry)) {
+            write.target.name = entry.name;
         }
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            value |= static_cast<std::int64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    }
+    return Convert(write);
+}
+
+ValueConversion::WriteResult ValueConversion::Convert(const Write& write) {
+    UnitRecord record;
+    units_.Find(write.key, record);
+    const InputResult input =
+        ConvertInput(write.target, write.unit, write.text, record.units,
+                     [this](ObjectKey constant) { return evaluator_.FindConstant(constant); });
+    switch (input.status) {
+        case InputStatus::Accepted:
+            if (submit_) {
+                submit_(write.window, link::WriteCommandForWidth(WidthOf(write.target.dataType)),
+                        write.key, static_cast<std::int32_t>(input.raw));
+            }
+            return WriteResult::Sent;
+        case InputStatus::Refused:
+            if (write.refused) {
+                write.refused(input.refusal);
+            }
+            return WriteResult::Refused;
+        case InputStatus::WaitingForConstant:
+            break;
+    }
+    const ObjectKey constant = input.missingConstant;
+    evaluator_.RequestConstant(constant);
+    evaluator_.StorePending(
+        constant, [this, write] { Convert(write); },
+        [write, constant] {
+            if (write.refused) {
+                write.refused(write.target.name + ": " + write.text + kCannotConvert +
+                              ObjectAddress(constant) + kCouldNotBeRead);
+            }
+        });
+    return WriteResult::Waiting;
+}
+
+std::vector<ObjectKey> ValueConversion::ConstantsOfUnits() const {
+    std::vector<ObjectKey> keys;
+    DictionaryEntry entry;
+    for (int i = 0; i < dictionary_.GetCount(); ++i) {
+        if (!dictionary_.GetAt(i, entry) || entry.unitSpec.find('[', 1) == std::string::npos) {
+            continue;
         }
-    } else if (unit.empty() || unit == kUnitDec) {
-        // Read wide, so that unsigned 32-bit values above 2^31 are written as typed.
-        value = std::strtoll(valueText.c_str(), nullptr, 10);
-    } else if (unit == kUnitHex) {
-        if (width != 8 && width != 16 && width != 32) {
-            return false;
-        }
-        value = static_cast<std::uint32_t>(ParseHexLoose(valueText));
-    } else {
-        UnitRecord record;
-        if (!units_.Find(key, record)) {
-            return false;
-        }
-        const UnitDefinition* match = nullptr;
-        for (const auto& u : record.units) {
-            if (u.name == unit) {
-                match = &u;
-                break;
+        for (const UnitDefinition& unit : ParseUnitSpec(entry.unitSpec)) {
+            for (ObjectKey key : ConstantReferences(unit.formula)) {
+                if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+                    keys.push_back(key);
+                }
             }
         }
-        if (!match) {
-            return false;
-        }
-        const double typed = std::strtod(valueText.c_str(), nullptr);
-        if (!evaluator_.EvaluateToInteger(window, match->formula, typed, value)) {
-            evaluator_.StorePending(key, command, typed, match->formula);
-            return true;
-        }
     }
-    if (submit_) {
-        submit_(window, command, key, static_cast<std::int32_t>(value));
-    }
-    return true;
+    return keys;
 }
 
 std::string ValueConversion::HelpText(const DictionaryEntry& entry) {
-    char head[64];
-    std::snprintf(head, sizeof head, "Index: 0x%04X%02X",
-                  static_cast<unsigned>(entry.index & 0xFFFF),
-                  static_cast<unsigned>(entry.subIndex));
+    const std::string head = "Index: 0x" + UpperHex(entry.index & 0xFFFF, 4) +
+                             UpperHex(static_cast<std::uint32_t>(entry.subIndex), 2);
     std::string help = ReplaceAll(ReplaceAll(entry.help, "\n", "\r\n"), "。", "。\r\n");
-    return std::string(head) + "\r\nName: " + entry.name + "\r\nData Type: " + entry.dataType +
-           "  " + entry.attribute + "\r\nOperator Help:\r\n" + help;
+    return head + "\r\nName: " + entry.name + "\r\nData Type: " + entry.dataType + "  " +
+           entry.attribute + "\r\nOperator Help:\r\n" + help;
 }
 
 void ValueConversion::ShowObjectHelp(ObjectKey key) {

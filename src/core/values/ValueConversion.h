@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dictionary/ObjectDictionary.h"
 #include "values/FormulaEvaluator.h"
 #include "values/UnitTable.h"
+#include "values/ValueInput.h"
 #include "values/ValueRows.h"
 
 namespace morlo {
@@ -17,6 +19,8 @@ namespace morlo {
 class ValueConversion {
   public:
     using HelpPresenter = std::function<void(const std::string& text)>;
+    // Told the text of a refused write (see WriteRow).
+    using RefusalHandler = std::function<void(const std::string& refusal)>;
 
     ValueConversion(const ObjectDictionary& dictionary, UnitTable& units,
                     FormulaEvaluator& evaluator, RequestSubmitter submit,
@@ -34,17 +38,36 @@ class ValueConversion {
     // or a width other than 8, 16 or 32.
     static std::optional<double> RawToNumber(std::string_view dataType, std::uint32_t raw);
 
+    enum class UnitResult { Applied, NoUnit, WaitingForConstant };
     // Converts the number into the unit; formula gets the unit's formula text ("" for DEC,
-    // HEX, ASCII). False when no unit matched or a needed constant is not known yet.
-    bool ApplyUnit(engine::ReceiverId window, ObjectKey key, const std::string& unit,
-                   double& number, std::string& formula);
+    // HEX, ASCII). WaitingForConstant: a constant of the formula is being read
+    // (FormulaEvaluator::LastMissingConstant names it).
+    UnitResult ApplyUnit(engine::ReceiverId window, ObjectKey key, const std::string& unit,
+                         double& number, std::string& formula);
 
     // The text of the value column.
     static std::string FormatNumber(std::string_view unit, std::string_view dataType,
                                     std::string_view formula, double number);
 
-    // Submits the write of the row's value column; false when nothing was sent or parked.
-    bool WriteRow(engine::ReceiverId window, const ValueRows& rows, int row);
+    // A raw value as the value column shows it: RawToNumber, ApplyUnit and FormatNumber.
+    struct Shown {
+        enum class Status { Shown, Failed, WaitingForConstant } status = Status::Failed;
+        std::string text;
+        ObjectKey missingConstant = 0;  // WaitingForConstant
+    };
+    Shown ShowRaw(engine::ReceiverId window, ObjectKey key, const std::string& unit,
+                  const std::string& dataType, std::uint32_t raw);
+
+    // Turns the row's value text into a raw value by its unit and data type (ConvertInput)
+    // and submits the write. A text that is not a value of the unit, or a value that does not
+    // fit the data type, is refused: nothing is sent and `refused` gets the text. A conversion
+    // that needs a constant waits for it and is then sent or refused, once.
+    enum class WriteResult { Sent, Waiting, Refused };
+    WriteResult WriteRow(engine::ReceiverId window, const ValueRows& rows, int row,
+                         RefusalHandler refused = {});
+
+    // Every object the unit formulas of the dictionary refer to, each once.
+    std::vector<ObjectKey> ConstantsOfUnits() const;
 
     void ShowObjectHelp(ObjectKey key);
     static std::string HelpText(const DictionaryEntry& entry);
@@ -54,6 +77,16 @@ class ValueConversion {
     static bool IsUnsigned(std::string_view dataType);
 
   private:
+    struct Write {
+        engine::ReceiverId window;
+        ObjectKey key;
+        InputTarget target;
+        std::string unit;
+        std::string text;
+        RefusalHandler refused;
+    };
+    WriteResult Convert(const Write& write);
+
     const ObjectDictionary& dictionary_;
     UnitTable& units_;
     FormulaEvaluator& evaluator_;

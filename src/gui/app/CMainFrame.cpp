@@ -313,10 +313,10 @@ void CMainFrame::RunCommand(int command) {
             OpenPage(cmd::kExportDriveData);
             return;
         case cmd::kToolCascade:
-            mdi_->cascadeSubWindows();
+            mdi_->CascadeInside();
             return;
         case cmd::kToolTile:
-            mdi_->tileSubWindows();
+            mdi_->TileInside();
             return;
         case cmd::kFileOpen:
         case cmd::kToolOpenProject:
@@ -579,10 +579,22 @@ bool CMainFrame::OpenLinkFromFrame() {
 }
 
 void CMainFrame::OnResult(const engine::Delivery& delivery) {
+    // Only what happened to a request of the present opening counts: an answer delivered while
+    // or after the link closes, or left over from an earlier opening, neither confirms nor
+    // refreshes, and a failure of an earlier opening does not close this one.
+    engine::ControlLink& link = context_.Link();
+    if (delivery.linkGeneration != link.LinkGeneration() ||
+        link.LinkState() != engine::kLinkStateOpen) {
+        return;
+    }
+    if (delivery.message == engine::kMsgLinkState) {
+        OnLinkStateReport(delivery.wParam);
+        return;
+    }
     if (delivery.message == engine::kMsgValue) {
         OnValueArrived(delivery.wParam, delivery.lParam);
-    } else if (delivery.message == engine::kMsgLinkState) {
-        OnLinkStateReport(delivery.wParam);
+    } else if (delivery.message == engine::kMsgAbort) {
+        context_.Formulas().ConstantRefused(delivery.lParam);
     }
 }
 
@@ -605,10 +617,15 @@ void CMainFrame::OnValueArrived(std::int32_t value, ObjectKey key) {
         }
         return;
     }
+    // Any other value is a constant of the unit formulas that the frame asked for; a newer
+    // answer keeps the table current.
+    context_.Formulas().ConstantArrived(key, value);
+}
+
+void CMainFrame::RequestUnitConstants() {
     FormulaEvaluator& formulas = context_.Formulas();
-    if (!formulas.HasConstant(key)) {
-        formulas.AddConstant(key, value);
-        formulas.RunPending();
+    for (ObjectKey key : context_.Conversion().ConstantsOfUnits()) {
+        formulas.RequestConstant(key);
     }
 }
 
@@ -618,6 +635,7 @@ void CMainFrame::OnLinkStateReport(int confirmed) {
         link.SetLinkState(engine::kLinkStateOpen);
         linkPane_->setText(context_.preparedLinkText);
     } else {
+        context_.Formulas().DropPending();  // their reads went with the link
         driveFaultState_ = -1;
         SelectImageList(kImageListNeutral);
         link.SetLinkState(engine::kLinkStateClosed);
@@ -634,6 +652,8 @@ void CMainFrame::OnLinkStateReport(int confirmed) {
         ShowMessage(msg::kNotFindDriver);
     }
     if (confirmed != 0) {
+        // The constants of the unit formulas first, so that the pages' first fill finds them.
+        RequestUnitConstants();
         BroadcastToPages(notify::kRefresh);
     }
 }

@@ -83,6 +83,8 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     void CreateToolBar();
     void CreateStatusBar();
     void OnValueArrived(std::int32_t value, ObjectKey key);
+    // Asks the drive for every object the dictionary's unit formulas refer to.
+    void RequestUnitConstants();
     void ActivateAndNotify(int slot, int code);
     void ShowAbout();
     void ShowLanguageDialog();

@@ -1,8 +1,13 @@
 #include "CMdiBackground.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QIcon>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
 #include <QSvgRenderer>
 
 namespace morlo::gui {
@@ -16,6 +21,60 @@ void CMdiBackground::resizeEvent(QResizeEvent* event) {
     QMdiArea::resizeEvent(event);
     Restretch();
     viewport()->update();
+}
+
+QList<QMdiSubWindow*> CMdiBackground::ShownWindows() const {
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* window : subWindowList(QMdiArea::CreationOrder)) {
+        if (window->isVisible() && !window->isMinimized()) {
+            shown << window;
+        }
+    }
+    return shown;
+}
+
+void CMdiBackground::PlaceInside(QMdiSubWindow* window, QPoint place) const {
+    const QRect area = viewport()->rect();
+    const int right = std::max(0, area.width() - window->width());
+    const int bottom = std::max(0, area.height() - window->height());
+    window->move(std::clamp(place.x(), 0, right), std::clamp(place.y(), 0, bottom));
+}
+
+void CMdiBackground::TileInside() {
+    const QList<QMdiSubWindow*> windows = ShownWindows();
+    if (windows.isEmpty()) {
+        return;
+    }
+    // A grid of nearly square cells; a window larger than its cell overlaps the next one.
+    const int count = static_cast<int>(windows.size());
+    const int columns = static_cast<int>(std::ceil(std::sqrt(double(count))));
+    const int rows = (count + columns - 1) / columns;
+    const QRect area = viewport()->rect();
+    for (int i = 0; i < count; ++i) {
+        const QPoint cell(area.width() * (i % columns) / columns,
+                          area.height() * (i / columns) / rows);
+        PlaceInside(windows[i], cell);
+    }
+}
+
+void CMdiBackground::CascadeInside() {
+    const QList<QMdiSubWindow*> windows = ShownWindows();
+    const int step = std::max(1, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QRect area = viewport()->rect();
+    QPoint place(0, 0);
+    for (QMdiSubWindow* window : windows) {
+        // Start again at the top left once a window would leave the visible area.
+        if (place.x() + window->width() > area.width() ||
+            place.y() + window->height() > area.height()) {
+            place = QPoint(0, 0);
+        }
+        PlaceInside(window, place);
+        window->raise();
+        place += QPoint(step, step);
+    }
+    if (!windows.isEmpty()) {
+        setActiveSubWindow(windows.back());
+    }
 }
 
 void CMdiBackground::Restretch() {

@@ -12,11 +12,19 @@ class CMdiBackground final : public QMdiArea {
   public:
     explicit CMdiBackground(QWidget* parent = nullptr);
 
+    // Tile and cascade the shown page windows. Page windows keep their fixed sizes and every
+    // one stays inside the visible area; the main window's size never changes.
+    void TileInside();
+    void CascadeInside();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     void Restretch();
+    QList<QMdiSubWindow*> ShownWindows() const;
+    // Moves the window to the place, or as near to it as keeps it inside the visible area.
+    void PlaceInside(QMdiSubWindow* window, QPoint place) const;
     QString picture_;
 };
 

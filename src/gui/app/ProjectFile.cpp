@@ -38,6 +38,25 @@ QString ChooseFile(AppContext& context, bool save) {
 
 }  // namespace
 
+QString FormatProjectRow(const ProjectRow& row) {
+    return row.key + ',' + row.value + ',' + row.unit;
+}
+
+std::optional<ProjectRow> ParseProjectRow(const QString& text) {
+    const qsizetype first = text.indexOf(',');
+    const qsizetype last = text.lastIndexOf(',');
+    if (first < 0 || last == first) {
+        return std::nullopt;
+    }
+    return ProjectRow{text.left(first), text.mid(first + 1, last - first - 1), text.mid(last + 1)};
+}
+
+QString SkippedRowsMessage(const QString& page, const QStringList& rows) {
+    return QString("%1: project %2 %3 cannot be used and %4 skipped!!")
+        .arg(page, rows.size() == 1 ? "row" : "rows", rows.join(", "),
+             rows.size() == 1 ? "was" : "were");
+}
+
 QString ProjectPathFor(const QString& chosen) {
     const int slash = chosen.lastIndexOf('/');
     const QString folder = chosen.left(slash + 1);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace morlo::gui {
 
@@ -8,6 +10,21 @@ class AppContext;
 class CMainFrame;
 
 inline constexpr const char* kMsgProjectSaveFailed = "Save project file failure!! \n";
+
+// One page row in a project file: "key,value,unit". The key is the text up to the first comma
+// and the unit the text after the last one, so a value may hold commas ("1,5").
+struct ProjectRow {
+    QString key;  // ObjectKey in decimal
+    QString value;
+    QString unit;
+};
+QString FormatProjectRow(const ProjectRow& row);
+// nullopt when the text has fewer than two commas.
+std::optional<ProjectRow> ParseProjectRow(const QString& text);
+
+// The message for project rows a page could not use: "<page>: project row 2 \"x\" cannot be
+// used and was skipped!!" (several rows in one message).
+QString SkippedRowsMessage(const QString& page, const QStringList& rows);
 
 // The project file name for a chosen path: the file name is cut at its first "." and
 // ".ksp" is appended; the folders stay as they are.

@@ -15,6 +15,9 @@ namespace {
 // Rows of read-only objects are drawn in this green.
 const QColor kReadOnlyColour(34, 139, 34);
 constexpr int kChoiceExtraRows = 10;
+// Where a value cell keeps the last value read and its text before the last accepted edit.
+constexpr int kLastReadRole = Qt::UserRole + 1;
+constexpr int kBeforeEditRole = Qt::UserRole + 2;
 
 // The cell's rectangle, its right edge clipped to the client area.
 QRect EditorRectClipped(const QRect& cell, const QRect& client) {
@@ -73,6 +76,20 @@ void EditListCtrl::SetText(int row, int column, const QString& text) {
     cell->setText(text);
 }
 
+void EditListCtrl::SetValueRead(int row, const QString& text) {
+    SetText(row, kColumnValue, text);
+    item(row, kColumnValue)->setData(kLastReadRole, text);
+}
+
+void EditListCtrl::RestoreValueRead(int row) {
+    QTableWidgetItem* cell = item(row, kColumnValue);
+    if (!cell) {
+        return;
+    }
+    const QVariant read = cell->data(kLastReadRole);
+    cell->setText(read.isValid() ? read.toString() : cell->data(kBeforeEditRole).toString());
+}
+
 void EditListCtrl::InsertRowAt(int row) {
     insertRow(row);
     for (int column = 0; column < columnCount(); ++column) {
@@ -128,10 +145,13 @@ QRect EditListCtrl::EditorRect(int row, int column) {
 }
 
 void EditListCtrl::ShowTextEditor(int row, int column, const QString& text) {
-    if (textEditor_) {
+    if (textEditor_ && !textEditor_->Ended()) {
         textEditor_->setFocus();
         return;
     }
+    // One that has ended is closing: a click from it onto another cell opens a new one.
+    textEditor_ = nullptr;
+    editKey_ = Text(row, kColumnKey);
     const QRect rect = EditorRect(row, column);
     textEditor_ = new InPlaceEdit(*this, row, column, text);
     textEditor_->setGeometry(rect);
@@ -142,10 +162,11 @@ bool EditListCtrl::ShowChoiceEditor(int row, int column, const QStringList& choi
     if (row < 0 || row >= rowCount()) {
         return false;
     }
-    if (choiceEditor_) {
+    if (choiceEditor_ && !choiceEditor_->Ended()) {
         choiceEditor_->setFocus();
         return true;
     }
+    choiceEditor_ = nullptr;
     QRect rect = EditorRect(row, column);
     choiceEditor_ = new InPlaceCombo(*this, row, column, choices, text);
     choiceEditor_->setGeometry(rect);
@@ -156,7 +177,9 @@ bool EditListCtrl::ShowChoiceEditor(int row, int column, const QStringList& choi
 void EditListCtrl::OpenEditor(int row, int column) {
     if (IsChoiceColumn(column)) {
         QStringList choices = choices_ ? choices_(row) : QStringList{kUnitDec};
-        ShowChoiceEditor(row, column, choices, Text(row, column));
+        if (!choices.isEmpty()) {  // a text object has no unit to choose
+            ShowChoiceEditor(row, column, choices, Text(row, column));
+        }
     } else if (!IsReadOnlyColumn(column) && Text(row, kColumnAttribute).contains('W')) {
         ShowTextEditor(row, column, Text(row, column));
     }
@@ -170,15 +193,33 @@ void EditListCtrl::EndEdit(int row, int column, const QString& text, bool accept
         }
         return;
     }
-    if (!acceptedWithEnter || currentRow_ < 0 || currentRow_ >= rowCount()) {
+    if (!acceptedWithEnter) {
         return;  // left by Escape, a click elsewhere or any other loss of focus
     }
-    SetText(currentRow_, kColumnValue, text);
+    // The value belongs to the object of the row the editor was opened on, whatever row is
+    // current now; a row that is gone takes nothing.
+    if (row < 0 || row >= rowCount() || Text(row, kColumnKey) != editKey_) {
+        row = -1;
+        for (int r = 0; r < rowCount() && !editKey_.isEmpty(); ++r) {
+            if (Text(r, kColumnKey) == editKey_) {
+                row = r;
+                break;
+            }
+        }
+        if (row < 0) {
+            return;
+        }
+    }
+    if (QTableWidgetItem* cell = item(row, kColumnValue)) {
+        cell->setData(kBeforeEditRole, cell->text());
+    }
+    SetText(row, kColumnValue, text);
+    currentRow_ = row;
     committedByEnter_ = true;
     enterStage_ = 2;
-    selectRow(currentRow_);
-    setCurrentCell(currentRow_, kColumnValue);
-    emit cellEdited(currentRow_, kColumnValue);
+    selectRow(row);
+    setCurrentCell(row, kColumnValue);
+    emit cellEdited(row, kColumnValue);
     if (parentWidget()) {
         parentWidget()->setFocus();
         parentWidget()->activateWindow();

@@ -40,6 +40,11 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     std::string CellText(int row, int column) const override;
     QString Text(int row, int column) const;
     void SetText(int row, int column, const QString& text);
+    // The value cell shows a value read from the drive, remembered for RestoreValueRead.
+    void SetValueRead(int row, const QString& text);
+    // The value cell goes back to the last value read (or, never read, to its text before
+    // the last accepted edit).
+    void RestoreValueRead(int row);
     void InsertRowAt(int row);
     // The selected row that has the focus, or -1.
     int FocusedSelectedRow() const;
@@ -70,6 +75,7 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     std::set<int> choiceColumns_;
     std::function<QStringList(int row)> choices_;
     int currentRow_ = -1;
+    QString editKey_;  // the key column of the row the text editor was opened on
     bool committedByEnter_ = false;
     int enterStage_ = 0;
     bool keyboardMoved_ = true;

@@ -18,14 +18,30 @@ InPlaceEdit::InPlaceEdit(EditListCtrl& list, int row, int column, const QString&
 }
 
 void InPlaceEdit::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            // Ignored: they would move the list's row under the edit, and the value belongs
+            // to the row the editor was opened on.
+            event->accept();
+            return;
+        default:
+            break;
+    }
     if (event->key() == Qt::Key_Escape) {
         cancelled_ = true;
         list_.setFocus();
+        End();  // also when the focus change brings no focus-out (an inactive window)
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         enter_ = true;
         list_.setFocus();
+        End();
         return;
     }
     QLineEdit::keyPressEvent(event);
@@ -33,6 +49,10 @@ void InPlaceEdit::keyPressEvent(QKeyEvent* event) {
 
 void InPlaceEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    End();
+}
+
+void InPlaceEdit::End() {
     if (ended_) {
         return;
     }
@@ -50,9 +70,24 @@ InPlaceCombo::InPlaceCombo(EditListCtrl& list, int row, int column, const QStrin
     setFont(list.font());
     addItems(choices);
     setCurrentIndex(findText(text));
-    connect(this, &QComboBox::activated, this, [this] { list_.setFocus(); });
+    connect(this, &QComboBox::activated, this, [this] {
+        list_.setFocus();
+        Finish();
+    });
     show();
     setFocus();
+}
+
+void InPlaceCombo::hidePopup() {
+    QComboBox::hidePopup();
+    // A choice is reported right after the list closes (activated); without one, end here.
+    QTimer::singleShot(0, this, [this] {
+        if (!ended_) {
+            cancelled_ = true;
+            list_.setFocus();
+            Finish();  // in case the list had the focus already
+        }
+    });
 }
 
 void InPlaceCombo::Pick(const QString& text) {
@@ -64,10 +99,12 @@ void InPlaceCombo::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         cancelled_ = true;
         list_.setFocus();
+        Finish();
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         list_.setFocus();
+        Finish();
         return;
     }
     QComboBox::keyPressEvent(event);

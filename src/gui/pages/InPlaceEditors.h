@@ -15,12 +15,19 @@ class InPlaceEdit final : public QLineEdit {
     InPlaceEdit(EditListCtrl& list, int row, int column, const QString& text);
     int Row() const { return row_; }
     int Column() const { return column_; }
+    // True once the edit has been reported; the window is about to close.
+    bool Ended() const { return ended_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Tab stays in the editor (keyPressEvent ignores it) instead of moving the focus.
+    bool focusNextPrevChild(bool) override { return false; }
 
   private:
+    // Reports the edit to the list (once) and closes.
+    void End();
+
     EditListCtrl& list_;
     int row_;
     int column_;
@@ -37,8 +44,11 @@ class InPlaceCombo final : public QComboBox {
     InPlaceCombo(EditListCtrl& list, int row, int column, const QStringList& choices,
                  const QString& text);
     int Row() const { return row_; }
+    bool Ended() const { return ended_; }
     // Picks an entry as a user would, ending the edit.
     void Pick(const QString& text);
+    // Closing the drop-down list without a choice (Escape, a click beside it) ends the edit.
+    void hidePopup() override;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "AppConstants.h"
@@ -9,8 +10,10 @@
 #include "CMainFrame.h"
 #include "EditListCtrl.h"
 #include "PagePlacement.h"
+#include "ProjectFile.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
+#include "text/NumberIo.h"
 #include "text/NumberText.h"
 
 namespace morlo::gui {
@@ -24,6 +27,10 @@ constexpr const char* kRefusedText = "????";
 
 std::filesystem::path Path(const QString& text) {
     return std::filesystem::path(text.toStdString());
+}
+
+bool IsTextObject(const DictionaryEntry& entry) {
+    return QString::fromStdString(entry.dataType).toUpper() == kVisibleString;
 }
 
 QString SectionOf(int number) {
@@ -45,6 +52,9 @@ ParameterPage::ParameterPage(AppContext& context, const QString& pageName, int p
     CreateColumns();
     list_->SetChoiceProvider([this](int row) {
         QStringList choices;
+        if (list_->Text(row, kColumnDataType).toUpper() == kVisibleString) {
+            return choices;  // a text has no unit to choose
+        }
         ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
         for (const std::string& unit : context_.Units().ChoiceList(key)) {
             choices << QString::fromStdString(unit);
@@ -103,7 +113,7 @@ void ParameterPage::FillFromDefaultList() {
     const int count = Profile::ReadInt(file, section, "num", kListValueBuffer);
     for (int i = 1; i <= count; ++i) {
         ObjectKey key =
-            ParseHexLoose(Profile::ReadString(file, section, std::to_string(i), kListValueBuffer));
+            ParseHexLoose(Profile::ReadString(file, section, WriteInteger(i), kListValueBuffer));
         // The read pass that follows reads every row; reading each one now as well would
         // double the traffic while the page fills.
         InsertObject(key, list_->RowCount(), true, false);
@@ -118,28 +128,54 @@ bool ParameterPage::LoadProjectRows() {
         return false;
     }
     list_->setRowCount(0);
+    QStringList skipped;
     for (int b = 0; b < count; ++b) {
-        const QString row = QString::fromStdString(
-            Profile::ReadString(file, section, std::to_string(b), kProjectRowBuffer));
-        const QStringList fields = row.split(',');
-        const ObjectKey key = ParseDecimalLoose(fields.value(0).toStdString());
-        DictionaryEntry entry;
-        if (!context_.Dictionary().FindByKey(key, entry)) {
-            break;  // an object the dictionary does not know ends the list
+        const QString text = QString::fromStdString(
+            Profile::ReadString(file, section, WriteInteger(b), kProjectRowBuffer));
+        if (!LoadProjectRow(text)) {
+            // Reported below, once for the page; the rows after it still load.
+            skipped << QString("%1 \"%2\"").arg(b).arg(text);
         }
-        RegisterCyclic(key, entry.attribute);
-        std::string unit = kUnitDec;
-        context_.Units().AddUnits(key, entry.unitSpec, unit);
-        const int at = list_->RowCount();
-        list_->InsertRowAt(at);
-        list_->SetText(at, kColumnKey, QString::number(key));
-        list_->SetText(at, kColumnName, QString::fromStdString(entry.name));
-        list_->SetText(at, kColumnDataType, QString::fromStdString(entry.dataType));
-        list_->SetText(at, kColumnValue, fields.value(1));
-        list_->SetText(at, kColumnAttribute, QString::fromStdString(entry.attribute));
-        list_->SetText(at, kColumnUnit, fields.value(2));
     }
     Renumber(0);
+    if (!skipped.isEmpty()) {
+        ShowMessage(SkippedRowsMessage(pageName_, skipped));
+    }
+    return true;
+}
+
+bool ParameterPage::LoadProjectRow(const QString& text) {
+    const std::optional<ProjectRow> row = ParseProjectRow(text);
+    if (!row) {
+        return false;
+    }
+    const std::optional<std::int64_t> number = ReadInteger(row->key.toStdString());
+    DictionaryEntry entry;
+    if (!number || *number < 0 || *number > 0xFFFFFF ||
+        !context_.Dictionary().FindByKey(static_cast<ObjectKey>(*number), entry) ||
+        RowOfKey(entry.key) >= 0) {
+        return false;  // not a key, an object the dictionary does not know, or listed twice
+    }
+    const ObjectKey key = entry.key;
+    std::string defaultUnit = kUnitDec;
+    context_.Units().AddUnits(key, entry.unitSpec, defaultUnit);
+    const std::string unit = row->unit.toStdString();
+    const std::vector<std::string> units = context_.Units().ChoiceList(key);
+    const bool knownUnit = unit == kUnitDec || unit == kUnitHex || unit == kUnitAscii ||
+                           (unit.empty() && IsTextObject(entry)) ||
+                           std::find(units.begin(), units.end(), unit) != units.end();
+    if (!knownUnit) {
+        return false;  // its values could not be shown, and the read pass would stop there
+    }
+    RegisterCyclic(key, entry.attribute);
+    const int at = list_->RowCount();
+    list_->InsertRowAt(at);
+    list_->SetText(at, kColumnKey, QString::number(key));
+    list_->SetText(at, kColumnName, QString::fromStdString(entry.name));
+    list_->SetText(at, kColumnDataType, QString::fromStdString(entry.dataType));
+    list_->SetText(at, kColumnValue, row->value);
+    list_->SetText(at, kColumnAttribute, QString::fromStdString(entry.attribute));
+    list_->SetText(at, kColumnUnit, row->unit);
     return true;
 }
 
@@ -166,6 +202,9 @@ bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings, bool
     RegisterCyclic(key, entry.attribute);
     std::string unit = kUnitDec;
     context_.Units().AddUnits(key, entry.unitSpec, unit);
+    if (IsTextObject(entry)) {
+        unit.clear();  // a text has no unit
+    }
     list_->InsertRowAt(row);
     list_->SetText(row, kColumnKey, QString::number(key));
     list_->SetText(row, kColumnName, QString::fromStdString(entry.name));
@@ -241,20 +280,50 @@ void ParameterPage::OnResult(const engine::Delivery& d) {
 
 bool ParameterPage::ShowValue(std::int32_t value, ObjectKey key) {
     const auto facts = ValueConversion::FindRow(*list_, key);
-    auto number = ValueConversion::RawToNumber(facts.dataType, static_cast<std::uint32_t>(value));
-    if (!number) {
-        return false;
+    const ValueConversion::Shown shown = context_.Conversion().ShowRaw(
+        Id(), key, facts.unit, facts.dataType, static_cast<std::uint32_t>(value));
+    switch (shown.status) {
+        case ValueConversion::Shown::Status::Failed:
+            return false;
+        case ValueConversion::Shown::Status::WaitingForConstant:
+            WaitForConstant(shown.missingConstant, key, value);
+            return true;  // the pass goes on; this row is shown when the constant is here
+        case ValueConversion::Shown::Status::Shown:
+            break;
     }
-    std::string formula;
-    if (!context_.Conversion().ApplyUnit(Id(), key, facts.unit, *number, formula)) {
-        return false;
-    }
+    waitingValues_.erase(key);  // an older value that still waits must not overwrite this one
     if (facts.row >= 0) {
-        list_->SetText(facts.row, kColumnValue,
-                       QString::fromStdString(ValueConversion::FormatNumber(
-                           facts.unit, facts.dataType, formula, *number)));
+        list_->SetValueRead(facts.row, QString::fromStdString(shown.text));
     }
     return true;
+}
+
+void ParameterPage::WaitForConstant(ObjectKey constant, ObjectKey key, std::int32_t value) {
+    const bool parked = waitingValues_.count(key) != 0;
+    waitingValues_[key] = value;  // the newest answer is the one shown
+    if (parked) {
+        return;
+    }
+    QPointer<ParameterPage> self(this);
+    context_.Formulas().StorePending(
+        constant,
+        [self, key] {
+            if (!self) {
+                return;
+            }
+            auto it = self->waitingValues_.find(key);
+            if (it == self->waitingValues_.end()) {
+                return;  // shown meanwhile
+            }
+            const std::int32_t newest = it->second;
+            self->waitingValues_.erase(it);
+            self->ShowValue(newest, key);
+        },
+        [self, key] {
+            if (self) {
+                self->waitingValues_.erase(key);
+            }
+        });
 }
 
 void ParameterPage::OnSegment(ObjectKey) {}
@@ -269,7 +338,19 @@ void ParameterPage::OnCellEdited(int row, int column) {
         const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
         context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
     } else if (column == kColumnValue) {
-        context_.Conversion().WriteRow(Id(), *list_, row);
+        // A text that is not a value of the unit, or does not fit the object, sends nothing:
+        // the user is told why and the cell shows the last value read again.
+        QPointer<ParameterPage> self(this);
+        const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
+        context_.Conversion().WriteRow(Id(), *list_, row, [self, key](const std::string& text) {
+            if (!self) {
+                return;
+            }
+            if (const int at = self->RowOfKey(key); at >= 0) {
+                self->list_->RestoreValueRead(at);
+            }
+            ShowMessage(QString::fromStdString(text));
+        });
     }
 }
 
@@ -370,12 +451,12 @@ void ParameterPage::PageNotify(int code) {
 void ParameterPage::SaveToProject() {
     const std::filesystem::path file = context_.Dictionary().ProjectWritePath();
     const std::string section = SectionOf(PageIdForRecords()).toStdString();
-    Profile::WriteString(file, section, "num", std::to_string(list_->RowCount()));
+    Profile::WriteString(file, section, "num", WriteInteger(list_->RowCount()));
     for (int row = 0; row < list_->RowCount(); ++row) {
-        const QString text = QString("%1,%2,%3")
-                                 .arg(list_->Text(row, kColumnKey), list_->Text(row, kColumnValue),
-                                      list_->Text(row, kColumnUnit));
-        Profile::WriteString(file, section, std::to_string(row), text.toStdString());
+        const QString text =
+            FormatProjectRow({list_->Text(row, kColumnKey), list_->Text(row, kColumnValue),
+                              list_->Text(row, kColumnUnit)});
+        Profile::WriteString(file, section, WriteInteger(row), text.toStdString());
     }
 }
 

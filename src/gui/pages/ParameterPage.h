@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <map>
 
 class QMenu;
 
@@ -65,12 +66,16 @@ class ParameterPage : public CPageView {
     void CreateColumns();
     void FillFromDefaultList();
     bool LoadProjectRows();
+    // Inserts one project row at the end; false when it cannot be used.
+    bool LoadProjectRow(const QString& text);
     void ReadNextRow();
     void OnCellEdited(int row, int column);
     void OnContextMenu(const QPoint& globalPos);
     void SaveToProject();
     void WritePlacement();
     void RegisterCyclic(ObjectKey key, const std::string& attribute);
+    // Shows the value once the unit formula's constant has arrived.
+    void WaitForConstant(ObjectKey constant, ObjectKey key, std::int32_t value);
 
     QString pageName_;
     int pageId_;
@@ -78,6 +83,7 @@ class ParameterPage : public CPageView {
     EditListCtrl* list_;
     int readCursor_ = 0;
     bool active_ = false;
+    std::map<ObjectKey, std::int32_t> waitingValues_;  // newest raw value per waiting row
 };
 
 }  // namespace morlo::gui
