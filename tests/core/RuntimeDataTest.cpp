@@ -331,5 +331,23 @@ TEST_F(RuntimeData, UnitsConvertBackWithinOneRawStep) {
     EXPECT_GT(checked, 100);
 }
 
+TEST_F(RuntimeData, BitFieldsShowHexFirstAndDecSecond) {
+    const ObjectKey bitFields[] = {0x604000, 0x604100, 0x100100, 0x603F00,       0x260100, 0x261001,
+                                   0x140001, 0x180701, 0x160001, 0x1A0704,       0x201001, 0x201003,
+                                   0x20101F, 0x230001, 0x230006, 0x230000 | 0x0C};
+    for (ObjectKey key : bitFields) {
+        const SourceObject* object = Find(key);
+        ASSERT_NE(object, nullptr) << std::hex << key;
+        UnitTable table;
+        std::string unit;
+        table.AddUnits(key, object->unitSpec, unit);
+        EXPECT_EQ(unit, "HEX") << std::hex << key;
+        EXPECT_EQ(table.ChoiceList(key), (std::vector<std::string>{"HEX", "DEC"}))
+            << std::hex << key;
+    }
+    // Counts and plain numbers stay decimal.
+    EXPECT_TRUE(Find(0x201000 | 0x1B)->unitSpec.empty());
+}
+
 }  // namespace
 }  // namespace morlo

@@ -191,5 +191,26 @@ TEST(ValueCells, PagesSharingAnObjectWithoutUnitsShowNoMessage) {
     EXPECT_TRUE(p.program.messages.empty());
 }
 
+TEST(ValueCells, BitFieldsInHexAndTextsWithoutUnit) {
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* basic = p.Page(cmd::kBaseOperate);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(basic); }));
+    const int statusword = RowOf(basic, 0x604100);
+    EXPECT_EQ(basic->List()->Text(statusword, kColumnUnit), "HEX");
+    ASSERT_TRUE(WaitUntil([&] {
+        return basic->List()->Text(statusword, kColumnValue) ==
+               QString::number(*p.drive->Value(0x604100), 16);
+    }));
+    ParameterPage* property = p.Page(cmd::kDriverProperty);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(property); }));
+    EditListCtrl* list = property->List();
+    const int name = RowOf(property, 0x100800);
+    EXPECT_TRUE(list->Text(name, kColumnUnit).isEmpty());
+    ASSERT_TRUE(Activate(p.program.Frame()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, name, kColumnUnit));
+    EXPECT_EQ(list->ChoiceEditor(), nullptr);  // nothing to choose
+}
+
 }  // namespace
 }  // namespace morlo::gui::test
