@@ -1,5 +1,5 @@
-// Unit definitions and formulas as they come from the database: any text parses and
-// evaluates to a defined result.
+// Unit definitions and formulas as they come from the database, and values typed or read from
+// a file: any text parses, evaluates to a defined result, and converts or is refused.
 
 #include <cstdint>
 #include <optional>
@@ -7,6 +7,7 @@
 
 #include "values/FormulaMath.h"
 #include "values/UnitSpec.h"
+#include "values/ValueInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -21,5 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         morlo::TruncateToInt64(outcome.value);
     }
     morlo::EvaluateFormula(text, -7.25, constants);
+
+    // The first line is the unit definition, the rest the typed value.
+    const std::size_t newline = text.find('\n');
+    const std::string spec = text.substr(0, newline);
+    const std::string typed = newline == std::string::npos ? "" : text.substr(newline + 1);
+    const auto units = morlo::ParseUnitSpec(spec);
+    for (const char* type : {"U8", "I8", "U16", "I16", "U32", "I32", "VISIBLE STRING"}) {
+        const morlo::InputTarget target{"object", type};
+        for (const char* format : {"DEC", "HEX", "ASCII", ""}) {
+            morlo::ConvertInput(target, format, typed, units, constants);
+        }
+        for (const auto& unit : units) {
+            morlo::ConvertInput(target, unit.name, typed, units, constants);
+        }
+    }
     return 0;
 }

@@ -21,6 +21,17 @@ TEST(Profile, MissingThingsReadAsEmptyText) {
     EXPECT_EQ(Profile::ReadInt(file, "sys", "comm", 4), 0);
 }
 
+TEST(Profile, NumbersAreWholeTexts) {
+    TempFolder folder;
+    auto file = folder / "sys.ini";
+    WriteFile(file, "[sys]\ncomm = 2 \nlang=x\ncan=12abc\nbig=99999999999\nneg=-5\n");
+    EXPECT_EQ(Profile::ReadInt(file, "sys", "comm", 4), 2);
+    EXPECT_EQ(Profile::ReadInt(file, "sys", "lang", 4), 0);  // "x" is offline, as before
+    EXPECT_EQ(Profile::ReadInt(file, "sys", "can", 8), 0);
+    EXPECT_EQ(Profile::ReadInt(file, "sys", "big", 16), 0);
+    EXPECT_EQ(Profile::ReadInt(file, "sys", "neg", 4), -5);
+}
+
 TEST(Profile, NamesCompareWithoutCaseAndValuesAreTrimmed) {
     TempFolder folder;
     auto file = folder / "a.ini";

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "dictionary/DatabaseLayout.h"
+#include "profile/Profile.h"
 #include "text/Encoding.h"
 #include "text/NumberText.h"
 
@@ -73,7 +74,7 @@ void ObjectDictionary::RunLoadThread(std::stop_token stop, LoadSettings settings
             return;
         }
     }
-    int language = ParseDecimalPrefix(languageText);
+    int language = Profile::NumberOf(languageText);
     if (settings.language) {
         settings.language->store(language);
         while (settings.language->load() == database::kLanguageBeingChosen) {

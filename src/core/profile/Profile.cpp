@@ -2,12 +2,13 @@
 
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <system_error>
 
 #include "profile/IniDocument.h"
 #include "text/Encoding.h"
-#include "text/NumberText.h"
+#include "text/NumberIo.h"
 
 namespace morlo {
 namespace {
@@ -65,7 +66,16 @@ std::string Profile::ReadString(const std::filesystem::path& file, std::string_v
 
 int Profile::ReadInt(const std::filesystem::path& file, std::string_view section,
                      std::string_view key, std::size_t bufferChars, ProfileEncoding encoding) {
-    return ParseDecimalPrefix(ReadString(file, section, key, bufferChars, encoding));
+    return NumberOf(ReadString(file, section, key, bufferChars, encoding));
+}
+
+int Profile::NumberOf(std::string_view text) {
+    std::optional<std::int64_t> value = ReadInteger(text);
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max()) {
+        return 0;
+    }
+    return static_cast<int>(*value);
 }
 
 bool Profile::WriteString(const std::filesystem::path& file, std::string_view section,

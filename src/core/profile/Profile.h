@@ -25,10 +25,14 @@ class Profile {
                                   std::string_view key, std::size_t bufferChars,
                                   ProfileEncoding encoding = ProfileEncoding::EightBit);
 
-    // The value read as a decimal integer ("" and non-numbers give 0).
+    // The value read as a decimal integer, the whole text ("", "x", "12abc" and numbers
+    // beyond int give 0).
     static int ReadInt(const std::filesystem::path& file, std::string_view section,
                        std::string_view key, std::size_t bufferChars,
                        ProfileEncoding encoding = ProfileEncoding::EightBit);
+
+    // A value text as ReadInt reads it.
+    static int NumberOf(std::string_view text);
 
     // Writes through a temporary file and a rename, so a failure never leaves half a file.
     // Returns false when the file cannot be written.
