@@ -59,13 +59,21 @@ bool ValueConversion::IsUnsigned(std::string_view dataType) {
     return !dataType.empty() && (dataType.front() == 'U' || dataType.front() == 'u');
 }
 
-ValueConversion::RowFacts ValueConversion::FindRow(const ValueRows& rows, ObjectKey key) {
-    for (int row = 0; row < rows.RowCount(); ++row) {
-        if (ParseDecimalLoose(rows.CellText(row, kColumnKey)) == key) {
-            return {row, rows.CellText(row, kColumnUnit), rows.CellText(row, kColumnDataType)};
+int ValueRows::RowOfKey(ObjectKey key) const {
+    for (int row = 0; row < RowCount(); ++row) {
+        if (ParseDecimalLoose(CellText(row, kColumnKey)) == key) {
+            return row;
         }
     }
-    return {};
+    return -1;
+}
+
+ValueConversion::RowFacts ValueConversion::FindRow(const ValueRows& rows, ObjectKey key) {
+    const int row = rows.RowOfKey(key);
+    if (row < 0) {
+        return {};
+    }
+    return {row, rows.CellText(row, kColumnUnit), rows.CellText(row, kColumnDataType)};
 }
 
 std::optional<double> ValueConversion::RawToNumber(std::string_view dataType, std::uint32_t raw) {

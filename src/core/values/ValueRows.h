@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/ObjectKey.h"
+
 namespace morlo {
 
 // Columns of a page's object list.
@@ -20,6 +22,9 @@ class ValueRows {
     virtual ~ValueRows() = default;
     virtual int RowCount() const = 0;
     virtual std::string CellText(int row, int column) const = 0;
+    // The first row whose key column holds the key in decimal, or -1. Lists may answer faster
+    // than this walk over the texts.
+    virtual int RowOfKey(ObjectKey key) const;
 };
 
 }  // namespace morlo

@@ -62,6 +62,17 @@ std::string EditListCtrl::CellText(int row, int column) const {
     return Text(row, column).toStdString();
 }
 
+int EditListCtrl::RowOfKey(ObjectKey key) const {
+    // The key column is always written as the plain decimal number.
+    const QString text = QString::number(key);
+    for (int row = 0; row < rowCount(); ++row) {
+        if (const QTableWidgetItem* cell = item(row, kColumnKey); cell && cell->text() == text) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 QString EditListCtrl::Text(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell ? cell->text() : QString();

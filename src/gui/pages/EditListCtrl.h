@@ -38,6 +38,7 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     // Rows and cells.
     int RowCount() const override { return rowCount(); }
     std::string CellText(int row, int column) const override;
+    int RowOfKey(ObjectKey key) const override;
     QString Text(int row, int column) const;
     void SetText(int row, int column, const QString& text);
     // The value cell shows a value read from the drive, remembered for RestoreValueRead.

@@ -13,6 +13,7 @@
 #include "ProjectFile.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
+#include "text/Encoding.h"
 #include "text/NumberIo.h"
 #include "text/NumberText.h"
 
@@ -28,6 +29,27 @@ constexpr const char* kRefusedText = "????";
 std::filesystem::path Path(const QString& text) {
     return std::filesystem::path(text.toStdString());
 }
+
+// The values of one INI section, read once: keys compare without case, a value is cut as a
+// character buffer of the given size would cut it.
+class SectionValues {
+  public:
+    explicit SectionValues(const std::vector<std::pair<std::string, std::string>>& pairs) {
+        for (const auto& [key, value] : pairs) {
+            values_.try_emplace(QString::fromStdString(key).toLower(), value);  // first wins
+        }
+    }
+    std::string Get(const std::string& key, std::size_t bufferChars) const {
+        auto it = values_.find(QString::fromStdString(key).toLower());
+        if (it == values_.end()) {
+            return {};
+        }
+        return TruncateUtf16Units(it->second, bufferChars - 1);
+    }
+
+  private:
+    std::map<QString, std::string> values_;
+};
 
 bool IsTextObject(const DictionaryEntry& entry) {
     return QString::fromStdString(entry.dataType).toUpper() == kVisibleString;
@@ -71,12 +93,13 @@ ParameterPage::ParameterPage(AppContext& context, const QString& pageName, int p
         FillFromDefaultList();
     }
     active_ = true;
-    if (behaviour_.readsOnlyWhenOpen && context_.Link().LinkState() != engine::kLinkStateOpen) {
-        readCursor_ = 0;
-    } else {
-        readCursor_ = 1;
-        ReadNextRow();
+    if (readCursor_ == 0 && ReadsAtCreation()) {
+        StartReadPass();
     }
+}
+
+bool ParameterPage::ReadsAtCreation() const {
+    return !behaviour_.readsOnlyWhenOpen || context_.Link().LinkState() == engine::kLinkStateOpen;
 }
 
 void ParameterPage::CreateColumns() {
@@ -109,29 +132,31 @@ int ParameterPage::PageIdForRecords() const {
 
 void ParameterPage::FillFromDefaultList() {
     const auto file = Path(context_.workDir + "/sys/" + pageName_ + ".ini");
-    const std::string section = pageName_.toStdString();
-    const int count = Profile::ReadInt(file, section, "num", kListValueBuffer);
+    const SectionValues values(Profile::ReadSection(file, pageName_.toStdString()));
+    const int count = Profile::NumberOf(values.Get("num", kListValueBuffer));
     for (int i = 1; i <= count; ++i) {
-        ObjectKey key =
-            ParseHexLoose(Profile::ReadString(file, section, WriteInteger(i), kListValueBuffer));
-        // The read pass that follows reads every row; reading each one now as well would
-        // double the traffic while the page fills.
-        InsertObject(key, list_->RowCount(), true, false);
+        ObjectKey key = ParseHexLoose(values.Get(WriteInteger(i), kListValueBuffer));
+        // The read pass reads every row, one after the other; it starts with the first row,
+        // so that its exchange runs while the rest of the page is built.
+        if (InsertObject(key, list_->RowCount(), true, false) && readCursor_ == 0 &&
+            ReadsAtCreation()) {
+            StartReadPass();
+        }
     }
 }
 
 bool ParameterPage::LoadProjectRows() {
     const std::filesystem::path file = context_.Dictionary().ProjectReadPath();
     const std::string section = SectionOf(pageId_).toStdString();
-    const int count = Profile::ReadInt(file, section, "num", kProjectRowBuffer);
+    const SectionValues values(Profile::ReadSection(file, section));
+    const int count = Profile::NumberOf(values.Get("num", kProjectRowBuffer));
     if (count == 0) {
         return false;
     }
     list_->setRowCount(0);
     QStringList skipped;
     for (int b = 0; b < count; ++b) {
-        const QString text = QString::fromStdString(
-            Profile::ReadString(file, section, WriteInteger(b), kProjectRowBuffer));
+        const QString text = QString::fromStdString(values.Get(WriteInteger(b), kProjectRowBuffer));
         if (!LoadProjectRow(text)) {
             // Reported below, once for the page; the rows after it still load.
             skipped << QString("%1 \"%2\"").arg(b).arg(text);

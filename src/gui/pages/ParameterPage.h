@@ -64,6 +64,8 @@ class ParameterPage : public CPageView {
 
   private:
     void CreateColumns();
+    // The read pass starts when the page is made (some pages wait for an open link).
+    bool ReadsAtCreation() const;
     void FillFromDefaultList();
     bool LoadProjectRows();
     // Inserts one project row at the end; false when it cannot be used.
