@@ -359,6 +359,19 @@ TEST(Screenshots, MainWindowWithTheSimulatedDrive) {
         const QString file =
             QString("%1/main-window-%2.png").arg(MORLO_SCREENSHOT_DIR, chinese ? "zh" : "en");
         ASSERT_TRUE(frame.grab().save(file));
+        if (chinese) {
+            continue;
+        }
+        // Several pages tiled, the basic operation page with its bit fields in HEX.
+        for (int command : {cmd::kBaseOperate, cmd::kVelocityLoop, cmd::kCurrentLoop,
+                            cmd::kMotorConfig, cmd::kDriverProperty}) {
+            frame.OpenPage(command);
+        }
+        auto* basic = qobject_cast<ParameterPage*>(frame.PageOf(2));
+        ASSERT_TRUE(WaitUntil([&] { return basic->ReadCursor() == 0; }));
+        frame.RunCommand(cmd::kToolTile);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(frame.grab().save(QString("%1/tiled-en.png").arg(MORLO_SCREENSHOT_DIR)));
     }
 }
 

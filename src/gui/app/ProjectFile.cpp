@@ -126,8 +126,9 @@ bool OpenProject(CMainFrame& frame, AppContext& context) {
         const QStringList fields = value.mid(2).split(',');
         // The stored offsets are from the main frame's corner, the page's top less the
         // caption; the page goes back to that very place on the screen.
-        const QPoint screen(fields.value(0).toInt() + main.x(),
-                            fields.value(1).toInt() + context.captionHeight + main.y());
+        const QPoint screen(
+            Profile::NumberOf(fields.value(0).toStdString()) + main.x(),
+            Profile::NumberOf(fields.value(1).toStdString()) + context.captionHeight + main.y());
         const QPoint place = frame.MdiArea()->viewport()->mapFromGlobal(screen);
         frame.SetRestoreRequest(place);
         if (CChildFrame* child = frame.Slot(pageId)) {
