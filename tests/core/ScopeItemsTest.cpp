@@ -115,6 +115,19 @@ TEST_F(ScopeItemsTest, TriggerLevelTexts) {
     EXPECT_EQ(level(0x606C00, "60", "r/min").outcome, LevelOutcome::Parked);
     EXPECT_EQ(asked, (std::vector<ObjectKey>{0x203003}));
     EXPECT_TRUE(evaluator.HasPending());
+    // Far beyond the trigger object once the value is known: never written. The other one is,
+    // once.
+    EXPECT_EQ(level(0x606C00, "1e12", "r/min").outcome, LevelOutcome::Parked);
+    evaluator.ConstantArrived(0x203003, 10000);
+    EXPECT_EQ(asked, (std::vector<ObjectKey>{0x203003, kRecorderTriggerLevel}));
+    EXPECT_FALSE(evaluator.HasPending());
+    // Displays that wait ask for their object again, once, when the value arrives.
+    asked.clear();
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, 50, "Nm"), "");
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, 51, "Nm"), "");
+    EXPECT_EQ(evaluator.PendingCount(), 1u);
+    evaluator.ConstantArrived(0x20300B, 1500);
+    EXPECT_EQ(asked, (std::vector<ObjectKey>{0x20300B, 0x607700}));
 }
 
 }  // namespace

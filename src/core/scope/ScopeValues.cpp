@@ -43,11 +43,8 @@ std::optional<std::pair<double, std::string>> ConvertToUnit(const ScopeUnits& u,
             if (u.evaluator.Evaluate(u.window, definition.formula, number, result)) {
                 return std::make_pair(result, definition.formula);
             }
-            // The conversion is tried again when the key's value comes back to the window,
-            // unless a parked write waits already: it must not be lost for a display.
-            if (!u.evaluator.HasPending()) {
-                u.evaluator.StorePending(key, link::kCmdRead, 0.0, definition.formula);
-            }
+            // The conversion is tried again when the key's value comes back to the window.
+            u.evaluator.ParkRead(u.evaluator.LastMissingConstant(), u.window, key);
         } else if (unit == definition.name) {
             return std::make_pair(number, definition.formula);
         }
@@ -167,7 +164,17 @@ LevelConversion TriggerLevelToRaw(const ScopeUnits& u, ObjectKey triggerKey,
     }
     std::int64_t raw = 0;
     if (!u.evaluator.EvaluateToInteger(u.window, named->formula, *typed, raw)) {
-        u.evaluator.StorePending(kRecorderTriggerLevel, link::kCmdWrite32, *typed, named->formula);
+        // Converted again, range check included, once the drive value has arrived; written
+        // only when it then fits.
+        const ScopeUnits again = u;
+        u.evaluator.StorePending(
+            u.evaluator.LastMissingConstant(), [again, triggerKey, text, unit] {
+                const LevelConversion later = TriggerLevelToRaw(again, triggerKey, text, unit);
+                if (later.outcome == LevelOutcome::Raw) {
+                    again.evaluator.Submit(again.window, link::kCmdWrite32, kRecorderTriggerLevel,
+                                           later.raw);
+                }
+            });
         return {LevelOutcome::Parked, 0, range.minimum, range.maximum};
     }
     return Checked(raw, *sizeCode);

@@ -66,7 +66,23 @@ void FormulaEvaluator::RequestConstant(ObjectKey key) {
 
 void FormulaEvaluator::StorePending(ObjectKey constant, std::function<void()> retry,
                                     std::function<void()> abandon) {
-    pending_.push_back({constant, std::move(retry), std::move(abandon)});
+    pending_.push_back({constant, std::move(retry), std::move(abandon), std::nullopt});
+}
+
+void FormulaEvaluator::ParkRead(ObjectKey constant, engine::ReceiverId window, ObjectKey key) {
+    const auto read = std::make_pair(window, key);
+    for (const Pending& parked : pending_) {
+        if (parked.constant == constant && parked.read == read) {
+            return;
+        }
+    }
+    pending_.push_back(
+        {constant, [this, window, key] { Submit(window, link::kCmdRead, key, 0); }, {}, read});
+}
+
+int FormulaEvaluator::Submit(engine::ReceiverId window, std::uint8_t command, ObjectKey key,
+                             std::int32_t value) {
+    return submit_ ? submit_(window, command, key, value) : 0;
 }
 
 void FormulaEvaluator::RunPending() {

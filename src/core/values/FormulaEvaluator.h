@@ -43,9 +43,15 @@ class FormulaEvaluator {
     // refuses to give the constant.
     void StorePending(ObjectKey constant, std::function<void()> retry,
                       std::function<void()> abandon = {});
+    // Parks a read of `key` for `window` until the constant is known, so that the window gets
+    // the key's value again and can show it then; one such read per window, key and constant.
+    void ParkRead(ObjectKey constant, engine::ReceiverId window, ObjectKey key);
     // Runs, once each, every parked conversion whose constant is now known.
     void RunPending();
     std::size_t PendingCount() const { return pending_.size(); }
+    bool HasPending() const { return !pending_.empty(); }
+    // Submits a request as the conversions do (the control link's SubmitRequest).
+    int Submit(engine::ReceiverId window, std::uint8_t command, ObjectKey key, std::int32_t value);
     // The link closed: parked conversions are dropped and reads under way forgotten.
     void DropPending();
 
@@ -80,6 +86,7 @@ class FormulaEvaluator {
         ObjectKey constant;
         std::function<void()> retry;
         std::function<void()> abandon;
+        std::optional<std::pair<engine::ReceiverId, ObjectKey>> read;  // a parked read
     };
 
     RequestSubmitter submit_;
