@@ -288,6 +288,12 @@ TEST(Oscilloscope, ObjectPickerForTriggerAndChannels) {
     EXPECT_TRUE(p.DriveHolds(scope::kRecorderSlot2, 0));
     EXPECT_EQ(p.drive->Value(kWideA), 0);
     EXPECT_EQ(Item(page, 1)->currentText(), "Position demand value");
+    // The page has the drive's answers to those writes before the next pick (other traffic,
+    // such as the formula constants read at the link's confirmation, may delay them).
+    ASSERT_TRUE(WaitUntil([&] {
+        return page->Capture().Mirror().slotValues[1] == 0 &&
+               page->Capture().Mirror().slotValues[4] == 0;
+    }));
 
     // A ticked channel records the picked object; one not listed becomes its own item.
     page->Control<QPushButton>(ctl::kChannelPick[2])->click();
