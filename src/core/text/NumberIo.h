@@ -22,8 +22,8 @@ std::optional<std::int64_t> ReadInteger(std::string_view text);
 // no sign. Invalid when it does not fit 64 bits.
 std::optional<std::uint64_t> ReadHexInteger(std::string_view text);
 
-// Fixed-point text with the given number of decimals, rounded to nearest ("%.3f" without the
-// locale). Non-finite values give "nan", "inf" or "-inf".
+// Fixed-point text with the given number of decimals, rounded to nearest (what printf would
+// write with a precision, without the locale). Non-finite values give "nan", "inf" or "-inf".
 std::string WriteFixed(double value, int decimals);
 
 // Shortest text that reads back as the same double ("62.5", "1e-06", "0.1").
