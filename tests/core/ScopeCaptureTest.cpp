@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/LinkConstants.h"
+#include "scope/DriveIdentity.h"
 #include "scope/MappingValue.h"
 #include "scope/ScopeCapture.h"
 
@@ -376,6 +377,44 @@ TEST(MappingValue, SizeCodesAndSlots) {
     EXPECT_EQ(WideSlotIndex(3), kWideSlotB);
     EXPECT_EQ(SlotIndexOf(0x230006), 5);
     EXPECT_EQ(SlotIndexOf(0x230007), -1);
+}
+
+TEST(DriveIdentity, ReadsBothTextsInSegmentsAndTakesOnlyItsOwnAnswers) {
+    FakeLink link;
+    DriveIdentityReader reader(link);
+    auto segment = [&](std::string_view bytes, bool last) {
+        link.segment = {};
+        std::copy(bytes.begin(), bytes.end(), link.segment.begin());
+        link.segmentCount = static_cast<int>(bytes.size());
+        link.segmentLast = last;
+        return reader.OnSegment();
+    };
+    EXPECT_FALSE(reader.OnSegment());  // not reading: the capture's segment
+    reader.Start();
+    ASSERT_EQ(link.sent.back(), (Sent{kCmdRead, kDeviceNameKey, 0}));
+    EXPECT_FALSE(reader.OnValue(kRecorderPeriod));
+    EXPECT_FALSE(reader.OnSegment());  // no segment asked for yet
+    EXPECT_TRUE(reader.OnValue(kDeviceNameKey));
+    EXPECT_EQ(link.sent.back(), (Sent{kCmdSegment, 0, 0}));
+    EXPECT_TRUE(segment("MS-D2 S", false));
+    EXPECT_EQ(link.sent.back(), (Sent{kCmdSegmentToggle, 0, 0}));
+    EXPECT_TRUE(segment("ervo", true));
+    EXPECT_EQ(reader.DeviceName(), "MS-D2 Servo");
+    ASSERT_EQ(link.sent.back(), (Sent{kCmdRead, kSoftwareVersionKey, 0}));
+    // A refusal leaves that text empty and ends the reading.
+    EXPECT_FALSE(reader.OnAbort(kRecorderPeriod));
+    EXPECT_TRUE(reader.OnAbort(kSoftwareVersionKey));
+    EXPECT_FALSE(reader.Active());
+    EXPECT_EQ(reader.SoftwareVersion(), "");
+    EXPECT_FALSE(segment("x", true));
+
+    // Cancelled in the middle: later answers belong to someone else.
+    reader.Start();
+    EXPECT_TRUE(reader.DeviceName().empty());
+    reader.OnValue(kDeviceNameKey);
+    reader.Cancel();
+    EXPECT_FALSE(segment("MS", true));
+    EXPECT_FALSE(reader.OnAbort(0));
 }
 
 }  // namespace

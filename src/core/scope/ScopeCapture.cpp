@@ -355,6 +355,10 @@ void ScopeCapture::ToggleEdge() {
     Submit(link::kCmdWrite8, kRecorderEdge, mirror_.edge == 0 ? 1 : 0);
 }
 
+void ScopeCapture::WriteEdge(bool rising) {
+    Submit(link::kCmdWrite8, kRecorderEdge, rising ? 1 : 0);
+}
+
 void ScopeCapture::WriteTriggerObject(std::uint32_t mapping) {
     if (mapping != 0) {
         levelReRead_ = true;

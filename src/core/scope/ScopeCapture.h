@@ -96,6 +96,7 @@ class ScopeCapture {
     // Followed by one confirming read of the number of samples.
     void WriteSamples(std::int32_t samples);
     void ToggleEdge();
+    void WriteEdge(bool rising);
     // 0: manual trigger; the level is read again in the new object's terms.
     void WriteTriggerObject(std::uint32_t mapping);
     void WriteTriggerLevel(std::int32_t raw);

@@ -88,6 +88,52 @@ inline constexpr double kPeriodUnitMicroseconds = 62.5;
 inline constexpr std::int32_t kPeriodMicrosecondsUpTo = 15;     // up to 15 units: "us"
 inline constexpr std::int32_t kPeriodMillisecondsUpTo = 16000;  // up to 1000 ms: "ms"
 
+// ---- Files --------------------------------------------------------------------------------------
+
+// Types of the export dialog, by extension (compared exactly).
+inline constexpr const char* kExtensionCsv = "csv";
+inline constexpr const char* kExtensionText = "txt";
+inline constexpr const char* kExtensionBitmap = "bmp";
+inline constexpr const char* kExtensionPng = "png";
+
+// The text data file: one section, the keys in the order they are written.
+inline constexpr const char* kFileSection = "oscilloscope";
+inline constexpr const char* kKeyTime = "time";
+inline constexpr const char* kKeyOffset = "offset";
+inline constexpr const char* kKeyNumber = "number";
+inline constexpr const char* kKeyTriggerItem = "trigger item";
+inline constexpr const char* kKeyTriggerItemValue = "trigger item value";
+inline constexpr const char* kKeyTriggerLevel = "trigger collect value";
+inline constexpr const char* kKeyTriggerUnit = "trigger collect unit";
+inline constexpr const char* kKeyContinuous = "continue";
+// Channel keys are "ch<n> " + one of these.
+inline constexpr const char* kKeyCheck = "check";
+inline constexpr const char* kKeyItem = "item";
+inline constexpr const char* kKeyScale = "scale";
+inline constexpr const char* kKeyChannelOffset = "offset";
+inline constexpr const char* kKeyCoefficient = "unit coef";
+inline constexpr const char* kKeyUnit = "unit";
+inline constexpr const char* kKeyAuto = "auto";
+// Written after those, so that a capture describes itself; import does not need them.
+inline constexpr const char* kKeyCaptured = "captured";
+inline constexpr const char* kKeyDeviceName = "device name";
+inline constexpr const char* kKeySoftwareVersion = "software version";
+inline constexpr const char* kKeyLink = "link";
+inline constexpr const char* kKeyName = "name";
+inline constexpr const char* kKeyUnitText = "unit text";
+inline constexpr int kFileDecimals = 6;
+// An import never makes more samples per channel than the largest record holds.
+inline constexpr std::size_t kImportSamplesLimit = kRecordBufferLimit / 2;
+
+// The drive's identity, read after a capture for its description (texts).
+inline constexpr ObjectKey kDeviceNameKey = MakeObjectKey(0x1008, 0x00);
+inline constexpr ObjectKey kSoftwareVersionKey = MakeObjectKey(0x100A, 0x00);
+
+// Bitmaps: 14-byte file header, 40-byte info header, no palette for 24 and 32 bits.
+inline constexpr std::uint16_t kBitmapType = 0x4D42;  // "BM"
+inline constexpr std::uint32_t kBitmapFileHeaderBytes = 14;
+inline constexpr std::uint32_t kBitmapInfoHeaderBytes = 40;
+
 // ---- Message texts ------------------------------------------------------------------------------
 
 inline constexpr const char* kMsgChannelItemNoMemory = "[Channel Item]No Free Memory!!\n";
