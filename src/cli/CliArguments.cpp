@@ -1,5 +1,7 @@
 #include "CliArguments.h"
 
+#include <cstdint>
+
 #include "link/CanBitTiming.h"
 #include "text/NumberIo.h"
 
@@ -18,9 +20,15 @@ const char* const kCliUsage =
     "                                   write a drive-data file into the drive, store the\n"
     "                                   parameters, restart and verify that they persisted\n"
     "  compare IN.cdi                   show where the drive differs from a drive-data file\n"
+    "  scope --ch KEY [--ch KEY ...] [--period N] [--samples N] [--trigger KEY|manual]\n"
+    "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--timeout S]\n"
+    "                                   capture the recorder once (channel n is the n-th\n"
+    "                                   --ch, up to four) and write the samples\n"
     "run it in a working folder (it reads data/TARNEX.dat and sys/sys.ini there)\n";
 
 namespace {
+
+constexpr std::size_t kScopeChannels = 4;
 
 std::optional<long> ParseNumber(const std::string& text, long min, long max) {
     std::optional<std::int64_t> value = ReadInteger(text);
@@ -105,6 +113,83 @@ bool ParseLink(const std::string& text, LinkChoice& link, std::string& error) {
     return false;
 }
 
+bool IsScopeOption(const std::string& arg) {
+    for (const char* option : {"--ch", "--period", "--samples", "--trigger", "--edge", "--level",
+                               "--csv", "--txt", "--timeout"}) {
+        if (arg == option) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseScopeOption(const std::string& option, const std::string& value, ScopeRequest& scope,
+                      std::string& error) {
+    auto address = [&](std::optional<ObjectKey>& into) {
+        into = ParseObjectAddress(value);
+        if (!into) {
+            error = "bad object address '" + value + "' (use INDEX:SUB in hexadecimal)";
+        }
+        return into.has_value();
+    };
+    auto number = [&](long min, long max, std::optional<std::int32_t>& into) {
+        auto n = ParseNumber(value, min, max);
+        if (!n) {
+            error = option + " takes a number from " + std::to_string(min) + " to " +
+                    std::to_string(max) + ", not '" + value + "'";
+            return false;
+        }
+        into = static_cast<std::int32_t>(*n);
+        return true;
+    };
+    if (option == "--ch") {
+        std::optional<ObjectKey> key;
+        if (!address(key)) {
+            return false;
+        }
+        if (scope.channels.size() == kScopeChannels) {
+            error = "the recorder has four channels: at most four --ch";
+            return false;
+        }
+        scope.channels.push_back(*key);
+        return true;
+    }
+    if (option == "--period" || option == "--samples") {
+        // Both are 16-bit settings of the recorder.
+        return number(1, 65535, option == "--period" ? scope.period : scope.samples);
+    }
+    if (option == "--trigger") {
+        scope.trigger.reset();
+        scope.manualTrigger = value == "manual";
+        return scope.manualTrigger || address(scope.trigger);
+    }
+    if (option == "--edge") {
+        if (value != "rising" && value != "falling") {
+            error = "--edge takes rising or falling, not '" + value + "'";
+            return false;
+        }
+        scope.risingEdge = value == "rising";
+        return true;
+    }
+    if (option == "--level") {
+        return number(INT32_MIN, INT32_MAX, scope.level);
+    }
+    if (option == "--timeout") {
+        std::optional<std::int32_t> seconds;
+        if (!number(1, 3600, seconds)) {
+            return false;
+        }
+        scope.timeoutSeconds = *seconds;
+        return true;
+    }
+    if (value.empty()) {
+        error = option + " needs a file name";
+        return false;
+    }
+    (option == "--csv" ? scope.csv : scope.txt) = value;
+    return true;
+}
+
 }  // namespace
 
 std::optional<ObjectKey> ParseObjectAddress(const std::string& text) {
@@ -124,6 +209,7 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                                               std::string& error) {
     CliArguments out;
     std::vector<std::string> positional;
+    bool scopeOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto next = [&](const char* what) -> std::optional<std::string> {
@@ -170,6 +256,12 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             out.count = static_cast<int>(*count);
+        } else if (IsScopeOption(arg)) {
+            auto v = next(arg.c_str());
+            if (!v || !ParseScopeOption(arg, *v, out.scope, error)) {
+                return std::nullopt;
+            }
+            scopeOptions = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
@@ -236,8 +328,23 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             return std::nullopt;
         }
         out.files = rest;
+    } else if (out.command == "scope") {
+        if (!rest.empty()) {
+            error = "scope takes options only (--ch KEY ...)";
+            return std::nullopt;
+        }
+        if (out.scope.channels.empty()) {
+            error = "scope needs at least one --ch INDEX:SUB";
+            return std::nullopt;
+        }
     } else {
         error = "unknown command '" + out.command + "'";
+        return std::nullopt;
+    }
+    if (scopeOptions && out.command != "scope") {
+        error =
+            "--ch, --period, --samples, --trigger, --edge, --level, --csv, --txt and "
+            "--timeout go with scope only";
         return std::nullopt;
     }
     if ((out.store || out.restart) && out.command != "restore") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,20 @@ struct LinkChoice {
     int canBitRate = 500000;   // CAN, bit/s
 };
 
+// What `scope` records and how: only the settings given are written to the recorder.
+struct ScopeRequest {
+    std::vector<ObjectKey> channels;  // channel n records the n-th; the others are switched off
+    std::optional<std::int32_t> period;
+    std::optional<std::int32_t> samples;
+    bool manualTrigger = false;
+    std::optional<ObjectKey> trigger;
+    std::optional<bool> risingEdge;
+    std::optional<std::int32_t> level;
+    std::string csv;
+    std::string txt;
+    int timeoutSeconds = 10;  // for the trigger and the record
+};
+
 struct CliArguments {
     LinkChoice link;
     int node = 1;
@@ -30,6 +45,7 @@ struct CliArguments {
     std::vector<std::string> files;   // backup: list and output; restore, compare: the data
     bool store = false;               // restore: store the parameters afterwards
     bool restart = false;             // restore: restart the drive and verify afterwards
+    ScopeRequest scope;               // scope
 };
 
 // Parses the command line; on failure error holds a one-line message.

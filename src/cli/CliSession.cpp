@@ -128,6 +128,9 @@ int CliSession::Run() {
     if (arguments_.command == "compare") {
         return Compare();
     }
+    if (arguments_.command == "scope") {
+        return Scope();
+    }
     return Watch();
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "CliArguments.h"
 #include "dictionary/ObjectDictionary.h"
@@ -18,6 +19,11 @@
 #include "values/FormulaEvaluator.h"
 #include "values/UnitTable.h"
 #include "values/ValueConversion.h"
+
+namespace morlo::scope {
+struct ScopeItem;
+struct CaptureDescription;
+}  // namespace morlo::scope
 
 namespace morlo::cli {
 
@@ -42,6 +48,7 @@ class CliSession {
   private:
     struct ObjectRead;
     struct TransferFace;
+    struct ScopeFace;
 
     bool Prepare();
     bool OpenLink();
@@ -52,6 +59,16 @@ class CliSession {
     int Backup();
     int Restore();
     int Compare();
+    int Scope();
+
+    // Runs the capture cycle until done() or the link failed, the time ran out or ^C.
+    bool RunScope(ScopeFace& face, const std::function<bool()>& done,
+                  std::chrono::milliseconds limit);
+    // A refusal (exit 3) or a link failure (exit 2), reported.
+    int ScopeFailure(ScopeFace& face, const char* stage);
+    int WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeItem>& items,
+                        const scope::CaptureDescription& description);
+    std::string LinkText() const;
 
     // Runs a drive-data run (its rows, or the store) until done() or the link failed or ^C;
     // false when it was interrupted.

@@ -23,9 +23,9 @@ std::optional<int> ParseInt(const std::string& text, int low, int high) {
 
 const char* CliUsage() {
     return "usage: morloservo-sim --serial [--baud B] [--node N] [--state FILE] "
-           "[--dictionary DIR] [--idle]\n"
+           "[--dictionary DIR] [--idle] [--record-file FILE]\n"
            "       morloservo-sim --can PLUGIN:IFACE [--node N] [--state FILE] "
-           "[--dictionary DIR] [--idle]\n";
+           "[--dictionary DIR] [--idle] [--record-file FILE]\n";
 }
 
 CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -68,12 +68,15 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             }
             (baud ? options.baud : options.nodeId) = *number;
             baudGiven = baudGiven || baud;
-        } else if (argument == "--state" || argument == "--dictionary") {
+        } else if (argument == "--state" || argument == "--dictionary" ||
+                   argument == "--record-file") {
             const std::string* text = value();
             if (!text || text->empty()) {
                 return fail(argument + " needs a path");
             }
-            (argument == "--state" ? options.stateFile : options.dictionary) = *text;
+            (argument == "--state"        ? options.stateFile
+             : argument == "--dictionary" ? options.dictionary
+                                          : options.recordFile) = *text;
         } else {
             return fail("unknown argument '" + argument + "'");
         }

@@ -14,6 +14,7 @@ struct CliOptions {
     int nodeId = 1;
     std::string stateFile;   // empty: none
     std::string dictionary;  // empty: the built-in default folder
+    std::string recordFile;  // empty: none; else each finished record is copied there
     std::string canPlugin;
     std::string canInterface;
     bool idle = false;

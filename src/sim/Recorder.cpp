@@ -167,6 +167,7 @@ void Recorder::Finish() {
     running_ = false;
     record_ = std::move(building_);
     building_.clear();
+    ++finished_;
     objects_.Put(kRecorderTriggerPosition, static_cast<std::int64_t>(triggerIndex_));
     SetState(kRecorderIdle);
 }

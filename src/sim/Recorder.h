@@ -37,6 +37,8 @@ class Recorder {
 
     // The last finished record (empty while recording).
     const std::string& Record() const { return record_; }
+    // How many records have been finished since construction.
+    std::size_t FinishedRecords() const { return finished_; }
 
   private:
     struct Field {
@@ -67,6 +69,7 @@ class Recorder {
     std::deque<std::string> before_;
     std::string building_;
     std::string record_;
+    std::size_t finished_ = 0;
 };
 
 }  // namespace morlo::sim

@@ -3,6 +3,7 @@
 #include "link/SdoFrame.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace morlo::sim {
 namespace {
@@ -55,6 +56,24 @@ void SimulatedDrive::Sync() {
         restarting_ = false;
     }
     core_.AdvanceTo(TickOf(now));
+    CopyRecord();
+}
+
+void SimulatedDrive::CopyRecord() {
+    const Recorder& recorder = core_.GetRecorder();
+    if (!options_.recordFile || recorder.FinishedRecords() == copiedRecords_) {
+        return;
+    }
+    copiedRecords_ = recorder.FinishedRecords();
+    // Written whole under another name first: a reader never sees half a record.
+    std::filesystem::path temporary = *options_.recordFile;
+    temporary += ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(recorder.Record().data(), static_cast<std::streamsize>(recorder.Record().size()));
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, *options_.recordFile, ec);
 }
 
 std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayload& request) {

@@ -28,6 +28,9 @@ struct DriveOptions {
     std::optional<std::filesystem::path> stateFile;
     std::chrono::milliseconds restartTime = kDefaultRestartTime;
     std::uint64_t seed = 1;  // noise of the motor model
+    // Where each finished record of the recorder is copied, so that tests can compare what a
+    // tool uploaded with what the drive recorded.
+    std::optional<std::filesystem::path> recordFile;
 };
 
 // A drive of the family as seen from a link: answers SDO requests from its object
@@ -73,6 +76,7 @@ class SimulatedDrive : private SdoObjectHooks {
 
     std::optional<link::SdoPayload> HandleLocked(const link::SdoPayload& request);
     void Sync();
+    void CopyRecord();
     std::int64_t TickOf(std::chrono::nanoseconds time) const;
     bool Store();
     void RestoreDefaults();
@@ -89,6 +93,7 @@ class SimulatedDrive : private SdoObjectHooks {
     std::map<ObjectKey, std::size_t> reads_;
     std::map<ObjectKey, std::size_t> writes_;
     std::chrono::nanoseconds restartEnd_{0};
+    std::size_t copiedRecords_ = 0;
 };
 
 }  // namespace morlo::sim

@@ -127,6 +127,9 @@ int main(int argc, char** argv) {
     if (!options.stateFile.empty()) {
         driveOptions.stateFile = options.stateFile;
     }
+    if (!options.recordFile.empty()) {
+        driveOptions.recordFile = options.recordFile;
+    }
     auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
     if (options.front == CliOptions::Front::Can) {
         return RunCan(drive, options, stopSignals, argc, argv);

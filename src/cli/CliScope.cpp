@@ -1,0 +1,453 @@
+// The scope command: configures the drive's recorder, captures once, uploads and decodes the
+// record with the core's capture cycle (the oscilloscope page's engine), and writes the files.
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "CliSession.h"
+#include "link/LinkConstants.h"
+#include "scope/MappingValue.h"
+#include "scope/ScopeCapture.h"
+#include "scope/ScopeFiles.h"
+#include "scope/ScopeItems.h"
+#include "scope/ScopePlot.h"
+#include "scope/ScopeValues.h"
+#include "text/NumberIo.h"
+#include "transfer/DriveDataFiles.h"
+
+namespace morlo::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kLongestWait{20};
+constexpr std::chrono::milliseconds kAnswerWait{5000};
+constexpr int kProgressStep = 5;  // percent between two progress lines
+constexpr int kPercent = 100;
+// Auto-scaling does not depend on the plot's width: the window spans every sample.
+constexpr scope::PlotRect kScalingArea{0, 18, 902, 368};
+constexpr const char* kUnitDecText = "DEC";
+
+std::string Address(ObjectKey key) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
+                  static_cast<unsigned>(SubIndexOf(key)));
+    return text;
+}
+
+std::string LocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+bool CanWrite(const std::string& file) {
+    if (file.empty()) {
+        return true;
+    }
+    const std::filesystem::path path(file);
+    std::error_code ec;
+    const std::filesystem::path folder =
+        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    return std::filesystem::is_directory(folder, ec) && !std::filesystem::is_directory(path, ec);
+}
+
+}  // namespace
+
+// The command-line face of the capture cycle: its link, its two timers (deadlines this thread
+// checks) and the receiver of its events.
+struct CliSession::ScopeFace final : scope::ScopeTimers, scope::ScopeCaptureHost {
+    ScopeFace(CliSession& owner, std::uint32_t expectedBytesPerSample)
+        : session(owner),
+          link(*owner.control_, kCommandReceiver),
+          capture(link, *this, *this),
+          bytesPerSample(expectedBytesPerSample) {}
+
+    void StartTimer(int id, std::chrono::milliseconds period) override {
+        Deadline(id) = std::chrono::steady_clock::now() + period;
+    }
+    void KillTimer(int id) override { Deadline(id).reset(); }
+
+    void SettingRefused(ObjectKey key, std::uint32_t code) override {
+        refusals.emplace_back(key, code);
+    }
+    void ReadBackClosed() override { readBackClosed = true; }
+    void StatusChanged(scope::ScopeStatus status) override {
+        if (status.kind == scope::ScopeStatusKind::Waiting && !waitingShown) {
+            waitingShown = true;
+            session.err_ << "waiting for trigger" << std::endl;
+        }
+    }
+    void SegmentKept(std::size_t bytes) override {
+        const std::size_t expected =
+            static_cast<std::size_t>(std::max(capture.Mirror().samples, 1)) * bytesPerSample;
+        const int percent =
+            static_cast<int>(std::min<std::size_t>(kPercent, bytes * kPercent / expected));
+        if (percent / kProgressStep > shownPercent / kProgressStep) {
+            shownPercent = percent;
+            session.err_ << "reading " << percent << " %" << std::endl;
+        }
+    }
+    void RecordDecoded(const scope::Curves& decoded) override {
+        curves = decoded;
+        decodedRecord = true;
+    }
+    std::optional<bool> ObjectSigned(ObjectKey key) override {
+        DictionaryEntry entry;
+        if (!session.dictionary_.FindByKey(key, entry)) {
+            return std::nullopt;
+        }
+        const auto sizeCode = scope::SizeCodeOf(entry.dataType);
+        return sizeCode ? std::optional<bool>((*sizeCode & 1) != 0) : std::nullopt;
+    }
+
+    void Deliver(const engine::Delivery& d) {
+        switch (d.message) {
+            case engine::kMsgValue:
+                answered.push_back(d.lParam);
+                capture.OnValue(d.wParam, d.lParam);
+                break;
+            case engine::kMsgSegment:
+                capture.OnSegment();
+                break;
+            case engine::kMsgAbort:
+                answered.push_back(d.lParam);
+                capture.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::optional<std::chrono::steady_clock::time_point>& Deadline(int id) {
+        return id == scope::kPollTimer ? pollDeadline : restartDeadline;
+    }
+
+    CliSession& session;
+    scope::ControlLinkScopeLink link;
+    scope::ScopeCapture capture;
+    std::uint32_t bytesPerSample;
+    std::optional<std::chrono::steady_clock::time_point> pollDeadline;
+    std::optional<std::chrono::steady_clock::time_point> restartDeadline;
+    std::vector<ObjectKey> answered;
+    std::vector<std::pair<ObjectKey, std::uint32_t>> refusals;
+    bool readBackClosed = false;
+    bool waitingShown = false;
+    int shownPercent = -kProgressStep;
+    bool decodedRecord = false;
+    scope::Curves curves;
+};
+
+bool CliSession::RunScope(ScopeFace& face, const std::function<bool()>& done,
+                          std::chrono::milliseconds limit) {
+    commandHandler_ = [&face](const engine::Delivery& d) { face.Deliver(d); };
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool completed = true;
+    while (!done()) {
+        if (interrupted_ || linkFailed_ || std::chrono::steady_clock::now() > deadline) {
+            completed = false;
+            break;
+        }
+        control_->RunPendingDeliveries(kLongestWait);
+        for (int id : {scope::kPollTimer, scope::kRestartTimer}) {
+            auto& timer = face.Deadline(id);
+            if (timer && std::chrono::steady_clock::now() >= *timer) {
+                timer.reset();
+                face.capture.OnTimer(id);
+            }
+        }
+    }
+    commandHandler_ = nullptr;
+    return completed;
+}
+
+int CliSession::ScopeFailure(ScopeFace& face, const char* stage) {
+    if (!face.refusals.empty()) {
+        const auto [key, code] = face.refusals.front();
+        err_ << stage << " (" << Address(key) << "): ";
+        ReportRefusal(code);
+        return kExitUsage;
+    }
+    err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+    return kExitLinkFailure;
+}
+
+int CliSession::Scope() {
+    const ScopeRequest& request = arguments_.scope;
+    // Everything is checked before the drive is asked for anything.
+    std::vector<scope::ScopeItem> items;
+    std::array<std::uint32_t, scope::kSlotCount> slots{};
+    std::array<bool, 2> wideOwnedByFirst{};
+    for (std::size_t n = 0; n < request.channels.size(); ++n) {
+        const ObjectKey key = request.channels[n];
+        auto item = scope::MakeChannelItem(dictionary_, units_, key);
+        if (!item) {
+            err_ << "object " << Address(key)
+                 << " cannot be recorded (16- or 32-bit numbers only)\n";
+            return kExitUsage;
+        }
+        const int channel = static_cast<int>(n);
+        if (scope::NeedsWideSlot(item->mapping)) {
+            auto& wide = slots[static_cast<std::size_t>(scope::WideSlotIndex(channel))];
+            if (wide != 0) {
+                err_ << "channels " << (channel & ~1) + 1 << " and " << (channel | 1) + 1
+                     << " share one slot for 32-bit objects: record at most one of them\n";
+                return kExitUsage;
+            }
+            wide = scope::ForDrive(item->mapping);
+            wideOwnedByFirst[static_cast<std::size_t>(scope::PairOf(channel))] =
+                scope::FirstOfPair(channel);
+        } else {
+            slots[static_cast<std::size_t>(scope::OwnSlotIndex(channel))] =
+                scope::ForDrive(item->mapping);
+        }
+        items.push_back(*item);
+    }
+    std::uint32_t triggerMapping = 0;
+    if (request.trigger) {
+        auto trigger = scope::MakeTriggerItem(dictionary_, units_, *request.trigger);
+        if (!trigger) {
+            err_ << "object " << Address(*request.trigger)
+                 << " cannot trigger (8-, 16- or 32-bit numbers only)\n";
+            return kExitUsage;
+        }
+        triggerMapping = trigger->mapping;
+    }
+    for (const std::string& file : {request.csv, request.txt}) {
+        if (!CanWrite(file)) {
+            err_ << "cannot write " << file << '\n';
+            return kExitUsage;
+        }
+    }
+
+    scope::CaptureDescription description;
+    description.captured = LocalTime();
+    description.link = LinkText();
+    for (const auto& [key, into] :
+         {std::pair{scope::kDeviceNameKey, &description.deviceName},
+          std::pair{scope::kSoftwareVersionKey, &description.softwareVersion}}) {
+        DictionaryEntry entry;
+        if (dictionary_.FindByKey(key, entry)) {
+            const int result = ReadObject(key, kUnitDecText, *into);
+            if (result == kExitLinkFailure) {
+                return result;
+            }
+        }
+    }
+
+    scope::RecordLayout layout;
+    layout.slotValues = slots;
+    ScopeFace face(*this, static_cast<std::uint32_t>(scope::RecordBytesPerSample(layout)));
+    control_->SetPriorityWindow(kCommandReceiver);
+    for (int pair = 0; pair < 2; ++pair) {
+        face.capture.SetWideOwner(pair, wideOwnedByFirst[static_cast<std::size_t>(pair)]);
+    }
+
+    // The settings, one write after the answer to the one before: slots that go off first.
+    struct Write {
+        std::uint8_t command;
+        ObjectKey key;
+        std::int32_t value;
+    };
+    std::vector<Write> writes;
+    for (bool on : {false, true}) {
+        for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+            if ((slots[slot] != 0) == on) {
+                writes.push_back({link::kCmdWrite32, scope::kRecorderSlots[slot],
+                                  static_cast<std::int32_t>(slots[slot])});
+            }
+        }
+    }
+    if (request.period) {
+        writes.push_back({link::kCmdWrite16, scope::kRecorderPeriod, *request.period});
+    }
+    if (request.samples) {
+        writes.push_back({link::kCmdWrite16, scope::kRecorderSamples, *request.samples});
+    }
+    if (request.risingEdge) {
+        writes.push_back({link::kCmdWrite8, scope::kRecorderEdge, *request.risingEdge ? 1 : 0});
+    }
+    if (request.trigger || request.manualTrigger) {
+        writes.push_back({link::kCmdWrite32, scope::kRecorderTriggerObject,
+                          static_cast<std::int32_t>(scope::ForDrive(triggerMapping))});
+    }
+    if (request.level) {
+        writes.push_back({link::kCmdWrite32, scope::kRecorderTriggerLevel, *request.level});
+    }
+    for (const Write& write : writes) {
+        face.answered.clear();
+        face.capture.Submit(write.command, write.key, write.value);
+        const bool answered = RunScope(
+            face,
+            [&] {
+                return std::find(face.answered.begin(), face.answered.end(), write.key) !=
+                       face.answered.end();
+            },
+            kAnswerWait);
+        if (!answered || !face.refusals.empty()) {
+            return ScopeFailure(face, "a recorder setting");
+        }
+    }
+
+    // Read every setting back: the files carry what the drive holds, and nothing is
+    // captured unless it holds what was asked for.
+    face.readBackClosed = false;
+    face.capture.StartReadBack();
+    if (!RunScope(
+            face,
+            [&] {
+                return face.readBackClosed && face.capture.ReadBackStep() >= scope::kReadBackClosed;
+            },
+            kAnswerWait * static_cast<int>(scope::kReadBackOrder.size()))) {
+        return ScopeFailure(face, "a read of the recorder settings");
+    }
+    const scope::RecorderMirror& mirror = face.capture.Mirror();
+    std::vector<std::string> differences;
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        if (mirror.slotValues[slot] != slots[slot]) {
+            differences.push_back(Address(scope::kRecorderSlots[slot]));
+        }
+    }
+    auto differs = [&](bool given, std::int64_t held, std::int64_t asked, ObjectKey key) {
+        if (given && held != asked) {
+            differences.push_back(Address(key));
+        }
+    };
+    differs(request.period.has_value(), mirror.period, request.period.value_or(0),
+            scope::kRecorderPeriod);
+    differs(request.samples.has_value(), mirror.samples, request.samples.value_or(0),
+            scope::kRecorderSamples);
+    differs(request.risingEdge.has_value(), mirror.edge != 0, request.risingEdge.value_or(false),
+            scope::kRecorderEdge);
+    differs(request.trigger || request.manualTrigger, mirror.triggerObject,
+            scope::ForDrive(triggerMapping), scope::kRecorderTriggerObject);
+    differs(request.level.has_value(), mirror.triggerLevel, request.level.value_or(0),
+            scope::kRecorderTriggerLevel);
+    if (!differences.empty()) {
+        err_ << "the drive does not hold the settings written to";
+        for (const std::string& address : differences) {
+            err_ << ' ' << address;
+        }
+        err_ << "; nothing was captured\n";
+        return kExitUsage;
+    }
+
+    face.capture.Start();
+    const bool captured = RunScope(
+        face, [&] { return face.capture.Idle() && !face.capture.Uploading(); },
+        std::chrono::seconds(request.timeoutSeconds));
+    if (!captured) {
+        const bool waiting = !face.capture.Uploading() && !linkFailed_ && !interrupted_;
+        face.capture.Stop();
+        if (waiting) {
+            err_ << "no record within " << request.timeoutSeconds
+                 << " s (no trigger?); nothing was written\n";
+            return kExitUsage;
+        }
+        return ScopeFailure(face, "the capture");
+    }
+    if (!face.decodedRecord) {
+        return ScopeFailure(face, "the capture");
+    }
+    bool anySample = false;
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        const std::size_t count = face.curves[n].size();
+        anySample = anySample || count > 0;
+        out_ << "ch" << n + 1 << ' ' << Address(scope::MappingKey(items[n].mapping)) << ' ' << count
+             << " samples\n";
+    }
+    if (!anySample) {
+        err_ << "the drive recorded no sample; nothing was written\n";
+        return kExitUsage;
+    }
+    return WriteScopeFiles(face, items, description);
+}
+
+int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeItem>& items,
+                                const scope::CaptureDescription& description) {
+    const ScopeRequest& request = arguments_.scope;
+    const scope::RecorderMirror& mirror = face.capture.Mirror();
+    if (!request.csv.empty() &&
+        !transfer::WriteFileReplacing(request.csv, scope::WriteScopeCsv(face.curves))) {
+        err_ << "cannot write " << request.csv << '\n';
+        return kExitUsage;
+    }
+    if (request.txt.empty()) {
+        return kExitDone;
+    }
+    // The settings as the oscilloscope page would show them after this capture: raw values
+    // in DEC, the last entry of each unit list, and the page's automatic scales.
+    auto decIndex = [this](ObjectKey key) {
+        int index = 0;
+        for (const std::string& unit : units_.ChoiceList(key)) {
+            index += unit != kUnitDecText ? 1 : 0;
+        }
+        return index + 1;  // after the units, HEX, then DEC
+    };
+    scope::ScopeFileData data;
+    data.period = mirror.period;
+    data.pointerOffset = mirror.pointerOffset;
+    data.samples = mirror.samples;
+    const ObjectKey triggerKey = scope::MappingKey(mirror.triggerObject);
+    data.triggerItem = mirror.triggerObject != 0 ? 1 : 0;
+    data.triggerKey = triggerKey;
+    DictionaryEntry triggerEntry;
+    const int levelSize =
+        mirror.triggerObject != 0 && dictionary_.FindByKey(triggerKey, triggerEntry)
+            ? scope::SizeCodeOf(triggerEntry.dataType).value_or(0)
+            : 0;
+    data.levelText = levelSize != 0 ? scope::IntegerForm(levelSize, mirror.triggerLevel)
+                                    : WriteInteger(mirror.triggerLevel);
+    data.triggerUnit = mirror.triggerObject != 0 ? decIndex(triggerKey) : -1;
+    scope::ScopePlot plot(kScalingArea);
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        const int channel = static_cast<int>(n);
+        plot.SetCoefficient(channel, 1);
+        for (double value : face.curves[n]) {
+            plot.AddPoint(channel, value);
+        }
+    }
+    plot.ResetZoom();
+    plot.Recompute();
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        const int channel = static_cast<int>(n);
+        const ObjectKey key = scope::MappingKey(items[n].mapping);
+        scope::ChannelFileBlock& block = data.channels[n];
+        block.checked = true;
+        block.item = face.capture.ChannelMapping(channel);
+        block.scale = plot.Scale(channel);
+        block.offset = plot.Offset(channel);
+        block.coefficient = 1;
+        block.unit = decIndex(key);
+        block.autoScale = true;
+        block.name = items[n].name;
+        block.unitText = kUnitDecText;
+        data.curves[n] = face.curves[n];
+    }
+    data.description = description;
+    if (!transfer::WriteFileReplacing(request.txt, scope::WriteScopeText(data))) {
+        err_ << "cannot write " << request.txt << '\n';
+        return kExitUsage;
+    }
+    return kExitDone;
+}
+
+std::string CliSession::LinkText() const {
+    const LinkChoice& link = arguments_.link;
+    switch (link.kind) {
+        case LinkKind::Serial:
+            return "serial:" + link.port + "@" + WriteInteger(link.baud);
+        case LinkKind::Can:
+            return "can:" + link.canInterface + "@" + WriteInteger(link.canBitRate);
+        case LinkKind::Simulated:
+            break;
+    }
+    return "sim";
+}
+
+}  // namespace morlo::cli
