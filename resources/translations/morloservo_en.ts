@@ -479,6 +479,18 @@
         <source>通道只能记录16位或32位的数值对象。</source>
         <translation>A channel can record number objects of 16 or 32 bits only.</translation>
     </message>
+    <message>
+        <source>不支持的文件类型“%1”（可用csv、txt、bmp或png），未写入文件。</source>
+        <translation>The file type &quot;%1&quot; is not supported (use csv, txt, bmp or png); nothing was written.</translation>
+    </message>
+    <message>
+        <source>%1不是示波器数据文件，未导入。</source>
+        <translation>%1 is not an oscilloscope data file; nothing was imported.</translation>
+    </message>
+    <message>
+        <source>%1中有无法读取的值：</source>
+        <translation>%1 holds values that could not be read:</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>

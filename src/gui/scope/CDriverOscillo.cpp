@@ -72,7 +72,8 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
     : CPageView(context, parent),
       link_(context.Link(), Id()),
       plot_({}, &context.Messages()),
-      capture_(link_, *this, *this) {
+      capture_(link_, *this, *this),
+      identity_(link_) {
     QRect mouseArea;
     plot_.SetArea(PlotAreaFor(mouseArea));
     for (auto& text : scaleText_) {
@@ -326,6 +327,8 @@ QWidget* CDriverOscillo::CreateCursorRow() {
 void CDriverOscillo::ConnectControls() {
     connect(startButton_, &QPushButton::clicked, this, &CDriverOscillo::StartOrCancel);
     connect(reReadButton_, &QPushButton::clicked, this, &CDriverOscillo::ReRead);
+    connect(exportButton_, &QPushButton::clicked, this, &CDriverOscillo::Export);
+    connect(importButton_, &QPushButton::clicked, this, &CDriverOscillo::Import);
     connect(edgeIcon_, &EdgeIcon::clicked, this, [this] { capture_.ToggleEdge(); });
     connect(triggerCombo_, &QComboBox::activated, this, &CDriverOscillo::OnTriggerSelected);
     connect(triggerUnit_, &QComboBox::activated, this, &CDriverOscillo::OnTriggerUnitSelected);

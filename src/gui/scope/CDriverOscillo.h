@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <array>
 #include <memory>
 
 #include "CPageView.h"
+#include "scope/DriveIdentity.h"
 #include "scope/ScopeCapture.h"
+#include "scope/ScopeFiles.h"
 #include "scope/ScopeItems.h"
 #include "scope/ScopePlot.h"
 #include "scope/ScopeValues.h"
@@ -59,6 +62,17 @@ class CDriverOscillo final : public CPageView,
     // Commands (the buttons call them).
     void StartOrCancel();
     void ReRead();
+    void Export();
+    void Import();
+
+    // Files (OscilloFiles.cpp). Export to the chosen path as the type of the extension (the
+    // file name is cut at its first '.'); false, after a message, when nothing was written.
+    bool ExportTo(const QString& chosen, const QString& extension);
+    // Import of a text data file; false, after a message, when nothing changed.
+    bool ImportFrom(const QString& path);
+    QString LastExportPath() const { return lastExportPath_; }
+    // The page as it is drawn, for the picture files.
+    QImage PagePicture();
 
   signals:
     // The drive announced a record and its upload begins.
@@ -109,6 +123,8 @@ class CDriverOscillo final : public CPageView,
     scope::ScopeUnits Units();
     void ShowSlotValue(int slotIndex, std::uint32_t value);
     void ShowTriggerObject(std::uint32_t value);
+    void ShowTriggerKey(ObjectKey key);
+    void ShowChannelItem(int channel, std::uint32_t value);
     void FillUnitCombo(QComboBox* combo, ObjectKey key);
     QString DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value);
     void UpdateCoefficient(int channel, bool repaint);
@@ -131,6 +147,13 @@ class CDriverOscillo final : public CPageView,
     void RefreshTip(QComboBox* combo);
     const scope::ScopeItem* SelectedItem(int channel) const;
 
+    // Files (OscilloFiles.cpp).
+    QString ChooseFile(bool save, QString* extension);
+    scope::Curves PlotCurves();
+    scope::ScopeFileData FileData();
+    void ApplyFile(const scope::ScopeFileData& data);
+    void NoteCapture();
+
     // Cursors and read-outs (OscilloCursors.cpp).
     void SetCursorMode(int mode);
     void OnCursorSlider(int cursor, int position);
@@ -141,6 +164,7 @@ class CDriverOscillo final : public CPageView,
     scope::ControlLinkScopeLink link_;
     scope::ScopePlot plot_;
     scope::ScopeCapture capture_;
+    scope::DriveIdentityReader identity_;
     scope::ChannelItems channelItems_;
     scope::TriggerItems triggerItems_;
 
@@ -159,6 +183,10 @@ class CDriverOscillo final : public CPageView,
     bool shown_ = false;
     bool slidersReady_ = false;
     int readBackClosings_ = 0;
+    scope::CaptureDescription description_;
+    bool descriptionFromDrive_ = false;         // else from an imported file
+    std::array<std::uint32_t, 4> shownItem_{};  // the object an imported file named
+    QString lastExportPath_;
 
     // Controls.
     ScopePlotWidget* plotWidget_ = nullptr;

@@ -57,15 +57,22 @@ QString ReadingText(int counter) {
 }  // namespace
 
 void CDriverOscillo::OnResult(const engine::Delivery& d) {
+    // The drive's identity is read after a capture; its answers are not the recorder's.
     switch (d.message) {
         case engine::kMsgValue:
-            capture_.OnValue(d.wParam, d.lParam);
+            if (!identity_.OnValue(d.lParam)) {
+                capture_.OnValue(d.wParam, d.lParam);
+            }
             break;
         case engine::kMsgSegment:
-            capture_.OnSegment();
+            if (!identity_.OnSegment()) {
+                capture_.OnSegment();
+            }
             break;
         case engine::kMsgAbort:
-            capture_.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
+            if (!identity_.OnAbort(d.lParam)) {
+                capture_.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
+            }
             break;
         default:
             break;
@@ -80,6 +87,7 @@ void CDriverOscillo::PageNotify(int code) {
             break;
         case notify::kHidden:
             shown_ = false;
+            identity_.Cancel();
             capture_.Stop();
             break;
         case notify::kRefresh:
@@ -88,6 +96,7 @@ void CDriverOscillo::PageNotify(int code) {
             }
             // The link was lost and found again, or another window had it to itself: a
             // capture that was running cannot go on.
+            identity_.Cancel();
             if (capture_.CaptureRunning()) {
                 capture_.Stop();
             }
@@ -263,6 +272,7 @@ void CDriverOscillo::CaptureStateChanged() {
 }
 
 void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
+    identity_.Cancel();  // the record's segments are the capture's
     if (kind == scope::CaptureStart::Start) {
         plotWidget_->ClearZoomRectangle();
         plot_.ResetRanges();
@@ -274,6 +284,7 @@ void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
 }
 
 void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
+    NoteCapture();
     plot_.ClearCurves();
     for (int n = 0; n < scope::kChannelCount; ++n) {
         for (double value : curves[static_cast<std::size_t>(n)]) {
@@ -284,6 +295,9 @@ void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
     plot_.Recompute();
     RefreshScaleReadouts();
     Repaint();
+    if (!continuousBox_->isChecked()) {
+        identity_.Start();  // which drive made the record, for its files
+    }
     emit curvesChanged();
 }
 

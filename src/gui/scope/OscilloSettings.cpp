@@ -73,6 +73,16 @@ void CDriverOscillo::ShowSlotValue(int slotIndex, std::uint32_t value) {
         }
         return;
     }
+    ShowChannelItem(channel, value);
+}
+
+void CDriverOscillo::ShowChannelItem(int channel, std::uint32_t value) {
+    ChannelControls& c = channels_[static_cast<std::size_t>(channel)];
+    if (value == 0) {
+        c.check->setChecked(false);
+        channelKey_[static_cast<std::size_t>(channel)] = 0;
+        return;
+    }
     int index = channelItems_.IndexOfMapping(channel, value);
     if (index < 0) {
         const ObjectKey key = scope::MappingKey(value);
@@ -108,6 +118,22 @@ void CDriverOscillo::ShowTriggerObject(std::uint32_t value) {
     }
     triggerCombo_->setCurrentIndex(position + 1);
     FillUnitCombo(triggerUnit_, scope::MappingKey(triggerItems_.At(position)->mapping));
+}
+
+void CDriverOscillo::ShowTriggerKey(ObjectKey key) {
+    levelEdit_->setEnabled(true);
+    triggerUnit_->setEnabled(true);
+    triggerKey_ = key;
+    int position = triggerItems_.PositionOfKey(key);
+    if (position < 0) {
+        auto item = scope::MakeTriggerItem(context_.Dictionary(), context_.Units(), key);
+        const scope::ScopeItem added = item ? *item : UnlistedItem(scope::MakeMapping(key, 0));
+        triggerCombo_->insertItem(1, QString::fromStdString(added.name));
+        triggerItems_.Add(added);
+        position = 0;
+    }
+    triggerCombo_->setCurrentIndex(position + 1);
+    FillUnitCombo(triggerUnit_, key);
 }
 
 void CDriverOscillo::FillUnitCombo(QComboBox* combo, ObjectKey key) {
