@@ -83,5 +83,44 @@ TEST(CliArguments, BadInputGetsAClearMessage) {
     EXPECT_EQ(error, "unknown command 'dance'");
 }
 
+TEST(CliArguments, ScopeTakesOnlyTheSettingsGiven) {
+    auto a = Parse({"scope",     "--ch",  "606C:00",   "--ch",    "6077:00", "--period",  "16",
+                    "--samples", "500",   "--trigger", "6064:00", "--edge",  "falling",   "--level",
+                    "-1000",     "--csv", "run.csv",   "--txt",   "run.txt", "--timeout", "30"});
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->scope.channels, (std::vector<ObjectKey>{0x606C00, 0x607700}));
+    EXPECT_EQ(a->scope.period, 16);
+    EXPECT_EQ(a->scope.samples, 500);
+    EXPECT_EQ(a->scope.trigger, 0x606400);
+    EXPECT_FALSE(a->scope.manualTrigger);
+    EXPECT_EQ(a->scope.risingEdge, false);
+    EXPECT_EQ(a->scope.level, -1000);  // a negative level is no option
+    EXPECT_EQ(a->scope.csv, "run.csv");
+    EXPECT_EQ(a->scope.txt, "run.txt");
+    EXPECT_EQ(a->scope.timeoutSeconds, 30);
+
+    // Nothing but the channels: the drive keeps its other settings.
+    auto plain = Parse({"scope", "--ch", "6041:00"});
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->scope.period || plain->scope.samples || plain->scope.trigger ||
+                 plain->scope.manualTrigger || plain->scope.risingEdge || plain->scope.level);
+    auto manual = Parse({"scope", "--ch", "6041:00", "--trigger", "manual"});
+    ASSERT_TRUE(manual);
+    EXPECT_TRUE(manual->scope.manualTrigger);
+    EXPECT_FALSE(manual->scope.trigger);
+
+    std::string error;
+    EXPECT_FALSE(Parse({"scope", "--ch", "6041:00", "--samples", "65536"}, &error));
+    EXPECT_EQ(error, "--samples takes a number from 1 to 65535, not '65536'");
+    EXPECT_FALSE(Parse({"scope", "--ch", "6041:00", "--level", "2147483648"}, &error));
+    EXPECT_FALSE(Parse({"scope", "--ch", "6041:00", "--timeout", "0"}, &error));
+    EXPECT_FALSE(Parse({"scope", "--ch", "6041:00", "--csv", ""}, &error));
+    EXPECT_EQ(error, "--csv needs a file name");
+    EXPECT_FALSE(Parse({"scope", "--ch", "6041:00", "--txt"}, &error));
+    EXPECT_EQ(error, "--txt needs a value");
+    EXPECT_FALSE(Parse({"scope", "6041:00"}, &error));
+    EXPECT_FALSE(Parse({"info", "--csv", "x.csv"}, &error));
+}
+
 }  // namespace
 }  // namespace morlo::cli

@@ -79,10 +79,18 @@ TEST(OscilloscopeFiles, ExportThenImportRestoresSettingsAndCurves) {
     ScopeProgram first;
     CDriverOscillo* page = CaptureWithSettings(first);
     ASSERT_EQ(page->Plot().Curve(3).points.size(), 200u);
+    ASSERT_TRUE(WaitUntil([&] { return !page->IdentityReading(); }));
     ClickWithFile(first, page, ctl::kExport,
                   QString::fromStdString((folder / "run.1.txt").string()));
     ASSERT_TRUE(std::filesystem::exists(folder / "run.txt")) << "the name is cut at its first dot";
     EXPECT_TRUE(first.program.messages.empty());
+    // The file says which drive made the capture, and over which link.
+    const scope::ScopeReadResult file = scope::ReadScopeText(ReadFile(folder / "run.txt"));
+    EXPECT_EQ(file.data.description.deviceName, "MS-D2 Servo Drive");
+    EXPECT_EQ(file.data.description.softwareVersion, "SW 3.07");
+    EXPECT_EQ(file.data.description.link, "Open simulated drive");
+    EXPECT_EQ(file.data.description.captured.size(), 19u);
+    EXPECT_EQ(file.data.channels[3].unitText, "r/min");
 
     // Another program, not linked to any drive, shows the capture again.
     ScopeProgram second;

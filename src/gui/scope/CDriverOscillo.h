@@ -71,6 +71,8 @@ class CDriverOscillo final : public CPageView,
     // Import of a text data file; false, after a message, when nothing changed.
     bool ImportFrom(const QString& path);
     QString LastExportPath() const { return lastExportPath_; }
+    // Whether the drive's identity is being read for the description of the last capture.
+    bool IdentityReading() const { return identity_.Active(); }
     // The page as it is drawn, for the picture files.
     QImage PagePicture();
 
