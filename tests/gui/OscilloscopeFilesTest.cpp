@@ -43,12 +43,28 @@ std::vector<double> PlotValues(CDriverOscillo* page, int channel) {
     return values;
 }
 
+// What the page asked the file dialog for.
+struct DialogAsked {
+    bool save = false;
+    QString proposal;
+    QString filter;
+    QString title;
+};
+
 // Clicks a button of the page as a user does; the file dialog is answered with `chosen`.
-void ClickWithFile(ScopeProgram& p, CDriverOscillo* page, int button, const QString& chosen) {
-    p.program.Context().fileChooser = [chosen](bool, const QString&, const QString&,
-                                               const QString&) { return chosen; };
+DialogAsked ClickWithFile(ScopeProgram& p, CDriverOscillo* page, int button,
+                          const QString& chosen) {
+    DialogAsked asked;
+    p.program.Context().fileChooser = [chosen, &asked](bool save, const QString& proposal,
+                                                       const QString& filter,
+                                                       const QString& title) {
+        asked = {save, proposal, filter, title};
+        return chosen;
+    };
     QApplication::setActiveWindow(page->window());
     QTest::mouseClick(page->Control<QPushButton>(button), Qt::LeftButton);
+    p.program.Context().fileChooser = nullptr;
+    return asked;
 }
 
 // A capture of the drive's default channels 1-3 and velocity on channel 4, shown in r/min,
@@ -189,9 +205,17 @@ TEST(OscilloscopeFiles, CsvPicturesAndFilesThatCannotBeWritten) {
     ASSERT_EQ(p.program.messages.size(), 4u);
     EXPECT_EQ(PlotValues(page, 3), before);
     EXPECT_EQ(Unit(page, 3)->currentText(), "r/min");
-    // Cancelled dialogs do nothing.
-    ClickWithFile(p, page, ctl::kImport, QString());
-    ClickWithFile(p, page, ctl::kExport, QString());
+    // Cancelled dialogs do nothing. The dialogs propose <working folder>/user/name.
+    const DialogAsked import = ClickWithFile(p, page, ctl::kImport, QString());
+    EXPECT_FALSE(import.save);
+    EXPECT_EQ(import.proposal, p.program.Context().workDir + "/user/name");
+    EXPECT_EQ(import.filter, "File(*.txt)");
+    EXPECT_EQ(import.title, "Choose import to file");
+    const DialogAsked save = ClickWithFile(p, page, ctl::kExport, QString());
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.proposal, p.program.Context().workDir + "/user/name");
+    EXPECT_EQ(save.filter, "File(*.csv);;File(*.txt);;File(*.bmp);;File(*.png)");
+    EXPECT_EQ(save.title, "save data to file");
     EXPECT_EQ(p.program.messages.size(), 4u);
 }
 

@@ -24,7 +24,7 @@
 namespace morlo::gui {
 namespace {
 
-constexpr const char* kProposalName = "/name";
+constexpr const char* kProposalName = "name";
 constexpr const char* kExportTitle = "save data to file";
 constexpr const char* kImportTitle = "Choose import to file";
 constexpr const char* kFilterFormat = "File(*.%1)";
@@ -60,8 +60,9 @@ scope::PixelImage PixelsOf(const QImage& picture) {
 // ---- the dialogs ----
 
 QString CDriverOscillo::ChooseFile(bool save, QString* extension) {
-    const QString proposal = context_.userDir.isEmpty() ? context_.workDir + kProposalName
-                                                        : context_.userDir + kProposalName;
+    // <working folder>/user/name, as the other file dialogs propose.
+    const QString proposal =
+        (context_.userDir.isEmpty() ? context_.workDir + "/" : context_.userDir) + kProposalName;
     QStringList filters;
     if (save) {
         filters = {Filter(scope::kExtensionCsv), Filter(scope::kExtensionText),
