@@ -226,7 +226,6 @@ int CliSession::Scope() {
     }
 
     scope::CaptureDescription description;
-    description.captured = LocalTime();
     description.link = LinkText();
     for (const auto& [key, into] :
          {std::pair{scope::kDeviceNameKey, &description.deviceName},
@@ -360,6 +359,11 @@ int CliSession::Scope() {
         anySample = anySample || count > 0;
         out_ << "ch" << n + 1 << ' ' << Address(scope::MappingKey(items[n].mapping)) << ' ' << count
              << " samples\n";
+    }
+    description.captured = LocalTime();  // the record is complete now
+    if (face.capture.RecordTruncated()) {
+        err_ << "the record was longer than " << scope::kRecordBufferLimit
+             << " bytes; the rest was not read\n";
     }
     if (!anySample) {
         err_ << "the drive recorded no sample; nothing was written\n";
