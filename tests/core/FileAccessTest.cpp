@@ -58,6 +58,7 @@ TEST(FileAccess, ProfileReadsBrokenFilesAsEmptyAndKeepsThem) {
     const auto failing = folder / "failing.ini";
     ASSERT_TRUE(test::MakeFailingRead(failing));
     EXPECT_EQ(Profile::ReadString(failing, "sys", "lang", 4, ProfileEncoding::Utf16Le), "");
+    EXPECT_EQ(Profile::Problem(failing), FileProblem::Unreadable);  // it opens, but no read works
     EXPECT_FALSE(Profile::WriteString(failing, "sys", "lang", "1"));
     EXPECT_TRUE(std::filesystem::is_symlink(failing));
 

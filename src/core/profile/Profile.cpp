@@ -118,7 +118,7 @@ std::vector<std::string> Profile::SectionNames(const std::filesystem::path& file
 }
 
 FileProblem Profile::Problem(const std::filesystem::path& file) {
-    return CheckReadable(file);
+    return ReadWholeFile(file).problem;  // a file may open and still fail to read
 }
 
 std::vector<std::pair<std::string, std::string>> Profile::ReadSection(
