@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 
 constexpr engine::ReceiverId kMainWindow = 1;
 constexpr engine::ReceiverId kCommandWindow = kCommandReceiver;
+constexpr std::size_t kLanguageBuffer = 4;
 constexpr ObjectKey kStatusword = 0x604100;
 constexpr ObjectKey kDeviceName = 0x100800;
 constexpr ObjectKey kHardwareVersion = 0x100900;
@@ -76,8 +77,9 @@ std::string Address(ObjectKey key) {
 }
 
 std::filesystem::path DictionarySourceFolder() {
-    std::filesystem::path local = std::filesystem::current_path() / "data" / "dictionary";
-    if (std::filesystem::exists(local)) {
+    std::error_code ec;
+    std::filesystem::path local = std::filesystem::current_path(ec) / "data" / "dictionary";
+    if (std::filesystem::is_directory(local, ec)) {
         return local;
     }
     return MORLO_DICTIONARY_SOURCE_DIR;
@@ -104,8 +106,8 @@ CliSession::~CliSession() {
 }
 
 int CliSession::Run() {
-    if (!Prepare()) {
-        return kExitUsage;
+    if (const int prepared = Prepare(); prepared != kExitDone) {
+        return prepared;
     }
     if (!OpenLink()) {
         return kExitLinkFailure;
@@ -134,19 +136,32 @@ int CliSession::Run() {
     return Watch();
 }
 
-bool CliSession::Prepare() {
-    const auto work = std::filesystem::current_path();
+int CliSession::ReadLanguage(const std::filesystem::path& sysIni) {
+    const FileProblem problem = Profile::Problem(sysIni);
+    if (problem != FileProblem::None && problem != FileProblem::Missing) {
+        err_ << DescribeFileProblem(sysIni, problem) << "; the default settings are used\n";
+        return 0;
+    }
+    return Profile::ReadInt(sysIni, "sys", "lang", kLanguageBuffer);
+}
+
+int CliSession::Prepare() {
+    std::error_code ec;
+    const auto work = std::filesystem::current_path(ec);
     const auto database = work / "data" / "TARNEX.dat";
-    if (!std::filesystem::exists(database)) {
+    if (Profile::Problem(database) == FileProblem::Missing) {
         err_ << "no object database " << database.string()
              << " (run morloservo-cli in a working folder)\n";
-        return false;
+        return kExitNoDatabase;
     }
-    const int language = Profile::ReadInt(work / "sys" / "sys.ini", "sys", "lang", 4);
+    const int language = ReadLanguage(work / "sys" / "sys.ini");
+    // The database's own message is for a window; here the reason is printed instead.
+    const DatabaseLoad load = dictionary_.LoadFile(database, language);
+    if (!load) {
+        err_ << "cannot use the object database: " << DescribeDatabaseLoad(database, load) << '\n';
+        return kExitNoDatabase;
+    }
     MessageSink* messages = messages_.get();
-    if (!dictionary_.LoadFile(database, language, messages)) {
-        return false;
-    }
     engine::ControlLink::Options options;
     options.messages = messages;
     options.launcher = link::QtThreadLauncher();
@@ -166,10 +181,10 @@ bool CliSession::Prepare() {
         DictionaryEntry entry;
         if (!dictionary_.FindByKey(key, entry)) {
             err_ << "unknown object " << Address(key) << '\n';
-            return false;
+            return kExitUsage;
         }
     }
-    return true;
+    return kExitDone;
 }
 
 bool CliSession::OpenLink() {

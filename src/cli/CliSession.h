@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,6 +32,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitLinkFailure = 2;
 inline constexpr int kExitUsage = 3;
+// The working folder's object database is missing or unusable: nothing can be addressed.
+inline constexpr int kExitNoDatabase = 2;
 
 // The receiver id of the command's own requests.
 inline constexpr engine::ReceiverId kCommandReceiver = 2;
@@ -50,7 +53,10 @@ class CliSession {
     struct TransferFace;
     struct ScopeFace;
 
-    bool Prepare();
+    // kExitDone, or the exit code of what stands in the way.
+    int Prepare();
+    // The language of sys.ini; a sys.ini that cannot be read is reported and reads as empty.
+    int ReadLanguage(const std::filesystem::path& sysIni);
     bool OpenLink();
     int Read();
     int Write();

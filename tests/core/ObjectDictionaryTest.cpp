@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "TempFolder.h"
+#include "UnreadableFile.h"
 #include "dictionary/DatabaseLayout.h"
 #include "dictionary/DictionarySource.h"
 #include "dictionary/ObjectDictionary.h"
@@ -95,12 +97,19 @@ TEST(ObjectDictionaryLoad, StopRules) {
     dictionary.LoadFile(db, 2);
     EXPECT_EQ(dictionary.GetCount(), 1);
 
-    // A file whose length is no multiple of the record size keeps the complete records.
+    // A file whose length is no multiple of the record size keeps the complete records, and
+    // says so once.
     bytes = Records({Object(0x1000, 0, "A"), Object(0x1001, 0, "B")});
     bytes += EncodeDatabaseRecord(Object(0x1002, 0, "C")).substr(0, 3000);
     WriteFile(db, bytes);
     ObjectDictionary truncated;
-    EXPECT_TRUE(truncated.LoadFile(db, 2));
+    RecordingSink sink;
+    const DatabaseLoad load = truncated.LoadFile(db, 2, &sink);
+    EXPECT_EQ(load.problem, DatabaseProblem::PartialRecord);
+    EXPECT_EQ(load.objects, 2);
+    EXPECT_EQ(sink.Messages(), std::vector<std::string>{kMsgDatabaseUnreadable});
+    EXPECT_NE(DescribeDatabaseLoad(db, load).find("no whole number of 4510-byte records"),
+              std::string::npos);
     EXPECT_EQ(truncated.GetCount(), 2);
     DictionaryEntry entry;
     EXPECT_FALSE(truncated.FindByKey(0x100200, entry));
@@ -108,8 +117,61 @@ TEST(ObjectDictionaryLoad, StopRules) {
     // So does one cut inside the index digits.
     WriteFile(db, Records({Object(0x1000, 0, "A")}) + "10");
     ObjectDictionary cut;
-    cut.LoadFile(db, 2);
+    EXPECT_EQ(cut.LoadFile(db, 2).problem, DatabaseProblem::PartialRecord);
     EXPECT_EQ(cut.GetCount(), 1);
+}
+
+// Files that cannot serve as a database are reported once each and leave the dictionary
+// empty but usable; none of them throws or crashes.
+TEST(ObjectDictionaryLoad, UnusableFilesAreReportedOnce) {
+    TempFolder folder;
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> make;
+        DatabaseProblem problem;
+    };
+    const Case cases[] = {
+        {"directory", [](const auto& p) { std::filesystem::create_directories(p / "inner"); },
+         DatabaseProblem::NotAFile},
+        {"failing read", [](const auto& p) { test::MakeFailingRead(p); },
+         DatabaseProblem::Unreadable},
+        {"empty", [](const auto& p) { WriteFile(p, ""); }, DatabaseProblem::NoObjects},
+        {"first index 0",
+         [](const auto& p) {
+             std::string record = EncodeDatabaseRecord(Object(0x1000, 0, "A"));
+             WriteFile(p, record.replace(0, 4, "0000"));
+         },
+         DatabaseProblem::NoObjects},
+        {"cut inside the first record",
+         [](const auto& p) { WriteFile(p, Records({Object(0x1000, 0, "A")}).substr(0, 100)); },
+         DatabaseProblem::PartialRecord},
+        {"text", [](const auto& p) { WriteFile(p, "[sys]\nlang=1\n"); },
+         DatabaseProblem::PartialRecord},
+        {"missing", [](const auto&) {}, DatabaseProblem::Missing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto db = folder / (std::string(c.name) + ".dat");
+        c.make(db);
+        ObjectDictionary dictionary;
+        RecordingSink sink;
+        const DatabaseLoad load = dictionary.LoadFile(db, 2, &sink);
+        EXPECT_EQ(load.problem, c.problem);
+        EXPECT_FALSE(load);
+        EXPECT_EQ(sink.Messages(), std::vector<std::string>{kMsgDatabaseUnreadable});
+        EXPECT_TRUE(dictionary.IsLoaded());
+        EXPECT_EQ(dictionary.GetCount(), 0);
+        DictionaryEntry entry;
+        EXPECT_FALSE(dictionary.FindByKey(0x100000, entry));
+        EXPECT_FALSE(DescribeDatabaseLoad(db, load).empty());
+    }
+    if (geteuid() != 0) {
+        const auto locked = folder / "locked.dat";
+        WriteFile(locked, Records({Object(0x1000, 0, "A")}));
+        ASSERT_TRUE(test::MakePermissionless(locked));
+        ObjectDictionary dictionary;
+        EXPECT_EQ(dictionary.LoadFile(locked, 2).problem, DatabaseProblem::Unreadable);
+    }
 }
 
 TEST(ObjectDictionaryLoad, OddFieldsAndDuplicates) {

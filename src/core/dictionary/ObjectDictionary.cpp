@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "dictionary/DatabaseLayout.h"
+#include "profile/FileAccess.h"
 #include "profile/Profile.h"
 #include "text/Encoding.h"
 #include "text/NumberText.h"
@@ -36,7 +37,46 @@ bool SleepUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration
     return !stop.stop_requested();
 }
 
+DatabaseProblem ProblemOfFile(FileProblem problem) {
+    switch (problem) {
+        case FileProblem::None:
+            return DatabaseProblem::None;
+        case FileProblem::Missing:
+            return DatabaseProblem::Missing;
+        case FileProblem::NotAFile:
+            return DatabaseProblem::NotAFile;
+        case FileProblem::Unreadable:
+            break;
+    }
+    return DatabaseProblem::Unreadable;
+}
+
 }  // namespace
+
+std::string DescribeDatabaseLoad(const std::filesystem::path& path, const DatabaseLoad& load) {
+    const std::string name = path.string();
+    const std::string loaded = " (" + std::to_string(load.objects) + " objects loaded)";
+    switch (load.problem) {
+        case DatabaseProblem::None:
+            return name + ": " + std::to_string(load.objects) + " objects";
+        case DatabaseProblem::Missing:
+            return DescribeFileProblem(path, FileProblem::Missing);
+        case DatabaseProblem::NotAFile:
+            return DescribeFileProblem(path, FileProblem::NotAFile);
+        case DatabaseProblem::Unreadable:
+            return DescribeFileProblem(path, FileProblem::Unreadable) + loaded;
+        case DatabaseProblem::PartialRecord: {
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(path, ec);
+            return name + ": its size (" + std::to_string(size) + " bytes) is no whole number of " +
+                   std::to_string(database::kRecordSize) +
+                   "-byte records; the file is cut short or is no object database" + loaded;
+        }
+        case DatabaseProblem::NoObjects:
+            return name + ": no object in it; the file is empty or is no object database";
+    }
+    return name;
+}
 
 ObjectDictionary::~ObjectDictionary() {
     if (loadThread_.joinable()) {
@@ -88,16 +128,32 @@ void ObjectDictionary::RunLoadThread(std::stop_token stop, LoadSettings settings
     LoadFile(settings.databasePath, language, settings.messages);
 }
 
-bool ObjectDictionary::LoadFile(const std::filesystem::path& path, int language,
-                                MessageSink* messages) {
+DatabaseLoad ObjectDictionary::LoadFile(const std::filesystem::path& path, int language,
+                                        MessageSink* messages) {
+    DatabaseLoad load;
+    try {
+        load = ReadRecords(path, language);
+    } catch (const std::exception&) {
+        load.problem = DatabaseProblem::Unreadable;  // the stream library failed part way
+    }
+    if (!load && messages) {
+        messages->ShowMessage(kMsgDatabaseUnreadable);
+    }
+    MarkLoaded();
+    return load;
+}
+
+DatabaseLoad ObjectDictionary::ReadRecords(const std::filesystem::path& path, int language) {
     using namespace database;
+    DatabaseLoad load;
+    load.problem = ProblemOfFile(CheckReadable(path));
+    if (load.problem != DatabaseProblem::None) {
+        return load;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (messages) {
-            messages->ShowMessage(kMsgDatabaseUnreadable);
-        }
-        MarkLoaded();
-        return false;
+        load.problem = DatabaseProblem::Unreadable;
+        return load;
     }
     const bool chinese = language == kLanguageChinese;
     std::array<char, kHelpChinese.size> help{};
@@ -156,13 +212,18 @@ bool ObjectDictionary::LoadFile(const std::filesystem::path& path, int language,
         entry.attribute = FieldText(attribute.data(), attribute.size());
         entry.unitSpec = FieldText(unitSpec.data(), unitSpec.size());
         Append(std::move(entry));
+        ++load.objects;
     }
-    const bool failed = in.bad();
-    if (failed && messages) {
-        messages->ShowMessage(kMsgDatabaseUnreadable);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (in.bad()) {
+        load.problem = DatabaseProblem::Unreadable;
+    } else if (!ec && size % kRecordSize != 0) {
+        load.problem = DatabaseProblem::PartialRecord;
+    } else if (load.objects == 0) {
+        load.problem = DatabaseProblem::NoObjects;
     }
-    MarkLoaded();
-    return !failed;
+    return load;
 }
 
 void ObjectDictionary::Append(DictionaryEntry entry) {

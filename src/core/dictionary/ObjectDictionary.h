@@ -22,6 +22,25 @@ namespace morlo {
 inline constexpr const char* kMsgLoadThreadFailed = "Create Load SDO thread failure! \n";
 inline constexpr const char* kMsgDatabaseUnreadable = "Couldn't load DB file!! \n";
 
+// What a database load found wrong; whatever loaded before the problem stays usable.
+enum class DatabaseProblem {
+    None,
+    Missing,
+    NotAFile,       // a directory or another special file
+    Unreadable,     // no permission, or a read failed part way
+    PartialRecord,  // the size is no whole number of records: the file was cut or is foreign
+    NoObjects,      // nothing usable in it (empty, or the first index is 0)
+};
+
+struct DatabaseLoad {
+    DatabaseProblem problem = DatabaseProblem::None;
+    int objects = 0;  // entries appended by this load
+    explicit operator bool() const { return problem == DatabaseProblem::None; }
+};
+
+// A sentence for the command line: "data/TARNEX.dat: 9020 bytes are no whole number of ...".
+std::string DescribeDatabaseLoad(const std::filesystem::path& path, const DatabaseLoad& load);
+
 // The global list of drive objects, in database order, filled once by a load thread.
 // Lookups are safe at any time; during the load they see the entries appended so far.
 class ObjectDictionary {
@@ -50,8 +69,9 @@ class ObjectDictionary {
     void StartLoad(LoadSettings settings);
 
     // Loads the file on the calling thread with the given language (1 Chinese, else
-    // English). Returns false when the file could not be opened or read.
-    bool LoadFile(const std::filesystem::path& path, int language, MessageSink* messages = nullptr);
+    // English). Any problem is shown once on messages (when given) and returned.
+    DatabaseLoad LoadFile(const std::filesystem::path& path, int language,
+                          MessageSink* messages = nullptr);
 
     bool FindByKey(ObjectKey key, DictionaryEntry& out) const;
     bool GetAt(int position, DictionaryEntry& out) const;
@@ -70,6 +90,7 @@ class ObjectDictionary {
   private:
     void Append(DictionaryEntry entry);
     void MarkLoaded();
+    DatabaseLoad ReadRecords(const std::filesystem::path& path, int language);
     void RunLoadThread(std::stop_token stop, LoadSettings settings);
 
     mutable std::shared_mutex mutex_;

@@ -124,6 +124,16 @@ bool IniDocument::HasSection(std::string_view section) const {
     return FindSection(section) != npos;
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Line& line : lines_) {
+        if (auto name = HeaderName(line.text)) {
+            names.emplace_back(*name);
+        }
+    }
+    return names;
+}
+
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
     std::size_t header = FindSection(section);
     if (header == npos) {

@@ -29,6 +29,8 @@ class IniDocument {
     std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
 
     bool HasSection(std::string_view section) const;
+    // The names of all sections in text order.
+    std::vector<std::string> SectionNames() const;
     std::string ToText() const;
 
   private:

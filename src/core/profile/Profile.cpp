@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "profile/FileAccess.h"
 #include "profile/IniDocument.h"
 #include "text/Encoding.h"
 #include "text/NumberIo.h"
@@ -13,22 +14,9 @@
 namespace morlo {
 namespace {
 
-std::optional<std::string> ReadBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The file as a document whose bytes are in the working form: GB18030 for 8-bit files
 // (so untouched lines keep their bytes), UTF-8 for UTF-16 files.
-IniDocument LoadDocument(const std::filesystem::path& file, ProfileEncoding encoding) {
-    auto bytes = ReadBytes(file);
-    if (!bytes) {
-        return {};
-    }
-    std::string_view text = *bytes;
+IniDocument DocumentOf(std::string_view text, ProfileEncoding encoding) {
     if (encoding == ProfileEncoding::Utf16Le) {
         // Files written elsewhere may carry a byte-order mark; ours do not.
         if (text.substr(0, 2) == "\xFF\xFE") {
@@ -40,6 +28,12 @@ IniDocument LoadDocument(const std::filesystem::path& file, ProfileEncoding enco
         text.remove_prefix(3);
     }
     return IniDocument::Parse(text);
+}
+
+// Whatever cannot be read reads as an empty document.
+IniDocument LoadDocument(const std::filesystem::path& file, ProfileEncoding encoding) {
+    FileContents contents = ReadWholeFile(file);
+    return DocumentOf(contents.bytes, encoding);
 }
 
 // Program text (UTF-8) to the document's working form.
@@ -80,7 +74,11 @@ int Profile::NumberOf(std::string_view text) {
 
 bool Profile::WriteString(const std::filesystem::path& file, std::string_view section,
                           std::string_view key, std::string_view value, ProfileEncoding encoding) {
-    IniDocument doc = LoadDocument(file, encoding);
+    FileContents contents = ReadWholeFile(file);
+    if (contents.problem != FileProblem::None && contents.problem != FileProblem::Missing) {
+        return false;  // rewriting a file that cannot be read would lose its other keys
+    }
+    IniDocument doc = DocumentOf(contents.bytes, encoding);
     doc.Set(ToWorking(section, encoding), ToWorking(key, encoding), ToWorking(value, encoding));
     std::string text = doc.ToText();
     if (encoding == ProfileEncoding::Utf16Le) {
@@ -108,6 +106,19 @@ bool Profile::WriteString(const std::filesystem::path& file, std::string_view se
         return false;
     }
     return true;
+}
+
+std::vector<std::string> Profile::SectionNames(const std::filesystem::path& file,
+                                               ProfileEncoding encoding) {
+    std::vector<std::string> names = LoadDocument(file, encoding).SectionNames();
+    for (std::string& name : names) {
+        name = FromWorking(name, encoding);
+    }
+    return names;
+}
+
+FileProblem Profile::Problem(const std::filesystem::path& file) {
+    return ReadWholeFile(file).problem;  // a file may open and still fail to read
 }
 
 std::vector<std::pair<std::string, std::string>> Profile::ReadSection(

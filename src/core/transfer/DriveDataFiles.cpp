@@ -4,6 +4,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "profile/FileAccess.h"
 #include "text/Encoding.h"
 #include "transfer/DriveDataKey.h"
 #include "transfer/TransferConstants.h"
@@ -111,16 +112,12 @@ std::string ChosenExtension(const std::filesystem::path& chosen, std::string_vie
 }
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    FileContents contents = ReadWholeFile(path);
+    if (contents.problem != FileProblem::None) {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes = std::move(contents.bytes);
+    return true;
 }
 
 bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {

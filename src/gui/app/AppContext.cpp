@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <cmath>
 
+#include "FileProblems.h"
 #include "QtLinkFactories.h"
 #include "QtWorkerThread.h"
 #include "SimulatedLinkObject.h"
@@ -41,9 +42,19 @@ AppContext::AppContext(AppContextOptions options) {
     const bool chinese = options.chineseSystem.value_or(QLocale::system().name() == "zh_CN");
     systemChinese = chinese ? kSystemChinese : kSystemOther;
     const auto sysIni = Path(sysIniPath);
+    // A sys.ini that cannot be read (a directory, no permission) is reported once and
+    // replaced by the defaults: the system's language, offline. The language dialog cannot
+    // mend it, so nobody waits for its language.
+    const FileProblem sysIniProblem = Profile::Problem(sysIni);
+    const bool sysIniBroken = IsBroken(sysIniProblem);
+    if (sysIniBroken) {
+        startupProblem = FileProblemMessage(sysIni, sysIniProblem, kDefaultsUsed);
+    }
+    const int defaultLanguage = chinese ? kLanguageChinese : kLanguageEnglish;
     // The language is settled here, before the dictionary loads, so that object names and
     // the user interface always share one language: English on a system that is not Chinese.
-    language = chinese ? Profile::ReadInt(sysIni, "sys", "lang", kLangBuffer) : kLanguageEnglish;
+    language = chinese && !sysIniBroken ? Profile::ReadInt(sysIni, "sys", "lang", kLangBuffer)
+                                        : defaultLanguage;
     linkType = Profile::ReadInt(sysIni, "sys", "comm", kLangBuffer) & kLinkTypeMask;
 
     messages_ = std::make_unique<GuiMessageSink>();
@@ -73,8 +84,11 @@ AppContext::AppContext(AppContextOptions options) {
     load.databasePath = Path(databasePath);
     load.language = &language;
     load.messages = messages_.get();
-    load.readLanguageText = [sysIni, chinese]() -> std::string {
-        return chinese ? Profile::ReadString(sysIni, "sys", "lang", kLangBuffer) : "2";
+    load.readLanguageText = [sysIni, chinese, sysIniBroken, defaultLanguage]() -> std::string {
+        if (!chinese || sysIniBroken) {
+            return std::to_string(defaultLanguage);
+        }
+        return Profile::ReadString(sysIni, "sys", "lang", kLangBuffer);
     };
     dictionary_->StartLoad(load);
     control_->Start();

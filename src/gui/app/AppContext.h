@@ -95,6 +95,8 @@ class AppContext {
     int currentPanelPageId = 0;
     QPointer<QWidget> objectRequester;  // the page that asked the browser for an object
     QString projectStamp;               // local time of the last project opening, or empty
+    QString startupProblem;             // a file problem found at construction, shown once
+                                        // the main window stands; empty when none
     MessageInterceptor messageInterceptor;
     // Asks the user for a file; tests answer instead of a dialog. Empty: cancelled.
     std::function<QString(bool save, const QString& proposal, const QString& filter,

@@ -7,6 +7,7 @@
 
 #include "AppConstants.h"
 #include "AppContext.h"
+#include "FileProblems.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
@@ -63,10 +64,14 @@ void CLanguageDialog::Confirm() {
         english_->setChecked(true);
         return;
     }
+    bool saved = true;
     if (chinese_->isChecked()) {
-        Profile::WriteString(sysIni, "sys", "lang", "1");
+        saved = Profile::WriteString(sysIni, "sys", "lang", "1");
     } else if (english_->isChecked()) {
-        Profile::WriteString(sysIni, "sys", "lang", "2");
+        saved = Profile::WriteString(sysIni, "sys", "lang", "2");
+    }
+    if (!saved) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
     }
     accept();
 }

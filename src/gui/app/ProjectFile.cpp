@@ -10,6 +10,7 @@
 #include "CChildFrame.h"
 #include "CMainFrame.h"
 #include "CMdiBackground.h"
+#include "FileProblems.h"
 #include "PageTable.h"
 #include "profile/Profile.h"
 
@@ -57,6 +58,22 @@ QString SkippedRowsMessage(const QString& page, const QStringList& rows) {
              rows.size() == 1 ? "was" : "were");
 }
 
+bool IsProjectText(const std::vector<std::string>& sections) {
+    const QString prefix = ObjectDictionary::kProjectSectionPrefix;
+    for (const std::string& name : sections) {
+        const QString text = QString::fromStdString(name);
+        if (text.size() > prefix.size() && text.startsWith(prefix, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString NotAProjectMessage(const std::filesystem::path& file) {
+    return QString::fromStdString(file.string()) + " is no project file (it has no page in it)!! " +
+           kProjectNotOpened + " \n";
+}
+
 QString ProjectPathFor(const QString& chosen) {
     const int slash = chosen.lastIndexOf('/');
     const QString folder = chosen.left(slash + 1);
@@ -86,12 +103,14 @@ bool SaveProject(CMainFrame& frame, AppContext& context) {
     for (int pageId = slot::kFirstPageId; pageId <= slot::kLastPageId; ++pageId) {
         anyPage = anyPage || frame.Slot(pageId) != nullptr;
     }
-    if (!std::filesystem::exists(temporary)) {
+    if (!std::filesystem::exists(temporary, ec)) {
         if (anyPage) {
             ShowMessage(kMsgProjectSaveFailed);  // the old project stays as it was
             return false;
         }
-        std::filesystem::remove(target, ec);  // no page: the project is empty
+        if (std::filesystem::is_regular_file(target, ec)) {
+            std::filesystem::remove(target, ec);  // no page: the project is empty
+        }
         return true;
     }
     std::filesystem::rename(temporary, target, ec);
@@ -108,11 +127,21 @@ bool OpenProject(CMainFrame& frame, AppContext& context) {
     if (chosen.isEmpty()) {
         return false;
     }
+    // A project that cannot be read, or is none, changes nothing: the pages stay as they are.
+    const std::filesystem::path file = chosen.toStdString();
+    const FileProblem problem = Profile::Problem(file);
+    if (problem != FileProblem::None) {
+        ShowMessage(FileProblemMessage(file, problem, kProjectNotOpened));
+        return false;
+    }
+    if (!IsProjectText(Profile::SectionNames(file))) {
+        ShowMessage(NotAProjectMessage(file));
+        return false;
+    }
     context.Dictionary().SetProjectReadPath(chosen.toStdString());
     context.projectStamp = QDateTime::currentDateTime().toString("yyyyMMddhhmmss");
     frame.HideAllPages();
 
-    const std::filesystem::path file = chosen.toStdString();
     const std::string section =
         std::string(ObjectDictionary::kProjectSectionPrefix) + std::to_string(kPlacementSection);
     const QPoint main = frame.frameGeometry().topLeft();

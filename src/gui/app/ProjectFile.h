@@ -2,7 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace morlo::gui {
 
@@ -25,6 +28,11 @@ std::optional<ProjectRow> ParseProjectRow(const QString& text);
 // The message for project rows a page could not use: "<page>: project row 2 \"x\" cannot be
 // used and was skipped!!" (several rows in one message).
 QString SkippedRowsMessage(const QString& page, const QStringList& rows);
+
+// Whether an INI file's section names make it a project: one of them is a page section.
+bool IsProjectText(const std::vector<std::string>& sections);
+// "<file> is no project file (it has no page in it)!! The project was not opened. \n"
+QString NotAProjectMessage(const std::filesystem::path& file);
 
 // The project file name for a chosen path: the file name is cut at its first "." and
 // ".ksp" is appended; the folders stay as they are.

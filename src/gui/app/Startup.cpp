@@ -34,6 +34,9 @@ CMainFrame* CreateMainFrame(AppContext& context) {
     const int dpi = screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchX())) : 96;
     context.SetScreenMetrics(dpi);
     context.SetColumnCaptions();
+    if (!context.startupProblem.isEmpty()) {
+        ShowMessage(context.startupProblem);
+    }
     return frame;
 }
 

@@ -11,6 +11,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
+#include "FileProblems.h"
 #include "LinkPageCommon.h"
 #include "link/CanBitTiming.h"
 #include "profile/Profile.h"
@@ -118,9 +119,13 @@ void CCommCan::Open() {
 
 void CCommCan::WriteSettings() {
     const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
-    Profile::WriteString(sysIni, "can", "buadrate", std::to_string(rates_->currentData().toInt()));
+    bool saved = Profile::WriteString(sysIni, "can", "buadrate",
+                                      std::to_string(rates_->currentData().toInt()));
     if (int id = driverId_->text().toInt(); id != 0) {
-        Profile::WriteString(sysIni, "can", "driverid", std::to_string(id));
+        saved = Profile::WriteString(sysIni, "can", "driverid", std::to_string(id)) && saved;
+    }
+    if (!saved) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
     }
 }
 

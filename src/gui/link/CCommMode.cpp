@@ -9,6 +9,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
+#include "FileProblems.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
@@ -109,8 +110,10 @@ void CCommMode::Next() {
         frame->OnLinkStateReport(0);
     }
     link.CloseLink();
-    Profile::WriteString(context_.sysIniPath.toStdString(), "sys", "comm",
-                         std::to_string(context_.linkType));
+    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    if (!Profile::WriteString(sysIni, "sys", "comm", std::to_string(context_.linkType))) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
+    }
     if (frame && context_.linkType == link::kLinkTypeSerial) {
         frame->OnOpenToolPage(0);
     } else if (frame && context_.linkType == link::kLinkTypeCan) {

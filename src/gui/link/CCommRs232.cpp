@@ -11,6 +11,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
+#include "FileProblems.h"
 #include "LinkPageCommon.h"
 #include "profile/Profile.h"
 
@@ -87,10 +88,14 @@ void CCommRs232::Open() {
 
 void CCommRs232::WriteSettings() {
     const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
-    Profile::WriteString(sysIni, "com", "comid", ports_->currentText().toStdString());
-    Profile::WriteString(sysIni, "com", "buadrate", bauds_->currentText().toStdString());
+    bool saved = Profile::WriteString(sysIni, "com", "comid", ports_->currentText().toStdString());
+    saved = Profile::WriteString(sysIni, "com", "buadrate", bauds_->currentText().toStdString()) &&
+            saved;
     if (int id = driverId_->text().toInt(); id != 0) {
-        Profile::WriteString(sysIni, "com", "driverid", std::to_string(id));
+        saved = Profile::WriteString(sysIni, "com", "driverid", std::to_string(id)) && saved;
+    }
+    if (!saved) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "AppConstants.h"
 #include "AppContext.h"
+#include "FileProblems.h"
 #include "PageConstants.h"
 #include "PagePlacement.h"
 #include "link/LinkConstants.h"
@@ -41,6 +42,10 @@ void CDrvPanelF001::FillItems() {
         std::filesystem::path((context_.workDir + "/sys/").toStdString()) /
         (std::string(page::kDisplayItemSection) + ".ini");
     const std::string section = page::kDisplayItemSection;
+    if (const FileProblem problem = Profile::Problem(file); IsBroken(problem)) {
+        ShowMessage(FileProblemMessage(file, problem, kPageWithoutList));
+        return;
+    }
     const int count = Profile::ReadInt(file, section, "num", page::kDisplayItemBuffer);
     for (int n = 1; n <= count; ++n) {
         const auto value = static_cast<std::uint32_t>(ParseHexLoose(

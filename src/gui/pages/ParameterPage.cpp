@@ -9,6 +9,7 @@
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "EditListCtrl.h"
+#include "FileProblems.h"
 #include "PagePlacement.h"
 #include "ProjectFile.h"
 #include "link/LinkConstants.h"
@@ -132,16 +133,33 @@ int ParameterPage::PageIdForRecords() const {
 
 void ParameterPage::FillFromDefaultList() {
     const auto file = Path(context_.workDir + "/sys/" + pageName_ + ".ini");
-    const SectionValues values(Profile::ReadSection(file, pageName_.toStdString()));
-    const int count = Profile::NumberOf(values.Get("num", kListValueBuffer));
+    const FileProblem problem = Profile::Problem(file);
+    if (IsBroken(problem)) {
+        ShowMessage(FileProblemMessage(file, problem, kPageWithoutList));
+        return;
+    }
+    const auto pairs = Profile::ReadSection(file, pageName_.toStdString());
+    const SectionValues values(pairs);
+    const std::string countText = values.Get("num", kListValueBuffer);
+    const int count = Profile::NumberOf(countText);
+    if (problem == FileProblem::None && (countText.empty() || count < 0)) {
+        ShowMessage(NoObjectListMessage(file));  // empty, cut before "num", or foreign
+        return;
+    }
+    int missing = 0;
     for (int i = 1; i <= count; ++i) {
-        ObjectKey key = ParseHexLoose(values.Get(WriteInteger(i), kListValueBuffer));
+        const std::string entry = values.Get(WriteInteger(i), kListValueBuffer);
+        missing += entry.empty() ? 1 : 0;
+        ObjectKey key = ParseHexLoose(entry);
         // The read pass reads every row, one after the other; it starts with the first row,
         // so that its exchange runs while the rest of the page is built.
         if (InsertObject(key, list_->RowCount(), true, false) && readCursor_ == 0 &&
             ReadsAtCreation()) {
             StartReadPass();
         }
+    }
+    if (missing > 0) {
+        ShowMessage(MissingListEntriesMessage(file, count, missing));
     }
 }
 
