@@ -251,9 +251,12 @@ TEST_F(ControlLinkTest, LinkFaultsReachTheReceiverOfTheRequest) {
     EXPECT_EQ(commands, (std::vector<std::uint8_t>{kCmdRead, link::kCmdSegment, link::kCmdAbort,
                                                    kCmdRead, link::kCmdSegment, link::kCmdAbort}));
 
-    // A drive that stops answering: the receiver hears of it, and the main frame closes.
+    // A drive that stops answering: the main frame closes the link, then the receiver
+    // hears of it.
     control->SubmitRequest(10, kCmdRead, kSilentKey, 0);
-    ASSERT_TRUE(RunUntil([&] { return !mainMessages.empty(); }));
+    ASSERT_TRUE(RunUntil([&] { return seen.size() == 4; }));
+    ASSERT_EQ(mainMessages.size(), 1u);
+    EXPECT_EQ(control->LinkState(), kLinkStateClosed);
     EXPECT_EQ(seen.back().message, kMsgLinkFault);
     EXPECT_EQ(seen.back().lParam, kSilentKey);
     EXPECT_EQ(mainMessages[0].message, kMsgLinkState);

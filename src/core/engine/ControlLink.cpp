@@ -464,12 +464,13 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
     const int result = codec_.Exchange(request.key, request.command, request.value);
     lock.lock();
     if (result != link::kExchangeAnswered) {
-        // The receiver learns that its request has no answer, so that it can go on; a link
-        // that no longer answers is closed by the main frame.
-        Deliver(lock, {request.window, kMsgLinkFault, 0, codec_.ResultKey(), generation});
+        // A link that no longer answers is closed by the main frame first; then the receiver
+        // learns that its request has no answer, so that it can go on.
+        const ObjectKey key = codec_.ResultKey();
         if (result != link::kExchangeSegmentLost) {
             ReportLinkFailure(lock, generation);
         }
+        Deliver(lock, {request.window, kMsgLinkFault, 0, key, generation});
         return;
     }
     ReportResult(lock, request.window, request.key, false, generation);
