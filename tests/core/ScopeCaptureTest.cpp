@@ -328,6 +328,22 @@ TEST_F(ScopeCaptureTest, ALinkFaultEndsTheUploadAndARestartBeginsTheRecordAnew) 
     EXPECT_EQ(host.records, 1);
 }
 
+TEST_F(ScopeCaptureTest, ARecordTooLongIsCutAndItsUploadAborted) {
+    SetSlots({0x20500210, 0, 0, 0, 0, 0});
+    CaptureUntilUpload();
+    const std::vector<std::uint8_t> seven{1, 0, 2, 0, 3, 0, 4};
+    std::size_t segments = 0;
+    while (host.records == 0 && segments < kRecordBufferLimit) {
+        Segment(seven, false);
+        ++segments;
+    }
+    ASSERT_EQ(host.records, 1);
+    EXPECT_TRUE(capture.RecordTruncated());
+    EXPECT_EQ(segments, kRecordBufferLimit / 7 + 1);  // the first that does not fit
+    // The drive is told that the rest is not wanted; nothing else was asked for after it.
+    EXPECT_EQ(Last(), (Sent{link::kCmdAbort, kRecorderRecord, 0x05040005}));
+}
+
 TEST_F(ScopeCaptureTest, RequestsDuringAnUploadWaitForItsEnd) {
     SetSlots({0x20500210, 0, 0, 0, 0, 0});
     CaptureUntilUpload();
