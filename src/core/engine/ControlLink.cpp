@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include <algorithm>
+
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
 
@@ -104,8 +107,26 @@ int ControlLink::SubmitRequest(ReceiverId window, std::uint8_t command, ObjectKe
         cv_.notify_all();
         return 1;
     }
+    // Requests for one object are served in the order they were made (three writes end
+    // with the last value on the drive); only a request for another object goes first.
+    // Segment requests continue a running upload and always go first.
+    const bool continuesUpload = command == link::kCmdSegment || command == link::kCmdSegmentToggle;
+    const bool sameKeyPending =
+        !continuesUpload && ((slotBusy_ && slot_.key == key) ||
+                             std::any_of(displacedQueue_.begin(), displacedQueue_.end(),
+                                         [key](const LinkRequest& r) { return r.key == key; }));
+    if (sameKeyPending) {
+        displacedQueue_.push_back(request);
+        cv_.notify_all();
+        return 0;
+    }
     if (slotBusy_) {
-        displacedQueue_.push_back(slot_);
+        // The displaced request keeps its place before any later request of its object.
+        const ObjectKey displacedKey = slot_.key;
+        auto later =
+            std::find_if(displacedQueue_.begin(), displacedQueue_.end(),
+                         [displacedKey](const LinkRequest& r) { return r.key == displacedKey; });
+        displacedQueue_.insert(later, slot_);
     }
     slot_ = request;
     slotBusy_ = true;
@@ -247,7 +268,17 @@ int ControlLink::OpenLink(const link::LinkSettings& settings) {
 }
 
 void ControlLink::CloseLink() {
-    RunOnWorker([&] { library_.Close(); });
+    {
+        // No request of this opening may go out on the next one.
+        std::lock_guard lock(mutex_);
+        slotBusy_ = false;
+        deferredQueue_.clear();
+        displacedQueue_.clear();
+    }
+    RunOnWorker([&] {
+        codec_.AbandonUpload(static_cast<std::uint32_t>(link::AbortCode::GeneralError));
+        library_.Close();
+    });
 }
 
 void ControlLink::SetNodeId(int nodeId) {
@@ -325,8 +356,15 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
     if (!codec_.Decode(kind, value)) {
         return;
     }
+    if (!cyclic) {
+        key = codec_.ResultKey();  // a segment request may name no object; its upload does
+    }
     int message = 0;
     switch (kind) {
+        case link::ResultKind::UploadStarted:
+            // A cyclic read never follows an upload; the next exchange aborts it.
+            message = cyclic ? 0 : kMsgUploadStart;
+            break;
         case link::ResultKind::Value:
             message = kMsgValue;
             break;
@@ -426,7 +464,13 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
     const int result = codec_.Exchange(request.key, request.command, request.value);
     lock.lock();
     if (result != link::kExchangeAnswered) {
-        ReportLinkFailure(lock, generation);
+        // A link that no longer answers is closed by the main frame first; then the receiver
+        // learns that its request has no answer, so that it can go on.
+        const ObjectKey key = codec_.ResultKey();
+        if (result != link::kExchangeSegmentLost) {
+            ReportLinkFailure(lock, generation);
+        }
+        Deliver(lock, {request.window, kMsgLinkFault, 0, key, generation});
         return;
     }
     ReportResult(lock, request.window, request.key, false, generation);

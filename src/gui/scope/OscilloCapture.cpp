@@ -74,6 +74,12 @@ void CDriverOscillo::OnResult(const engine::Delivery& d) {
                 capture_.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
             }
             break;
+        case engine::kMsgUploadStart:
+            capture_.OnUploadStart(d.lParam);
+            break;
+        case engine::kMsgLinkFault:
+            capture_.OnLinkFault(d.lParam);
+            break;
         default:
             break;
     }
@@ -246,6 +252,10 @@ void CDriverOscillo::ReadBackClosed() {
     if (triggerCombo_->currentIndex() > 0) {
         RefreshTip(triggerCombo_);
     }
+}
+
+void CDriverOscillo::UploadFailed() {
+    statusLine_->setText(tr("读取数据失败"));
 }
 
 void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
