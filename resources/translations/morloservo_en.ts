@@ -479,6 +479,10 @@
         <source>通道只能记录16位或32位的数值对象。</source>
         <translation>A channel can record number objects of 16 or 32 bits only.</translation>
     </message>
+    <message>
+        <source>读取数据失败</source>
+        <translation>reading data failed</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>

@@ -12,6 +12,7 @@
 #include "link/AbortCode.h"
 #include "link/CanBitTiming.h"
 #include "link/SdoFrame.h"
+#include "link/UploadReader.h"
 #include "profile/Profile.h"
 #include "text/NumberIo.h"
 #include "values/ValueRows.h"
@@ -261,8 +262,8 @@ void CliSession::OnMainWindow(const engine::Delivery& d) {
     // Everything else the main window gets is a formula constant it asked for.
     if (d.message == engine::kMsgValue && d.lParam != kStatusword) {
         evaluator_->ConstantArrived(d.lParam, d.wParam);
-    } else if (d.message == engine::kMsgAbort) {
-        evaluator_->ConstantRefused(d.lParam);
+    } else if (d.message == engine::kMsgAbort || d.message == engine::kMsgLinkFault) {
+        evaluator_->ConstantRefused(d.lParam);  // no value will come
     }
 }
 
@@ -340,45 +341,91 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
     std::optional<std::string> result;
     std::optional<std::uint32_t> refused;
     bool failed = false;
-    std::string collected;
-    std::uint8_t toggle = link::kCmdSegment;
+    bool linkFault = false;
+    link::UploadReader upload;
+    auto show = [&](std::uint32_t raw) {
+        Show(key, entry, unit, raw, [&](std::optional<std::string> shown) {
+            result = shown;
+            failed = !shown;
+        });
+    };
     commandHandler_ = [&](const engine::Delivery& d) {
-        if (d.lParam != key && d.message != engine::kMsgSegment) {
+        if (d.lParam != key) {
             return;
         }
-        if (d.message == engine::kMsgAbort) {
-            refused = static_cast<std::uint32_t>(d.wParam);
-        } else if (d.message == engine::kMsgValue && isText) {
-            collected.clear();
-            toggle = link::kCmdSegment;
-            control_->SubmitRequest(kCommandWindow, toggle, key, 0);
-        } else if (d.message == engine::kMsgSegment) {
-            std::array<std::uint8_t, 7> data{};
-            int count = 0;
-            bool last = false;
-            control_->GetSegmentData(data, count, last);
-            collected.append(reinterpret_cast<const char*>(data.data()),
-                             static_cast<std::size_t>(std::clamp(count, 0, 7)));
-            if (!last) {
-                toggle = toggle == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
-                control_->SubmitRequest(kCommandWindow, toggle, key, 0);
-            } else {
-                result = collected;
+        switch (d.message) {
+            case engine::kMsgAbort:
+                refused = static_cast<std::uint32_t>(d.wParam);
+                return;
+            case engine::kMsgLinkFault:
+                linkFault = true;
+                return;
+            case engine::kMsgUploadStart:
+                // Also the restart of an upload that lost a segment: the data begins anew.
+                control_->SubmitRequest(kCommandWindow, upload.Start(key), key, 0);
+                return;
+            case engine::kMsgSegment: {
+                if (!upload.Running()) {
+                    return;
+                }
+                std::array<std::uint8_t, link::kSegmentDataBytes> data{};
+                int count = 0;
+                bool last = false;
+                control_->GetSegmentData(data, count, last);
+                const auto n = static_cast<std::size_t>(std::clamp(count, 0, int(data.size())));
+                switch (upload.Add({data.data(), n}, last)) {
+                    case link::UploadReader::Step::Next:
+                        control_->SubmitRequest(kCommandWindow, upload.NextCommand(), key, 0);
+                        return;
+                    case link::UploadReader::Step::TooLong:
+                        control_->SubmitRequest(
+                            kCommandWindow, link::kCmdAbort, key,
+                            static_cast<std::int32_t>(link::AbortCode::OutOfMemory));
+                        failed = true;
+                        return;
+                    case link::UploadReader::Step::Done:
+                        if (isText) {
+                            result = upload.Data();
+                        } else if (auto number = upload.AsNumber()) {
+                            show(*number);
+                        } else {
+                            failed = true;
+                        }
+                        return;
+                }
+                return;
             }
-        } else if (d.message == engine::kMsgValue) {
-            Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam),
-                 [&](std::optional<std::string> text) {
-                     result = text;
-                     failed = !text;
-                 });
+            case engine::kMsgValue:
+                if (isText) {
+                    // A short text sent in the answer itself.
+                    std::string shortText;
+                    for (int i = 0; i < 4; ++i) {
+                        const auto c =
+                            static_cast<char>(static_cast<std::uint32_t>(d.wParam) >> (8 * i));
+                        if (c == '\0') {
+                            break;
+                        }
+                        shortText.push_back(c);
+                    }
+                    result = shortText;
+                } else {
+                    show(static_cast<std::uint32_t>(d.wParam));
+                }
+                return;
+            default:
+                return;
         }
     };
     control_->SubmitRequest(kCommandWindow, link::kCmdRead, key, 0);
-    bool finished = WaitFor([&] { return result || refused || failed; }, kAnswerLimit);
+    bool finished = WaitFor([&] { return result || refused || failed || linkFault; }, kAnswerLimit);
     commandHandler_ = nullptr;
     evaluator_->DropPending();  // nothing may run later with this call's state
     if (refused) {
         return ReportRefusal(*refused);
+    }
+    if (linkFault) {
+        err_ << "link fault: no valid answer from the drive for " << Address(key) << '\n';
+        return kExitLinkFailure;
     }
     if (failed) {
         err_ << "object " << Address(key) << " (" << entry.dataType << ") cannot be shown in "
@@ -425,7 +472,11 @@ int CliSession::Write() {
     std::optional<std::string> result;
     std::optional<std::string> refusal;
     bool failed = false;
+    bool linkFault = false;
     commandHandler_ = [&](const engine::Delivery& d) {
+        if (d.lParam == key && d.message == engine::kMsgLinkFault) {
+            linkFault = true;
+        }
         if (d.lParam == key && d.message == engine::kMsgValue) {
             Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam),
                  [&](std::optional<std::string> text) {
@@ -439,12 +490,17 @@ int CliSession::Write() {
     // The same conversion and refusal as a page's value cell: nothing is sent unless the text
     // is a value of the unit that fits the object.
     conversion_->WriteRow(kCommandWindow, row, 0, [&](const std::string& text) { refusal = text; });
-    bool finished = refusal || WaitFor([&] { return result || failed || refusal; }, kAnswerLimit);
+    bool finished =
+        refusal || WaitFor([&] { return result || failed || refusal || linkFault; }, kAnswerLimit);
     commandHandler_ = nullptr;
     evaluator_->DropPending();
     if (refusal) {
         err_ << *refusal << '\n';
         return kExitUsage;
+    }
+    if (linkFault) {
+        err_ << "link fault: no valid answer from the drive for " << Address(key) << '\n';
+        return kExitLinkFailure;
     }
     if (!finished) {
         err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';

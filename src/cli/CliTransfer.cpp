@@ -70,6 +70,8 @@ bool CliSession::Drive(TransferFace& face, const std::function<bool()>& done) {
             face.run.OnValue(d.lParam, d.wParam);
         } else if (d.message == engine::kMsgAbort) {
             face.run.OnAbort(d.lParam, static_cast<std::uint32_t>(d.wParam));
+        } else if (d.message == engine::kMsgLinkFault) {
+            face.run.OnLinkLost();  // the row has no answer: the run cannot be trusted to go on
         }
     };
     bool completed = true;

@@ -18,6 +18,7 @@ using link::kCmdWrite16;
 
 constexpr ObjectKey kSilentKey = 0x5EED00;   // the fake drive never answers it
 constexpr ObjectKey kRefusedKey = 0x999900;  // the fake drive refuses it
+constexpr ObjectKey kTextKey = 0x100800;     // answered with the start of a segmented upload
 
 // A drive behind a serial link that answers at once: reads give the low 16 bits of the key,
 // writes are echoed. It records every request it served, in order.
@@ -39,11 +40,15 @@ class FakeDriveLink : public link::ByteLinkObject {
                 {key, request[0], static_cast<std::int32_t>(link::PayloadValue(request))});
         }
         answer.reset();
-        if (key == kSilentKey) {
+        const bool segment =
+            request[0] == link::kCmdSegment || request[0] == link::kCmdSegmentToggle;
+        if (key == kSilentKey || (segment && loseSegments)) {
             return 0;
         }
         link::SdoPayload reply = request;
-        if (key == kRefusedKey) {
+        if (key == kTextKey && request[0] == kCmdRead) {
+            reply = link::BuildPayload(key, link::kAnswerSegmented, 2);
+        } else if (key == kRefusedKey) {
             reply = link::BuildPayload(key, link::kCmdAbort, 0x06020000);
         } else if (request[0] == kCmdRead) {
             reply = link::BuildPayload(key, link::kAnswer32, key & 0xFFFF);
@@ -77,6 +82,7 @@ class FakeDriveLink : public link::ByteLinkObject {
     std::mutex mutex;
     std::vector<Served> served;
     std::optional<link::SerialFrame> answer;
+    std::atomic<bool> loseSegments{false};
     std::atomic<int> openCount{0};
     std::atomic<int> closeCount{0};
 };
@@ -161,6 +167,49 @@ TEST_F(ControlLinkTest, NewestFirstThenTheDisplacedInOrder) {
     EXPECT_EQ(page[0].wParam, 0x0003);
     EXPECT_EQ(page[1].wParam, 1);  // the write is echoed
     EXPECT_EQ(page[1].lParam, 0x200001);
+}
+
+TEST_F(ControlLinkTest, LinkFaultsReachTheReceiverOfTheRequest) {
+    std::vector<Delivery> seen;
+    std::array<std::uint8_t, 7> segment{};
+    dispatcher.Register(10, [&](const Delivery& d) {
+        seen.push_back(d);
+        if (d.message == kMsgUploadStart) {
+            control->SubmitRequest(10, link::kCmdSegment, 0, 0);  // segments name no object
+        } else if (d.message == kMsgSegment) {
+            int count = 0;
+            bool last = false;
+            control->GetSegmentData(segment, count, last);
+        }
+    });
+    control->SetCyclicReadSwitch(false);
+    fake->loseSegments = true;
+    control->SubmitRequest(10, kCmdRead, kTextKey, 0);
+    control->Start();
+    // Lost segment: abort, the upload once more from its start, lost again: a fault for the
+    // receiver, named by the object of the upload, while the link stays open.
+    ASSERT_TRUE(RunUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen[0].message, kMsgUploadStart);
+    EXPECT_EQ(seen[0].lParam, kTextKey);
+    EXPECT_EQ(seen[1].message, kMsgUploadStart);
+    EXPECT_EQ(seen[2].message, kMsgLinkFault);
+    EXPECT_EQ(seen[2].lParam, kTextKey);
+    EXPECT_TRUE(mainMessages.empty());
+    EXPECT_EQ(control->LinkState(), kLinkStateOpen);
+    std::vector<std::uint8_t> commands;
+    for (const auto& served : fake->Served_()) {
+        commands.push_back(served.command);
+    }
+    EXPECT_EQ(commands, (std::vector<std::uint8_t>{kCmdRead, link::kCmdSegment, link::kCmdAbort,
+                                                   kCmdRead, link::kCmdSegment, link::kCmdAbort}));
+
+    // A drive that stops answering: the receiver hears of it, and the main frame closes.
+    control->SubmitRequest(10, kCmdRead, kSilentKey, 0);
+    ASSERT_TRUE(RunUntil([&] { return !mainMessages.empty(); }));
+    EXPECT_EQ(seen.back().message, kMsgLinkFault);
+    EXPECT_EQ(seen.back().lParam, kSilentKey);
+    EXPECT_EQ(mainMessages[0].message, kMsgLinkState);
+    EXPECT_EQ(mainMessages[0].wParam, 0);
 }
 
 TEST_F(ControlLinkTest, DeferredRequestsWaitForTheSwitchAndComeBeforeTheDisplaced) {

@@ -3,6 +3,7 @@
 #include <deque>
 #include <vector>
 
+#include "FakeSdoLine.h"
 #include "link/AbortCode.h"
 #include "link/CanBitTiming.h"
 #include "link/LinkCodec.h"
@@ -10,67 +11,19 @@
 namespace morlo::link {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
+using testing::Bytes;
+using testing::FakeSdoServer;
+using testing::ReadObject;
+using testing::TimedCanLink;
+using testing::TimedSerialLink;
+using ScriptedSerialLink = TimedSerialLink;
+using ScriptedCanLink = TimedCanLink;
 
 class RecordingSink : public MessageSink {
   public:
     void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
     std::vector<std::string> messages;
-};
-
-// A serial link whose answers are scripted: each Receive hands out the next script entry
-// (an empty entry is silence).
-class ScriptedSerialLink : public ByteLinkObject {
-  public:
-    int Open(const LinkSettings&) override { return 0; }
-    void Close() override {}
-    int Send(const std::uint8_t* bytes, std::size_t count) override {
-        sent.emplace_back(bytes, bytes + count);
-        if (!sendResults.empty()) {
-            int r = sendResults.front();
-            sendResults.pop_front();
-            return r;
-        }
-        return 0;
-    }
-    std::size_t Receive(std::uint8_t* buffer, std::size_t capacity,
-                        std::chrono::milliseconds) override {
-        if (answers.empty()) {
-            return 0;
-        }
-        Bytes answer = answers.front();
-        answers.pop_front();
-        std::size_t n = std::min(capacity, answer.size());
-        std::copy_n(answer.begin(), n, buffer);
-        return n;
-    }
-    std::vector<Bytes> sent;
-    std::deque<Bytes> answers;
-    std::deque<int> sendResults;
-};
-
-class ScriptedCanLink : public CanLinkObject {
-  public:
-    int Open(const LinkSettings&) override { return 0; }
-    void Close() override {}
-    int Send(const CanMessage& message) override {
-        sent.push_back(message);
-        return 0;
-    }
-    bool Receive(CanMessage& message, std::chrono::milliseconds) override {
-        if (bus.empty()) {
-            return false;
-        }
-        message = bus.front();
-        bus.pop_front();
-        return true;
-    }
-    bool GetVersion(std::string& text) override {
-        text = "virtualcan:can0";
-        return true;
-    }
-    std::vector<CanMessage> sent;
-    std::deque<CanMessage> bus;
 };
 
 Bytes Frame(int node, const SdoPayload& payload) {
@@ -81,6 +34,7 @@ Bytes Frame(int node, const SdoPayload& payload) {
 // A codec wired to a scripted link of the given kind.
 template <typename Link>
 struct Fixture {
+    using ReadOutcome = testing::ReadOutcome;
     Fixture() : library(&sink), codec(library, retry) {
         library.RegisterFactory(kLinkTypeSerial, [this] {
             auto l = std::make_unique<Link>();
@@ -96,7 +50,34 @@ struct Fixture {
         library.Load(type);
         codec.SetLinkType(type);
         codec.SetNodeId(1);
+        codec.SetClock([this] { return link->line.Clock(); });
     }
+    // The fake server answers every request from now on, after the latency.
+    void Serve(testing::Ms latency = testing::Ms{0}) {
+        link->server = &server;
+        link->latency = latency;
+    }
+    // Commands of the requests sent, in order.
+    std::vector<std::uint8_t> Commands() const {
+        std::vector<std::uint8_t> out;
+        for (const SdoPayload& p : link->SentPayloads()) {
+            out.push_back(p[0]);
+        }
+        return out;
+    }
+    ReadOutcome Read(ObjectKey key) { return ReadObject(codec, key); }
+    ReadOutcome Write(ObjectKey key, std::uint8_t command, std::int32_t value) {
+        ReadOutcome out;
+        out.exchange = codec.Exchange(key, command, value);
+        ResultKind kind;
+        std::int32_t v = 0;
+        if (out.exchange == kExchangeAnswered && codec.Decode(kind, v)) {
+            out.kind = kind;
+            out.value = static_cast<std::uint32_t>(v);
+        }
+        return out;
+    }
+    FakeSdoServer server;
     std::atomic<bool> retry{true};
     RecordingSink sink;
     LinkLibrary library;
@@ -122,16 +103,12 @@ TEST(SdoFrames, DecodingRules) {
     SdoPayload zeros{};
     SerialFrame zeroFrame{};
     EXPECT_TRUE(SerialChecksumOk(zeroFrame));  // ten zero bytes sum to 0
-    EXPECT_FALSE(DecodeAnswer(kCmdRead, zeros, 0));
+    EXPECT_FALSE(DecodeAnswer(kCmdRead, zeros, 0)) << "0x00 is no initiate answer";
     auto write = DecodeAnswer(kCmdWrite16, zeros, 0);
     ASSERT_TRUE(write);
     EXPECT_EQ(write->kind, ResultKind::Value);
     EXPECT_EQ(write->value, 0u);
 
-    SdoPayload word{kAnswer16, 0x41, 0x60, 0, 0xFF, 0xFF, 0xAA, 0xAA};
-    EXPECT_EQ(DecodeAnswer(kCmdRead, word, 0)->value, 65535u);
-    SdoPayload byte{kAnswer8, 0x41, 0x60, 0, 0xFE, 0x12, 0x34, 0x56};
-    EXPECT_EQ(DecodeAnswer(kCmdRead, byte, 0)->value, 0xFEu);
     SdoPayload abort{kCmdAbort, 0, 0, 0, 0x00, 0x00, 0x02, 0x06};
     auto refused = DecodeAnswer(kCmdRead, abort, 0);
     EXPECT_EQ(refused->kind, ResultKind::Abort);
@@ -140,11 +117,77 @@ TEST(SdoFrames, DecodingRules) {
     auto seg = DecodeAnswer(kCmdSegment, segment, 77);
     EXPECT_EQ(seg->kind, ResultKind::Segment);
     EXPECT_EQ(seg->value, 77u);
+    EXPECT_FALSE(DecodeAnswer(0x55, segment, 0));
+}
+
+TEST(SdoFrames, EveryUploadInitiateFormIsDecoded) {
+    struct Case {
+        std::uint8_t command;
+        ResultKind kind;
+        std::uint32_t value;
+    };
+    // Data bytes 4-7 are AA BB CC DD in every answer.
+    const Case cases[] = {
+        {0x43, ResultKind::Value, 0xDDCCBBAAu},          // 4 bytes
+        {0x47, ResultKind::Value, 0x00CCBBAAu},          // 3 bytes
+        {0x4B, ResultKind::Value, 0x0000BBAAu},          // 2 bytes, never sign-extended
+        {0x4F, ResultKind::Value, 0x000000AAu},          // 1 byte
+        {0x42, ResultKind::Value, 0xDDCCBBAAu},          // size not given: all four
+        {0x41, ResultKind::UploadStarted, 0xDDCCBBAAu},  // segmented, the announced size
+        {0x40, ResultKind::UploadStarted, 0u},           // segmented, no size
+    };
+    for (const Case& c : cases) {
+        SdoPayload answer{c.command, 0x09, 0x10, 0, 0xAA, 0xBB, 0xCC, 0xDD};
+        auto decoded = DecodeAnswer(kCmdRead, answer, 0);
+        ASSERT_TRUE(decoded) << std::hex << int(c.command);
+        EXPECT_EQ(decoded->kind, c.kind) << std::hex << int(c.command);
+        EXPECT_EQ(decoded->value, c.value) << std::hex << int(c.command);
+    }
+    SdoPayload notAnInitiate{0x53, 0x09, 0x10, 0, 1, 2, 3, 4};
+    EXPECT_FALSE(DecodeAnswer(kCmdRead, notAnInitiate, 0));
+}
+
+TEST(SdoFrames, HowASegmentEndsTheUpload) {
     EXPECT_EQ(SegmentDataCount(0x00), 7);
     EXPECT_EQ(SegmentDataCount(0x0B), 2);
-    EXPECT_FALSE(DecodeAnswer(0x55, word, 0));
-    SdoPayload unknown{0x47, 0x41, 0x60, 0, 1, 2, 3, 0};
-    EXPECT_FALSE(DecodeAnswer(kCmdRead, unknown, 0));
+    EXPECT_FALSE(IsLastSegment(0x00));  // 7 bytes, no c bit: more follow
+    EXPECT_FALSE(IsLastSegment(0x10));
+    EXPECT_TRUE(IsLastSegment(0x01));  // c bit with 7 bytes
+    EXPECT_TRUE(IsLastSegment(0x11));
+    EXPECT_TRUE(IsLastSegment(0x0A));  // 2 bytes, no c bit: our drives' way
+    EXPECT_TRUE(IsLastSegment(0x0E));  // no data at all
+}
+
+TEST(SdoFrames, AnAnswerIsTakenOnlyForARequestItFits) {
+    const SdoPayload read = BuildPayload(0x100900, kCmdRead, 0);
+    const SdoPayload write = BuildPayload(0x607A00, kCmdWrite32, 111);
+    const SdoPayload seg0 = BuildPayload(0x100900, kCmdSegment, 0);
+    const SdoPayload seg1 = BuildPayload(0x100900, kCmdSegmentToggle, 0);
+    auto answer = [](std::uint8_t command, ObjectKey key) { return BuildPayload(key, command, 0); };
+    // Class of the answer against the request.
+    EXPECT_TRUE(AnswerFits(read, answer(0x41, 0x100900)));
+    EXPECT_TRUE(AnswerFits(read, answer(0x4F, 0x100900)));
+    EXPECT_TRUE(AnswerFits(read, answer(kCmdAbort, 0x100900)));
+    EXPECT_FALSE(AnswerFits(read, answer(kAnswerWrite, 0x100900)));
+    EXPECT_FALSE(AnswerFits(read, answer(0x00, 0x100900)));
+    EXPECT_TRUE(AnswerFits(write, answer(kAnswerWrite, 0x607A00)));
+    EXPECT_TRUE(AnswerFits(write, answer(kCmdAbort, 0x607A00)));
+    EXPECT_FALSE(AnswerFits(write, answer(kAnswer32, 0x607A00)));
+    EXPECT_FALSE(AnswerFits(write, answer(0x00, 0x607A00)));
+    // Index and subindex where the answer carries them.
+    EXPECT_FALSE(AnswerFits(read, answer(0x43, 0x100A00)));
+    EXPECT_FALSE(AnswerFits(read, answer(0x43, 0x100901)));
+    EXPECT_FALSE(AnswerFits(write, answer(kCmdAbort, 0x607B00)));
+    // Segments: the toggle bit of the request; an initiate answer is no segment.
+    EXPECT_TRUE(AnswerFits(seg0, {0x00, 'M', 'o', 'r', 'l', 'o', 'S', 'e'}));
+    EXPECT_TRUE(AnswerFits(seg1, {0x15, 'x', 'y', 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(AnswerFits(seg0, {0x15, 'x', 'y', 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(AnswerFits(seg1, {0x00, 'M', 'o', 'r', 'l', 'o', 'S', 'e'}));
+    EXPECT_FALSE(AnswerFits(seg0, answer(0x43, 0x100900)));
+    EXPECT_FALSE(AnswerFits(seg0, answer(kAnswerWrite, 0x100900)));
+    // A segment request's abort belongs to the running upload.
+    EXPECT_TRUE(AnswerFits(seg0, answer(kCmdAbort, 0x100900), 0x100900));
+    EXPECT_FALSE(AnswerFits(seg0, answer(kCmdAbort, 0x100A00), 0x100900));
 }
 
 TEST(SdoFrames, AbortTextsAndBitTimings) {
@@ -156,7 +199,7 @@ TEST(SdoFrames, AbortTextsAndBitTimings) {
 
 TEST(LinkCodecSerial, TakesAMatchingAnswer) {
     Fixture<ScriptedSerialLink> f;
-    f.link->answers.push_back(Frame(1, {kAnswer16, 0x41, 0x60, 0, 0x27, 0x02, 0, 0}));
+    f.link->script.push_back({{0ms, Frame(1, {kAnswer16, 0x41, 0x60, 0, 0x27, 0x02, 0, 0})}});
     ASSERT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeAnswered);
     ResultKind kind;
     std::int32_t value = 0;
@@ -168,15 +211,22 @@ TEST(LinkCodecSerial, TakesAMatchingAnswer) {
 
 TEST(LinkCodecSerial, LateOrForeignAnswersAreNotTaken) {
     Fixture<ScriptedSerialLink> f;
-    // The answer to an earlier read of 0x606C arrives late; the retry gets the right one.
-    f.link->answers.push_back(Frame(1, {kAnswer32, 0x6C, 0x60, 0, 1, 0, 0, 0}));
-    f.link->answers.push_back(Frame(1, {kAnswer16, 0x41, 0x60, 0, 0x37, 0, 0, 0}));
+    // A late answer to an earlier read of 0x606C comes first, then the right one.
+    f.link->script.push_back({{5ms, Frame(1, {kAnswer32, 0x6C, 0x60, 0, 1, 0, 0, 0})},
+                              {10ms, Frame(1, {kAnswer16, 0x41, 0x60, 0, 0x37, 0, 0, 0})}});
     ASSERT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeAnswered);
     ResultKind kind;
     std::int32_t value = 0;
     ASSERT_TRUE(f.codec.Decode(kind, value));
     EXPECT_EQ(value, 0x37);
-    EXPECT_EQ(f.link->sent.size(), 2u);
+    EXPECT_EQ(f.link->sent.size(), 1u);
+    // Another node's frame and a write confirmation are no answers to a read either.
+    f.link->script.push_back({{5ms, Frame(2, {kAnswer16, 0x41, 0x60, 0, 1, 0, 0, 0})},
+                              {6ms, Frame(1, {kAnswerWrite, 0x41, 0x60, 0, 2, 0, 0, 0})}});
+    f.link->script.push_back({{5ms, Frame(1, {kAnswer16, 0x41, 0x60, 0, 3, 0, 0, 0})}});
+    ASSERT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeAnswered);
+    ASSERT_TRUE(f.codec.Decode(kind, value));
+    EXPECT_EQ(value, 3);
 }
 
 TEST(LinkCodecSerial, BadChecksumsAreRetried) {
@@ -184,7 +234,7 @@ TEST(LinkCodecSerial, BadChecksumsAreRetried) {
     Bytes good = Frame(1, {kAnswer16, 0x41, 0x60, 0, 0x37, 0, 0, 0});
     Bytes bad = good;
     bad[9] ^= 0x01;
-    f.link->answers = {bad, Bytes(good.begin(), good.begin() + 6), good};
+    f.link->script = {{{0ms, bad}}, {{0ms, Bytes(good.begin(), good.begin() + 6)}}, {{0ms, good}}};
     EXPECT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeAnswered);
     EXPECT_EQ(f.link->sent.size(), 3u);
 }
@@ -219,8 +269,8 @@ TEST(LinkCodecSerial, WithTheRetrySwitchOffARestartEndsQuietly) {
 
 TEST(LinkCodecSerial, ARefusedWriteIsAnsweredWithTheCurrentValue) {
     Fixture<ScriptedSerialLink> f;
-    f.link->answers.push_back(Frame(1, {kCmdAbort, 0x00, 0x20, 1, 0x31, 0, 0x09, 0x06}));
-    f.link->answers.push_back(Frame(1, {kAnswer16, 0x00, 0x20, 1, 0x64, 0, 0, 0}));
+    f.link->script.push_back({{0ms, Frame(1, {kCmdAbort, 0x00, 0x20, 1, 0x31, 0, 0x09, 0x06})}});
+    f.link->script.push_back({{0ms, Frame(1, {kAnswer16, 0x00, 0x20, 1, 0x64, 0, 0, 0})}});
     ASSERT_EQ(f.codec.Exchange(0x200001, kCmdWrite16, 5000), kExchangeAnswered);
     ASSERT_EQ(f.link->sent.size(), 2u);
     EXPECT_EQ(f.link->sent[1][1], kCmdRead);
@@ -234,7 +284,7 @@ TEST(LinkCodecSerial, ARefusedWriteIsAnsweredWithTheCurrentValue) {
 
 TEST(LinkCodecSerial, ARefusedReadIsReportedAsAbort) {
     Fixture<ScriptedSerialLink> f;
-    f.link->answers.push_back(Frame(1, {kCmdAbort, 0x99, 0x29, 0, 0, 0, 0x02, 0x06}));
+    f.link->script.push_back({{0ms, Frame(1, {kCmdAbort, 0x99, 0x29, 0, 0, 0, 0x02, 0x06})}});
     ASSERT_EQ(f.codec.Exchange(0x299900, kCmdRead, 0), kExchangeAnswered);
     ResultKind kind;
     std::int32_t value = 0;
@@ -245,7 +295,7 @@ TEST(LinkCodecSerial, ARefusedReadIsReportedAsAbort) {
 
 TEST(LinkCodecSerial, SegmentDataOfTheLastAnswer) {
     Fixture<ScriptedSerialLink> f;
-    f.link->answers.push_back(Frame(1, {0x15, 'x', 'y', 'z', 0, 0, 0, 0}));  // toggle, n=2, last
+    f.link->script.push_back({{0ms, Frame(1, {0x15, 'x', 'y', 'z', 0, 0, 0, 0})}});  // n=2, last
     ASSERT_EQ(f.codec.Exchange(0, kCmdSegmentToggle, 0), kExchangeAnswered);
     ResultKind kind;
     std::int32_t value = 0;
@@ -280,7 +330,7 @@ TEST(LinkCodecCan, OtherTrafficIsSkipped) {
     CanMessage otherNode = BuildCanResponse(2, {kAnswer16, 0x41, 0x60, 0, 1, 0, 0, 0});
     CanMessage stale = BuildCanResponse(1, {kAnswer32, 0x6C, 0x60, 0, 9, 0, 0, 0});
     CanMessage answer = BuildCanResponse(1, {kAnswer16, 0x41, 0x60, 0, 0x27, 0, 0, 0});
-    f.link->bus = {heartbeat, otherNode, stale, answer};
+    f.link->script.push_back({{1ms, heartbeat}, {2ms, otherNode}, {3ms, stale}, {4ms, answer}});
     ASSERT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeAnswered);
     ResultKind kind;
     std::int32_t value = 0;
@@ -294,6 +344,246 @@ TEST(LinkCodecCan, SilenceEndsInALinkFailure) {
     Fixture<ScriptedCanLink> f;
     EXPECT_EQ(f.codec.Exchange(0x604100, kCmdRead, 0), kExchangeInvalidAnswers);
     EXPECT_EQ(f.link->sent.size(), 3u);
+}
+
+// ---- segmented uploads ----
+
+template <typename Link>
+void ReadsTextsAndNumbersInSegments() {
+    Fixture<Link> f;
+    f.Serve();
+    f.server.texts[0x100900] = "HW 1.2";          // one short segment
+    f.server.texts[0x100800] = "MorloServo 42";   // 7 + 6
+    f.server.texts[0x100A00] = "FW 2.00.17-rc3";  // 7 + 7, and the empty segment
+    f.server.numbers[0x606400] = 0x12345678;
+    EXPECT_EQ(f.Read(0x100900).data, "HW 1.2");
+    EXPECT_EQ(f.Read(0x100800).data, "MorloServo 42");
+    f.link->sent.clear();
+    EXPECT_EQ(f.Read(0x100A00).data, "FW 2.00.17-rc3");
+    EXPECT_EQ(f.Commands(),
+              (std::vector<std::uint8_t>{kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment}));
+    // A standard server marks the 7-byte last segment with the c bit: no extra request.
+    f.server.familyEnding = false;
+    f.link->sent.clear();
+    EXPECT_EQ(f.Read(0x100A00).data, "FW 2.00.17-rc3");
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdRead, kCmdSegment, kCmdSegmentToggle}));
+    // A number sent in segments: the announced size (4) is never taken for its value.
+    f.server.segmentedNumbers = true;
+    auto number = f.Read(0x606400);
+    ASSERT_TRUE(number.data);
+    UploadReader reader;
+    reader.Start(0x606400);
+    reader.Add({reinterpret_cast<const std::uint8_t*>(number.data->data()), number.data->size()},
+               true);
+    EXPECT_EQ(reader.AsNumber(), 0x12345678u);
+}
+
+TEST(LinkCodecSerial, ReadsTextsAndNumbersInSegments) {
+    ReadsTextsAndNumbersInSegments<ScriptedSerialLink>();
+}
+
+TEST(LinkCodecCan, ReadsTextsAndNumbersInSegments) {
+    ReadsTextsAndNumbersInSegments<ScriptedCanLink>();
+}
+
+TEST(UploadReader, TogglesEndsAndLimits) {
+    UploadReader reader(10);
+    const std::uint8_t seven[7] = {1, 2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(reader.Start(0x100800), kCmdSegment);
+    EXPECT_EQ(reader.Add(seven, false), UploadReader::Step::Next);
+    EXPECT_EQ(reader.NextCommand(), kCmdSegmentToggle);
+    EXPECT_FALSE(reader.AsNumber());  // 7 bytes are no number
+    EXPECT_EQ(reader.Add(seven, false), UploadReader::Step::TooLong);
+    EXPECT_FALSE(reader.Running());
+    // A restart begins with toggle 0 and no data.
+    EXPECT_EQ(reader.Start(0x100800), kCmdSegment);
+    EXPECT_TRUE(reader.Data().empty());
+    EXPECT_EQ(reader.Add({seven, 3}, true), UploadReader::Step::Done);
+    EXPECT_EQ(reader.AsNumber(), 0x030201u);
+    reader.Start(0x100800);
+    EXPECT_EQ(reader.Add({seven, 0}, true), UploadReader::Step::Done);
+    EXPECT_FALSE(reader.AsNumber());  // nothing is no number either
+}
+
+TEST(LinkCodecSerial, AnInitiateWithoutSizeStartsAnUpload) {
+    Fixture<ScriptedSerialLink> f;
+    f.link->script.push_back({{0ms, Frame(1, {0x40, 0x08, 0x10, 0, 0, 0, 0, 0})}});
+    f.link->script.push_back({{0ms, Frame(1, {0x05, 'a', 'b', 'c', 'd', 'e', 0, 0})}});
+    auto out = f.Read(0x100800);
+    EXPECT_EQ(out.data, "abcde");
+}
+
+TEST(LinkCodecSerial, WrongToggleIndexOrClassIsDiscarded) {
+    Fixture<ScriptedSerialLink> f;
+    // Segment request with toggle 0: an answer with toggle 1, an initiate answer and a write
+    // confirmation are all skipped; the fitting segment is taken.
+    f.link->script.push_back({{1ms, Frame(1, {0x1B, 'x', 'x', 0, 0, 0, 0, 0})},
+                              {2ms, Frame(1, {0x43, 0x09, 0x10, 0, 6, 0, 0, 0})},
+                              {3ms, Frame(1, {0x60, 0x09, 0x10, 0, 0, 0, 0, 0})},
+                              {4ms, Frame(1, {0x0B, 'o', 'k', 0, 0, 0, 0, 0})}});
+    ASSERT_EQ(f.codec.Exchange(0x100900, kCmdSegment, 0), kExchangeAnswered);
+    const std::uint8_t* data = nullptr;
+    int count = 0;
+    bool last = false;
+    f.codec.GetSegmentData(data, count, last);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), 2), "ok");
+    EXPECT_TRUE(last);
+    // A read answered only with another object's value three times is a link failure.
+    for (int i = 0; i < 3; ++i) {
+        f.link->script.push_back({{1ms, Frame(1, {0x43, 0x0A, 0x10, 0, 6, 0, 0, 0})}});
+    }
+    EXPECT_EQ(f.codec.Exchange(0x100900, kCmdRead, 0), kExchangeInvalidAnswers);
+}
+
+template <typename Link>
+void ALostSegmentAbortsRestartsOnceThenFails() {
+    Fixture<Link> f;
+    f.Serve();
+    f.server.texts[0x100800] = "MorloServo 42";
+    f.server.lost = {1};  // the answer to the first segment request
+    auto once = f.Read(0x100800);
+    EXPECT_EQ(once.data, "MorloServo 42");
+    const auto sent = f.link->SentPayloads();
+    ASSERT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdRead, kCmdSegment, kCmdAbort, kCmdRead,
+                                                       kCmdSegment, kCmdSegmentToggle}));
+    EXPECT_EQ(PayloadKey(sent[2]), 0x100800);
+    EXPECT_EQ(PayloadValue(sent[2]), 0x05040000u);
+
+    // Lost again after the restart: the receiver learns of a link fault, not a refusal.
+    f.link->sent.clear();
+    f.server.requests.clear();
+    f.server.lost = {1, 4};
+    auto twice = f.Read(0x100800);
+    EXPECT_EQ(twice.exchange, kExchangeSegmentLost);
+    EXPECT_FALSE(twice.kind);
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdRead, kCmdSegment, kCmdAbort, kCmdRead,
+                                                       kCmdSegment, kCmdAbort}));
+    EXPECT_FALSE(f.codec.UploadRunning());
+}
+
+TEST(LinkCodecSerial, ALostSegmentAbortsRestartsOnceThenFails) {
+    ALostSegmentAbortsRestartsOnceThenFails<ScriptedSerialLink>();
+}
+
+TEST(LinkCodecCan, ALostSegmentAbortsRestartsOnceThenFails) {
+    ALostSegmentAbortsRestartsOnceThenFails<ScriptedCanLink>();
+}
+
+TEST(LinkCodecSerial, AnAbandonedUploadIsAborted) {
+    Fixture<ScriptedSerialLink> f;
+    f.Serve();
+    f.server.texts[0x100800] = "MorloServo 42";
+    f.server.numbers[0x606400] = 5;
+    ASSERT_EQ(f.codec.Exchange(0x100800, kCmdRead, 0), kExchangeAnswered);
+    ASSERT_EQ(f.codec.Exchange(0x100800, kCmdSegment, 0), kExchangeAnswered);
+    EXPECT_TRUE(f.codec.UploadRunning());
+    // The receiver goes on with something else: the drive is told first.
+    EXPECT_EQ(f.Write(0x606400, kCmdWrite32, 9).value, 9u);
+    auto sent = f.link->SentPayloads();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[2][0], kCmdAbort);
+    EXPECT_EQ(PayloadKey(sent[2]), 0x100800);
+    EXPECT_EQ(PayloadValue(sent[2]), 0x08000000u);
+    EXPECT_FALSE(f.codec.UploadRunning());
+    // Closing the link or a receiver that stops early abandon it the same way.
+    ASSERT_EQ(f.codec.Exchange(0x100800, kCmdRead, 0), kExchangeAnswered);
+    f.codec.AbandonUpload(0x05040005);
+    EXPECT_EQ(PayloadValue(f.link->SentPayloads().back()), 0x05040005u);
+    f.codec.AbandonUpload(0x05040005);  // nothing runs any more: nothing sent
+    EXPECT_EQ(f.link->sent.size(), 6u);
+}
+
+// ---- writes ----
+
+TEST(LinkCodecSerial, AWriteReportsWhatTheDriveHolds) {
+    Fixture<ScriptedSerialLink> f;
+    f.Serve();
+    f.server.numbers[0x607A00] = 0;
+    // Our drives echo the value: no extra exchange.
+    EXPECT_EQ(f.Write(0x607A00, kCmdWrite32, -5).value, 0xFFFFFFFBu);
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite32}));
+    // A standard server confirms with zeros: the object is read back.
+    f.server.echoWrites = false;
+    f.link->sent.clear();
+    auto out = f.Write(0x607A00, kCmdWrite16, 0x1234);
+    EXPECT_EQ(out.kind, ResultKind::Value);
+    EXPECT_EQ(out.value, 0x1234u);
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite16, kCmdRead}));
+    // Writing 0 is confirmed by the zeros themselves.
+    f.link->sent.clear();
+    EXPECT_EQ(f.Write(0x607A00, kCmdWrite8, 0).value, 0u);
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite8}));
+}
+
+// ---- a slow drive: answers arrive after the time-out ----
+
+template <typename Link>
+void WritesToASlowDriveReportTheirOwnValues() {
+    Fixture<Link> f;
+    f.Serve(600ms);
+    f.server.numbers[0x607A00] = 0;
+    for (std::int32_t value : {111, 222, 333}) {
+        // Each write times out once; the late echo of its first send must not be taken
+        // for the next write.
+        auto out = f.Write(0x607A00, kCmdWrite32, value);
+        ASSERT_EQ(out.exchange, kExchangeAnswered);
+        ASSERT_TRUE(out.kind);
+        EXPECT_EQ(out.value, static_cast<std::uint32_t>(value));
+    }
+    EXPECT_EQ(f.server.numbers[0x607A00], 333u);
+}
+
+TEST(LinkCodecSerial, WritesToASlowDriveReportTheirOwnValues) {
+    WritesToASlowDriveReportTheirOwnValues<ScriptedSerialLink>();
+}
+
+TEST(LinkCodecCan, WritesToASlowDriveReportTheirOwnValues) {
+    WritesToASlowDriveReportTheirOwnValues<ScriptedCanLink>();
+}
+
+template <typename Link>
+void ALateInitiateAnswerIsNeverTakenForASegment() {
+    Fixture<Link> f;
+    f.Serve(600ms);
+    f.server.texts[0x100900] = "HW 1.2";
+    f.server.numbers[0x606400] = 77;
+    // Every segment answer comes after its time-out: the upload is given up as a link
+    // fault, and the late initiate answers are never taken for segments.
+    auto out = f.Read(0x100900);
+    EXPECT_EQ(out.exchange, kExchangeSegmentLost);
+    EXPECT_FALSE(out.data);
+    for (const SdoPayload& p : f.link->SentPayloads()) {
+        if (p[0] == kCmdAbort) {
+            EXPECT_EQ(PayloadKey(p), 0x100900);
+        }
+    }
+    // Whatever is still under way is not taken for the next read either.
+    auto next = f.Read(0x606400);
+    ASSERT_EQ(next.exchange, kExchangeAnswered);
+    EXPECT_EQ(next.kind, ResultKind::Value);
+    EXPECT_EQ(next.value, 77u);
+    // A drive slow but within the time-out reads the text whole.
+    f.link->latency = 300ms;
+    EXPECT_EQ(f.Read(0x100900).data, "HW 1.2");
+}
+
+TEST(LinkCodecSerial, ALateInitiateAnswerIsNeverTakenForASegment) {
+    ALateInitiateAnswerIsNeverTakenForASegment<ScriptedSerialLink>();
+}
+
+TEST(LinkCodecCan, ALateInitiateAnswerIsNeverTakenForASegment) {
+    ALateInitiateAnswerIsNeverTakenForASegment<ScriptedCanLink>();
+}
+
+TEST(LinkCodecSerial, LateInputIsDrainedAfterATimeOut) {
+    Fixture<ScriptedSerialLink> f;
+    // The first read is answered late (after its time-out) and the answer of the second
+    // read is a moment later still: the late one is drained, the retry's answer taken.
+    f.link->script.push_back({{505ms, Frame(1, {kAnswer16, 0x41, 0x60, 0, 1, 0, 0, 0})}});
+    f.link->script.push_back({{30ms, Frame(1, {kAnswer16, 0x41, 0x60, 0, 2, 0, 0, 0})}});
+    auto out = f.Read(0x604100);
+    EXPECT_EQ(out.value, 2u);
+    EXPECT_EQ(f.link->sent.size(), 2u);
 }
 
 TEST(LinkLibrary, LoadingAndOpeningReportTheirFailures) {

@@ -65,6 +65,8 @@ class Host : public ScopeCaptureHost {
         ++records;
     }
     void SettingRefused(ObjectKey key, std::uint32_t) override { refused.push_back(key); }
+    void UploadFailed() override { ++failedUploads; }
+    int failedUploads = 0;
     bool ContinuousCapture() override { return continuous; }
     int closings = 0;
     int records = 0;
@@ -107,7 +109,7 @@ class ScopeCaptureTest : public ::testing::Test {
         ASSERT_EQ(Last(), (Sent{kCmdRead, kRecorderRecord, 0}));
         ASSERT_FALSE(link.deferred);
         ASSERT_FALSE(link.cyclic);
-        Answer(0x41);
+        capture.OnUploadStart(kRecorderRecord);
         ASSERT_EQ(Last(), (Sent{kCmdSegment, 0, 0}));
     }
     void SetSlots(std::array<std::uint32_t, kSlotCount> slots) {
@@ -299,6 +301,31 @@ TEST_F(ScopeCaptureTest, ARefusedRecordEndsTheUploadAndFreesTheLink) {
     EXPECT_FALSE(capture.Uploading());
     EXPECT_TRUE(link.deferred);
     EXPECT_TRUE(timers.Running(kRestartTimer));
+}
+
+TEST_F(ScopeCaptureTest, ALinkFaultEndsTheUploadAndARestartBeginsTheRecordAnew) {
+    SetSlots({0x20500210, 0, 0, 0, 0, 0});
+    CaptureUntilUpload();
+    Segment({9, 9, 9, 9, 9, 9, 9}, false);
+    // The link lost a segment and started the upload again: the record begins anew.
+    capture.OnUploadStart(kRecorderRecord);
+    EXPECT_EQ(Last(), (Sent{kCmdSegment, 0, 0}));
+    Segment({1, 0, 2, 0}, true);
+    EXPECT_EQ(host.curves[0], (std::vector<double>{1, 2}));
+    EXPECT_EQ(host.failedUploads, 0);
+
+    // Lost again: the capture ends, the other windows are let through, the face is told.
+    CaptureUntilUpload();
+    const std::size_t requests = link.sent.size();
+    capture.OnLinkFault(kRecorderRecord);
+    EXPECT_EQ(host.failedUploads, 1);
+    EXPECT_FALSE(capture.Uploading());
+    EXPECT_TRUE(capture.Idle());
+    EXPECT_TRUE(link.deferred);
+    EXPECT_TRUE(link.cyclic);
+    Segment({5, 5}, true);  // a straggler changes nothing
+    EXPECT_EQ(link.sent.size(), requests);
+    EXPECT_EQ(host.records, 1);
 }
 
 TEST_F(ScopeCaptureTest, RequestsDuringAnUploadWaitForItsEnd) {

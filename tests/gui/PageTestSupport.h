@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -58,6 +59,8 @@ class RequestLog {
         std::lock_guard lock(mutex_);
         requests_.clear();
     }
+    // The next so many segment requests get no answer (a line that loses them).
+    std::atomic<int> loseSegments{0};
 
   private:
     mutable std::mutex mutex_;
@@ -77,6 +80,12 @@ class RecordingLinkObject final : public link::ByteLinkObject {
             std::copy_n(bytes, count, frame.begin());
             const link::SdoPayload payload = link::SerialPayload(frame);
             log_->Add({payload[0], link::PayloadKey(payload), link::PayloadValue(payload)});
+            const bool segment =
+                payload[0] == link::kCmdSegment || payload[0] == link::kCmdSegmentToggle;
+            if (segment && log_->loseSegments > 0) {
+                --log_->loseSegments;
+                return 0;
+            }
         }
         return inner_.Send(bytes, count);
     }

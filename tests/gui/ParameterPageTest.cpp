@@ -12,11 +12,13 @@
 #include "DriveProgram.h"
 #include "EditListCtrl.h"
 #include "GuiTestSupport.h"
+#include "PageTestSupport.h"
 #include "ParameterPages.h"
 #include "ProjectFile.h"
 #include "SimulatedDrive.h"
 #include "dictionary/DictionarySource.h"
 #include "profile/Profile.h"
+#include "text/NumberText.h"
 
 namespace morlo::gui::test {
 namespace {
@@ -215,6 +217,41 @@ TEST(ParameterPage, PropertyPageReadsTextsInSegments) {
     EXPECT_EQ(list->Text(RowOf(page, 0x100800), kColumnValue), "MS-D2 Servo Drive");
     EXPECT_EQ(list->Text(RowOf(page, 0x100A00), kColumnValue),
               QString::fromStdString(*p.drive->Text(0x100A00)));
+}
+
+TEST(ParameterPage, ATextWhoseSegmentsAreLostShowsQuestionMarksAndThePassGoesOn) {
+    PageProgram p;
+    p.OpenLink();
+    auto* page = p.Open<ParameterPage>(cmd::kDriverProperty);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page) && page->ReadCursor() == 0; }));
+    std::vector<int> textRows;
+    for (int row = 0; row < page->List()->RowCount(); ++row) {
+        if (page->List()->Text(row, kColumnDataType).toUpper() == "VISIBLE STRING") {
+            textRows.push_back(row);
+        }
+    }
+    ASSERT_GE(textRows.size(), 2u);
+    const QString secondText = page->List()->Text(textRows[1], kColumnValue);
+    const ObjectKey firstKey = ParseDecimalLoose(page->List()->CellText(textRows[0], kColumnKey));
+
+    // The first text loses a segment, and again after its upload was started anew.
+    p.log->Clear();
+    p.log->loseSegments = 2;
+    page->PageNotify(notify::kRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0; }));
+    EXPECT_EQ(page->List()->Text(textRows[0], kColumnValue), "????");
+    EXPECT_EQ(page->List()->Text(textRows[1], kColumnValue), secondText);
+    int aborts = 0;
+    for (const SentRequest& r : p.log->All()) {
+        if (r.command == link::kCmdAbort) {
+            EXPECT_EQ(r.key, firstKey);
+            EXPECT_EQ(r.value, 0x05040000u);
+            ++aborts;
+        }
+    }
+    EXPECT_EQ(aborts, 2);
+    EXPECT_EQ(p.program.Context().Link().LinkState(), engine::kLinkStateOpen);
 }
 
 TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {

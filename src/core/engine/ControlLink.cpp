@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include <algorithm>
+
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
 
@@ -247,7 +250,10 @@ int ControlLink::OpenLink(const link::LinkSettings& settings) {
 }
 
 void ControlLink::CloseLink() {
-    RunOnWorker([&] { library_.Close(); });
+    RunOnWorker([&] {
+        codec_.AbandonUpload(static_cast<std::uint32_t>(link::AbortCode::GeneralError));
+        library_.Close();
+    });
 }
 
 void ControlLink::SetNodeId(int nodeId) {
@@ -325,8 +331,15 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
     if (!codec_.Decode(kind, value)) {
         return;
     }
+    if (!cyclic) {
+        key = codec_.ResultKey();  // a segment request may name no object; its upload does
+    }
     int message = 0;
     switch (kind) {
+        case link::ResultKind::UploadStarted:
+            // A cyclic read never follows an upload; the next exchange aborts it.
+            message = cyclic ? 0 : kMsgUploadStart;
+            break;
         case link::ResultKind::Value:
             message = kMsgValue;
             break;
@@ -426,7 +439,12 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
     const int result = codec_.Exchange(request.key, request.command, request.value);
     lock.lock();
     if (result != link::kExchangeAnswered) {
-        ReportLinkFailure(lock, generation);
+        // The receiver learns that its request has no answer, so that it can go on; a link
+        // that no longer answers is closed by the main frame.
+        Deliver(lock, {request.window, kMsgLinkFault, 0, codec_.ResultKey(), generation});
+        if (result != link::kExchangeSegmentLost) {
+            ReportLinkFailure(lock, generation);
+        }
         return;
     }
     ReportResult(lock, request.window, request.key, false, generation);

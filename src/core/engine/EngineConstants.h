@@ -23,6 +23,13 @@ inline constexpr int kMsgCellEdited = kWmUser + 8;    // wParam row, lParam colu
 inline constexpr int kMsgRestoreMove = kWmUser + 9;
 inline constexpr int kMsgTransferClosed = kWmUser + 10;
 inline constexpr int kMsgLinkOpened = kWmUser + 11;
+// A read was answered with the start of a segmented upload: the receiver asks for the
+// segments (wParam the announced size or 0, lParam key).
+inline constexpr int kMsgUploadStart = kWmUser + 12;
+// The link failed while serving a request (no answer, only invalid answers, a segmented
+// upload that lost its segments): there is no value for the key (lParam). A failure that
+// closes the link is reported to the main frame as well.
+inline constexpr int kMsgLinkFault = kWmUser + 13;
 
 // LinkState values.
 inline constexpr int kLinkStateNone = 0;

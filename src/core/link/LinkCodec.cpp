@@ -2,7 +2,38 @@
 
 #include <chrono>
 
+#include "link/AbortCode.h"
+
 namespace morlo::link {
+namespace {
+
+// Internal result of Transact without resending: the answer was missing or invalid.
+constexpr int kExchangeLost = 100;
+
+bool IsSegmentCommand(std::uint8_t command) {
+    return command == kCmdSegment || command == kCmdSegmentToggle;
+}
+
+bool IsWriteCommand(std::uint8_t command) {
+    return (command & kWriteMask) == kWriteClass;
+}
+
+std::uint32_t WidthMask(std::uint8_t writeCommand) {
+    switch (writeCommand) {
+        case kCmdWrite8:
+            return 0xFFu;
+        case kCmdWrite16:
+            return 0xFFFFu;
+        default:
+            return 0xFFFFFFFFu;
+    }
+}
+
+}  // namespace
+
+std::chrono::milliseconds LinkCodec::Left(std::chrono::steady_clock::time_point deadline) const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_());
+}
 
 LinkCodec::LinkCodec(LinkLibrary& library, const std::atomic<bool>& sendRetrySwitch)
     : library_(library), sendRetrySwitch_(sendRetrySwitch) {}
@@ -14,59 +45,161 @@ void LinkCodec::Observe(bool sent, std::optional<std::uint32_t> canId,
     }
 }
 
-int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value) {
-    int result = ExchangeOnce(key, command, value);
-    if (result == kExchangeAnswered && hasAnswer_ && answer_[0] == kCmdAbort &&
-        (command & kWriteMask) == kWriteClass) {
-        // The writer gets the object's current value instead of the refusal.
-        result = ExchangeOnce(key, kCmdRead, value);
+std::optional<ObjectKey> LinkCodec::UploadKey() const {
+    if (upload_.running) {
+        return upload_.key;
     }
-    return result;
+    return std::nullopt;
 }
 
-int LinkCodec::ExchangeOnce(ObjectKey key, std::uint8_t command, std::int32_t value) {
-    requestCommand_ = command;
+bool LinkCodec::AnswerIs(ResultKind kind) const {
+    if (!hasAnswer_) {
+        return false;
+    }
+    auto decoded = DecodeAnswer(requestCommand_, answer_, lastValue_);
+    return decoded && decoded->kind == kind;
+}
+
+int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value) {
     hasAnswer_ = false;
     answer_ = {};
+    requestCommand_ = command;
+    resultKey_ = key;
     LinkObject* link = library_.Current();
     if (link == nullptr || linkType_ == kLinkTypeOffline) {
         return kExchangeNoLibrary;
     }
-    const SdoPayload request = BuildPayload(key, command, value);
-    if (link->GetFraming() == Framing::Serial) {
-        return ExchangeSerial(static_cast<ByteLinkObject&>(*link), request);
+    if (command == kCmdAbort) {
+        SendAbort(upload_.running ? upload_.key : key, static_cast<std::uint32_t>(value));
+        return kExchangeAnswered;  // nothing to report
     }
-    return ExchangeCan(static_cast<CanLinkObject&>(*link), request);
+    if (IsSegmentCommand(command)) {
+        return ExchangeSegment(key, command);
+    }
+    // Any other request means the receiver of a running upload went on without it.
+    AbandonUpload(static_cast<std::uint32_t>(AbortCode::GeneralError));
+    upload_.restarts = 0;
+
+    int result = Transact(BuildPayload(key, command, value), true);
+    if (result != kExchangeAnswered || !hasAnswer_) {
+        return result;
+    }
+    if (IsWriteCommand(command)) {
+        bool readBack = false;
+        if (answer_[0] == kCmdAbort) {
+            readBack = true;  // the writer gets the object's current value instead
+        } else {
+            // A write reports what the drive holds. Our drives echo the written value in the
+            // confirmation; a standard server confirms with zero data bytes. So: the echo is
+            // taken when it equals the written value, otherwise (zeros, or a late echo of an
+            // earlier write) the object is read back. Our drives thus need no extra exchange.
+            const std::uint32_t mask = WidthMask(command);
+            const std::uint32_t written = static_cast<std::uint32_t>(value) & mask;
+            readBack = (PayloadValue(answer_) & mask) != written;
+        }
+        if (readBack) {
+            requestCommand_ = kCmdRead;
+            hasAnswer_ = false;
+            const std::int32_t field = answer_[0] == kCmdAbort ? value : 0;
+            result = Transact(BuildPayload(key, kCmdRead, field), true);
+        }
+    }
+    if (result == kExchangeAnswered && requestCommand_ == kCmdRead &&
+        AnswerIs(ResultKind::UploadStarted)) {
+        upload_.running = true;
+        upload_.key = key;
+    }
+    return result;
 }
 
-int LinkCodec::ExchangeSerial(ByteLinkObject& link, const SdoPayload& request) {
-    const SerialFrame frame = BuildSerialFrame(nodeId_, request);
+int LinkCodec::ExchangeSegment(ObjectKey key, std::uint8_t command) {
+    if (upload_.running) {
+        resultKey_ = upload_.key;
+    }
+    int result = Transact(BuildPayload(key, command, 0), false);
+    if (result == kExchangeAnswered) {
+        if (hasAnswer_ && (answer_[0] == kCmdAbort || IsLastSegment(answer_[0]))) {
+            upload_.running = false;
+        }
+        return result;
+    }
+    if (result != kExchangeLost) {
+        upload_.running = false;
+        return result;
+    }
+    // Asking again with the same toggle would be refused or, worse, answered with the next
+    // segment: end this upload and start it once more from its initiate.
+    const bool restart = upload_.running && upload_.restarts < kUploadRestarts;
+    const ObjectKey uploadKey = resultKey_;
+    const int restarts = upload_.restarts;
+    SendAbort(uploadKey, static_cast<std::uint32_t>(AbortCode::SdoProtocolTimedOut));
+    if (!restart) {
+        return kExchangeSegmentLost;
+    }
+    requestCommand_ = kCmdRead;
+    result = Transact(BuildPayload(uploadKey, kCmdRead, 0), true);
+    if (result == kExchangeAnswered && AnswerIs(ResultKind::UploadStarted)) {
+        upload_.running = true;
+        upload_.key = uploadKey;
+        upload_.restarts = restarts + 1;
+    }
+    return result;
+}
+
+void LinkCodec::AbandonUpload(std::uint32_t code) {
+    if (upload_.running) {
+        SendAbort(upload_.key, code);
+    }
+}
+
+void LinkCodec::SendAbort(ObjectKey key, std::uint32_t code) {
+    upload_.running = false;
+    LinkObject* link = library_.Current();
+    if (link == nullptr || linkType_ == kLinkTypeOffline) {
+        return;
+    }
+    if (SendRequest(*link, BuildAbort(key, code)) == 0) {
+        Drain(*link);  // a drive that answers an abort anyway must not answer the next request
+    }
+}
+
+int LinkCodec::SendRequest(LinkObject& link, const SdoPayload& request) {
+    if (link.GetFraming() == Framing::Serial) {
+        const SerialFrame frame = BuildSerialFrame(nodeId_, request);
+        Observe(true, std::nullopt, frame);
+        return static_cast<ByteLinkObject&>(link).Send(frame.data(), frame.size());
+    }
+    const CanMessage message = BuildCanRequest(nodeId_, request);
+    Observe(true, message.id, message.data);
+    return static_cast<CanLinkObject&>(link).Send(message);
+}
+
+int LinkCodec::Transact(const SdoPayload& request, bool resend) {
+    LinkObject* link = library_.Current();
+    if (link == nullptr) {
+        return kExchangeNoLibrary;
+    }
     int invalidAnswers = 0;
     int failedSends = 0;
     while (true) {
-        Observe(true, std::nullopt, frame);
-        if (link.Send(frame.data(), frame.size()) != 0) {
+        if (SendRequest(*link, request) != 0) {
             if (!sendRetrySwitch_.load()) {
                 return kExchangeAnswered;  // quietly, nothing to report
             }
             ++failedSends;
         } else {
-            SerialFrame received{};
-            std::size_t count = link.Receive(received.data(), received.size(), kLinkTimeout);
-            if (count > 0) {
-                Observe(false, std::nullopt, std::span<const std::uint8_t>(received.data(), count));
-            }
-            const SdoPayload answer = SerialPayload(received);
-            if (count == received.size() && SerialChecksumOk(received) &&
-                AnswerMatchesRequest(request, answer)) {
-                answer_ = answer;
-                hasAnswer_ = true;
+            const Wait wait = AwaitAnswer(*link, request);
+            if (wait == Wait::Taken) {
                 return kExchangeAnswered;
             }
-            if (count == 0 && !sendRetrySwitch_.load()) {
+            if (wait == Wait::Silent && !sendRetrySwitch_.load()) {
                 return kExchangeAnswered;  // a restarting drive does not answer
             }
             ++invalidAnswers;
+            Drain(*link);
+            if (!resend) {
+                return kExchangeLost;
+            }
         }
         if (invalidAnswers >= kMaxTries) {
             return kExchangeInvalidAnswers;
@@ -77,50 +210,87 @@ int LinkCodec::ExchangeSerial(ByteLinkObject& link, const SdoPayload& request) {
     }
 }
 
-int LinkCodec::ExchangeCan(CanLinkObject& link, const SdoPayload& request) {
-    const CanMessage message = BuildCanRequest(nodeId_, request);
-    const std::uint32_t answerId = kCanResponseBase + (message.id - kCanRequestBase);
-    int invalidAnswers = 0;
-    int failedSends = 0;
+LinkCodec::Wait LinkCodec::AwaitAnswer(LinkObject& link, const SdoPayload& request) {
+    if (link.GetFraming() == Framing::Serial) {
+        return AwaitSerial(static_cast<ByteLinkObject&>(link), request);
+    }
+    return AwaitCan(static_cast<CanLinkObject&>(link), request);
+}
+
+LinkCodec::Wait LinkCodec::AwaitSerial(ByteLinkObject& link, const SdoPayload& request) {
+    const auto deadline = clock_() + kLinkTimeout;
+    bool discarded = false;
+    // Whole frames that do not fit (a late answer to an earlier request) are discarded and
+    // the wait goes on; a damaged frame ends it, since the byte stream may be out of step.
+    for (int frames = 0; frames < kDrainMaxFrames; ++frames) {
+        SerialFrame received{};
+        const auto left = Left(deadline);
+        if (left.count() <= 0) {
+            break;
+        }
+        const std::size_t count = link.Receive(received.data(), received.size(), left);
+        if (count == 0) {
+            break;
+        }
+        Observe(false, std::nullopt, std::span<const std::uint8_t>(received.data(), count));
+        if (count != received.size() || !SerialChecksumOk(received)) {
+            return Wait::Invalid;
+        }
+        const SdoPayload answer = SerialPayload(received);
+        if (received[0] == static_cast<std::uint8_t>(nodeId_) &&
+            AnswerFits(request, answer, UploadKey())) {
+            answer_ = answer;
+            hasAnswer_ = true;
+            return Wait::Taken;
+        }
+        discarded = true;
+    }
+    return discarded ? Wait::Invalid : Wait::Silent;
+}
+
+LinkCodec::Wait LinkCodec::AwaitCan(CanLinkObject& link, const SdoPayload& request) {
+    const auto deadline = clock_() + kLinkTimeout;
+    const std::uint32_t answerId =
+        kCanResponseBase + (BuildCanRequest(nodeId_, request).id - kCanRequestBase);
+    bool discarded = false;
+    // Other traffic on the bus and answers that do not fit are skipped until the time-out.
     while (true) {
-        Observe(true, message.id, message.data);
-        if (link.Send(message) != 0) {
-            if (!sendRetrySwitch_.load()) {
-                return kExchangeAnswered;
+        const auto left = Left(deadline);
+        CanMessage received;
+        if (left.count() <= 0 || !link.Receive(received, left)) {
+            break;
+        }
+        if (received.id != answerId || received.length < kPayloadSize) {
+            continue;
+        }
+        Observe(false, received.id, received.data);
+        const SdoPayload answer = CanPayload(received);
+        if (!AnswerFits(request, answer, UploadKey())) {
+            discarded = true;
+            continue;
+        }
+        answer_ = answer;
+        hasAnswer_ = true;
+        return Wait::Taken;
+    }
+    return discarded ? Wait::Invalid : Wait::Silent;
+}
+
+void LinkCodec::Drain(LinkObject& link) {
+    for (int frames = 0; frames < kDrainMaxFrames; ++frames) {
+        if (link.GetFraming() == Framing::Serial) {
+            SerialFrame late{};
+            const std::size_t count =
+                static_cast<ByteLinkObject&>(link).Receive(late.data(), late.size(), kDrainGuard);
+            if (count == 0) {
+                return;
             }
-            ++failedSends;
+            Observe(false, std::nullopt, std::span<const std::uint8_t>(late.data(), count));
         } else {
-            // Other traffic on the bus and stale answers are skipped until the time-out.
-            const auto deadline = std::chrono::steady_clock::now() + kLinkTimeout;
-            while (true) {
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now());
-                CanMessage received;
-                if (left.count() <= 0 || !link.Receive(received, left)) {
-                    break;
-                }
-                if (received.id != answerId || received.length < kPayloadSize) {
-                    continue;
-                }
-                const SdoPayload answer = CanPayload(received);
-                if (!AnswerMatchesRequest(request, answer)) {
-                    continue;
-                }
-                Observe(false, received.id, received.data);
-                answer_ = answer;
-                hasAnswer_ = true;
-                return kExchangeAnswered;
+            CanMessage late;
+            if (!static_cast<CanLinkObject&>(link).Receive(late, kDrainGuard)) {
+                return;
             }
-            if (!sendRetrySwitch_.load()) {
-                return kExchangeAnswered;
-            }
-            ++invalidAnswers;
-        }
-        if (invalidAnswers >= kMaxTries) {
-            return kExchangeInvalidAnswers;
-        }
-        if (failedSends >= kMaxTries) {
-            return kExchangeSendFailures;
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,6 +23,9 @@ class LinkCodec {
     using FrameObserver = std::function<void(bool sent, std::optional<std::uint32_t> canId,
                                              std::span<const std::uint8_t> bytes)>;
 
+    // The clock the time-outs are measured with; tests give the clock of a simulated line.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
     LinkCodec(LinkLibrary& library, const std::atomic<bool>& sendRetrySwitch);
 
     void SetLinkType(int linkType) { linkType_ = linkType; }
@@ -29,12 +33,20 @@ class LinkCodec {
     void SetNodeId(int nodeId) { nodeId_ = nodeId; }
     int NodeId() const { return nodeId_; }
     void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // kExchangeAnswered: an answer was taken (or, with the retry switch off, the exchange
     // ended quietly with nothing to report); kExchangeInvalidAnswers: three answers were
     // missing or invalid; kExchangeSendFailures: three sends failed; kExchangeNoLibrary: no
-    // link object. A write the drive refuses is followed at once by a read of the object,
-    // whose result is returned instead.
+    // link object; kExchangeSegmentLost: a segmented upload lost a segment answer again after
+    // it had been started anew, and was aborted.
+    //
+    // Only an answer that fits the request is taken; anything else is discarded. A write the
+    // drive refuses is followed at once by a read of the object, whose result is returned
+    // instead. A lost segment answer is never asked for again with the same toggle: the
+    // upload is aborted and started anew once from its initiate (the answer is then that
+    // initiate's). Command kCmdAbort sends an abort of the running upload with the value as
+    // its code and expects no answer.
     int Exchange(ObjectKey key, std::uint8_t command, std::int32_t value);
 
     // The kind and value of the last answer; false when there is nothing to report.
@@ -44,10 +56,38 @@ class LinkCodec {
     // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes).
     void GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const;
 
+    // The object the last result is about: the request's key, or for a segment request the
+    // key of the upload it belongs to (segment requests may carry none).
+    ObjectKey ResultKey() const { return resultKey_; }
+    bool UploadRunning() const { return upload_.running; }
+    // Ends a running segmented upload with an abort to the drive (its receiver is gone, the
+    // link closes, the data is too long). Does nothing when no upload runs.
+    void AbandonUpload(std::uint32_t code);
+
   private:
-    int ExchangeOnce(ObjectKey key, std::uint8_t command, std::int32_t value);
-    int ExchangeSerial(ByteLinkObject& link, const SdoPayload& request);
-    int ExchangeCan(CanLinkObject& link, const SdoPayload& request);
+    // What waiting for one answer gave.
+    enum class Wait { Taken, Silent, Invalid };
+    struct Upload {
+        bool running = false;
+        ObjectKey key = 0;
+        int restarts = 0;
+    };
+
+    int ExchangeSegment(ObjectKey key, std::uint8_t command);
+    // Sends the request and waits for an answer that fits it. With resend, a missing or
+    // invalid answer is asked for again up to kMaxTries; without, it gives kExchangeLost.
+    int Transact(const SdoPayload& request, bool resend);
+    int SendRequest(LinkObject& link, const SdoPayload& request);
+    Wait AwaitAnswer(LinkObject& link, const SdoPayload& request);
+    Wait AwaitSerial(ByteLinkObject& link, const SdoPayload& request);
+    Wait AwaitCan(CanLinkObject& link, const SdoPayload& request);
+    // Discards late input until the line has been quiet for the guard time.
+    void Drain(LinkObject& link);
+    // Sends an abort (no answer is expected) and forgets the running upload.
+    void SendAbort(ObjectKey key, std::uint32_t code);
+    bool AnswerIs(ResultKind kind) const;
+    std::optional<ObjectKey> UploadKey() const;
+    std::chrono::milliseconds Left(std::chrono::steady_clock::time_point deadline) const;
     void Observe(bool sent, std::optional<std::uint32_t> canId,
                  std::span<const std::uint8_t> bytes);
 
@@ -56,8 +96,11 @@ class LinkCodec {
     int linkType_ = kLinkTypeOffline;
     int nodeId_ = 1;
     FrameObserver observer_;
+    Clock clock_ = [] { return std::chrono::steady_clock::now(); };
 
     std::uint8_t requestCommand_ = 0;
+    ObjectKey resultKey_ = 0;
+    Upload upload_;
     SdoPayload answer_{};
     bool hasAnswer_ = false;
     std::uint32_t lastValue_ = 0;

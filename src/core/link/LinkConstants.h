@@ -24,14 +24,27 @@ inline constexpr std::uint8_t kCmdAbort = 0x80;
 inline constexpr std::uint8_t kWriteMask = 0xE0;  // command & mask == 0x20: a write
 inline constexpr std::uint8_t kWriteClass = 0x20;
 
-// Answer command bytes of an upload (read).
+// Answer command bytes of an upload (read) initiate.
 inline constexpr std::uint8_t kAnswer32 = 0x43;
+inline constexpr std::uint8_t kAnswer24 = 0x47;
 inline constexpr std::uint8_t kAnswer16 = 0x4B;
 inline constexpr std::uint8_t kAnswer8 = 0x4F;
-inline constexpr std::uint8_t kAnswer8Alt = 0x42;
+inline constexpr std::uint8_t kAnswerUnsized = 0x42;    // expedited, size not given: bytes 4-7
 inline constexpr std::uint8_t kAnswerSegmented = 0x41;  // segmented upload follows; bytes 4-7 size
-inline constexpr std::uint8_t kAnswerWrite = 0x60;      // download confirmed
-inline constexpr std::uint8_t kSegmentLastBit = 0x01;   // c bit of a segment answer
+inline constexpr std::uint8_t kAnswerSegmentedUnsized = 0x40;  // segmented, size not given
+inline constexpr std::uint8_t kAnswerWrite = 0x60;             // download confirmed
+// Bits of an upload initiate answer: 0100 nnes.
+inline constexpr std::uint8_t kInitiateClassMask = 0xF0;
+inline constexpr std::uint8_t kInitiateClass = 0x40;
+inline constexpr std::uint8_t kInitiateExpeditedBit = 0x02;
+inline constexpr std::uint8_t kInitiateSizeBit = 0x01;
+inline constexpr int kInitiateUnusedShift = 2;
+inline constexpr std::uint8_t kInitiateUnusedMask = 0x03;
+// Bits of an upload segment answer: 000t nnnc.
+inline constexpr std::uint8_t kSegmentClassMask = 0xE0;
+inline constexpr std::uint8_t kSegmentClass = 0x00;
+inline constexpr std::uint8_t kToggleBit = 0x10;       // in segment requests and answers
+inline constexpr std::uint8_t kSegmentLastBit = 0x01;  // c bit of a segment answer
 
 // Frames.
 inline constexpr std::size_t kPayloadSize = 8;
@@ -42,16 +55,32 @@ inline constexpr std::uint32_t kCanResponseBase = 0x580;  // + node id
 
 // Retries: an exchange ends after this many invalid answers or failed sends.
 inline constexpr int kMaxTries = 3;
+// A segmented upload whose segment answer is lost is started again this often.
+inline constexpr int kUploadRestarts = 1;
 
 inline constexpr std::chrono::milliseconds kLinkTimeout{500};
+// After a time-out, input is discarded until the line has been quiet this long, so that a
+// late answer is never taken for the next request; at most this many frames are discarded.
+inline constexpr std::chrono::milliseconds kDrainGuard{20};
+inline constexpr int kDrainMaxFrames = 64;
 
 // What a decoded answer is.
-enum class ResultKind : int { Value = 0, Segment = 1, Abort = 2, NotDecoded = 3 };
+// UploadStarted: a read was answered with the start of a segmented upload; its segments follow.
+enum class ResultKind : int {
+    Value = 0,
+    Segment = 1,
+    Abort = 2,
+    NotDecoded = 3,
+    UploadStarted = 4
+};
 
 // LinkCodec::Exchange results.
 inline constexpr int kExchangeAnswered = 0;
 inline constexpr int kExchangeInvalidAnswers = 1;
 inline constexpr int kExchangeSendFailures = 2;
 inline constexpr int kExchangeNoLibrary = -1;
+// A segment answer was lost or invalid again after the upload had been started anew; the
+// upload was aborted. The link itself still answers.
+inline constexpr int kExchangeSegmentLost = 3;
 
 }  // namespace morlo::link

@@ -84,6 +84,41 @@ std::uint8_t WriteCommandForWidth(int width) {
     }
 }
 
+namespace {
+
+bool IsSegmentRequest(std::uint8_t command) {
+    return command == kCmdSegment || command == kCmdSegmentToggle;
+}
+
+bool IsWriteRequest(std::uint8_t command) {
+    return (command & kWriteMask) == kWriteClass;
+}
+
+bool SameObject(const SdoPayload& a, const SdoPayload& b) {
+    return a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
+// The value of an upload initiate answer, or nullopt when it is none.
+std::optional<DecodedAnswer> DecodeInitiate(const SdoPayload& a) {
+    const std::uint8_t command = a[0];
+    if ((command & kInitiateClassMask) != kInitiateClass) {
+        return std::nullopt;
+    }
+    const std::uint32_t all = PayloadValue(a);
+    const bool sized = (command & kInitiateSizeBit) != 0;
+    if ((command & kInitiateExpeditedBit) == 0) {
+        return DecodedAnswer{ResultKind::UploadStarted, sized ? all : 0u};
+    }
+    if (!sized) {
+        return DecodedAnswer{ResultKind::Value, all};
+    }
+    const int unused = (command >> kInitiateUnusedShift) & kInitiateUnusedMask;
+    const std::uint32_t mask = 0xFFFFFFFFu >> (8 * unused);
+    return DecodedAnswer{ResultKind::Value, all & mask};
+}
+
+}  // namespace
+
 std::optional<DecodedAnswer> DecodeAnswer(std::uint8_t requestCommand, const SdoPayload& a,
                                           std::uint32_t previousValue) {
     const std::uint32_t all = PayloadValue(a);
@@ -98,18 +133,7 @@ std::optional<DecodedAnswer> DecodeAnswer(std::uint8_t requestCommand, const Sdo
         case kCmdWrite8:
             return DecodedAnswer{ResultKind::Value, all & 0xFFu};
         case kCmdRead:
-            switch (a[0]) {
-                case kAnswer32:
-                    return DecodedAnswer{ResultKind::Value, all};
-                case kAnswer16:
-                    return DecodedAnswer{ResultKind::Value, all & 0xFFFFu};
-                case kAnswer8:
-                case kAnswer8Alt:
-                case kAnswerSegmented:
-                    return DecodedAnswer{ResultKind::Value, all & 0xFFu};
-                default:
-                    return std::nullopt;
-            }
+            return DecodeInitiate(a);
         case kCmdSegment:
         case kCmdSegmentToggle:
             return DecodedAnswer{ResultKind::Segment, previousValue};
@@ -127,11 +151,34 @@ bool IsLastSegment(std::uint8_t answerCommand) {
            SegmentDataCount(answerCommand) < static_cast<int>(kSegmentDataBytes);
 }
 
-bool AnswerMatchesRequest(const SdoPayload& request, const SdoPayload& answer) {
-    if (request[0] == kCmdSegment || request[0] == kCmdSegmentToggle) {
-        return true;
+bool AnswerFits(const SdoPayload& request, const SdoPayload& answer,
+                std::optional<ObjectKey> uploadKey) {
+    const std::uint8_t command = request[0];
+    const std::uint8_t reply = answer[0];
+    if (IsSegmentRequest(command)) {
+        if (reply == kCmdAbort) {
+            return !uploadKey || PayloadKey(answer) == *uploadKey;
+        }
+        return (reply & kSegmentClassMask) == kSegmentClass &&
+               (reply & kToggleBit) == (command & kToggleBit);
     }
-    return request[1] == answer[1] && request[2] == answer[2] && request[3] == answer[3];
+    if (!SameObject(request, answer)) {
+        return false;
+    }
+    if (reply == kCmdAbort) {
+        return command == kCmdRead || IsWriteRequest(command);
+    }
+    if (command == kCmdRead) {
+        return (reply & kInitiateClassMask) == kInitiateClass;
+    }
+    if (IsWriteRequest(command)) {
+        return reply == kAnswerWrite;
+    }
+    return false;
+}
+
+SdoPayload BuildAbort(ObjectKey key, std::uint32_t code) {
+    return BuildPayload(key, kCmdAbort, static_cast<std::int32_t>(code));
 }
 
 }  // namespace morlo::link

@@ -33,7 +33,9 @@ struct DecodedAnswer {
 };
 
 // Decodes an answer against the command of its request; nullopt when there is nothing to
-// report. Segment answers keep previousValue. No sign extension here.
+// report. Every upload initiate form is decoded: expedited with a size (only the bytes it
+// names), expedited without one (bytes 4-7), and segmented (UploadStarted, the announced size
+// or 0). Segment answers keep previousValue. No sign extension here.
 std::optional<DecodedAnswer> DecodeAnswer(std::uint8_t requestCommand, const SdoPayload& answer,
                                           std::uint32_t previousValue);
 
@@ -43,8 +45,15 @@ int SegmentDataCount(std::uint8_t answerCommand);
 // bytes (the drive family's way of ending).
 bool IsLastSegment(std::uint8_t answerCommand);
 
-// True when the answer belongs to the request: same index and subindex, except for segment
-// requests, whose answers carry none.
-bool AnswerMatchesRequest(const SdoPayload& request, const SdoPayload& answer);
+// True when the answer can be the drive's answer to the request: its command class fits
+// (an upload initiate answer or an abort for a read, a download confirmation or an abort for
+// a write, a segment with the request's toggle bit or an abort for a segment request) and
+// index and subindex match where the answer carries them. A segment request's abort is
+// compared with the key of the running upload when it is known.
+bool AnswerFits(const SdoPayload& request, const SdoPayload& answer,
+                std::optional<ObjectKey> uploadKey = std::nullopt);
+
+// The abort a client sends to end a transfer.
+SdoPayload BuildAbort(ObjectKey key, std::uint32_t code);
 
 }  // namespace morlo::link

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "scope/MappingValue.h"
 
@@ -150,6 +151,28 @@ void ScopeCapture::OnAbort(std::uint32_t code, ObjectKey key) {
     }
 }
 
+void ScopeCapture::OnUploadStart(ObjectKey key) {
+    // A repeated announcement (the link's restart of a broken upload) starts it again.
+    if (key == kRecorderRecord && uploading_) {
+        BeginUpload();
+    }
+}
+
+void ScopeCapture::OnLinkFault(ObjectKey key) {
+    if ((key == kRecorderRecord || key == 0) && uploading_) {
+        AbandonUpload();
+        host_.UploadFailed();
+    } else if (key == kRecorderState) {
+        idle_ = true;  // no poll answer: the capture cannot go on
+        waiting_ = false;
+        timers_.KillTimer(kPollTimer);
+        SetStatus(ScopeStatusKind::Finish);
+        host_.CaptureStateChanged();
+    } else if (key >= kRecorderSlot1 && key <= kRecorderTriggerLevel) {
+        TakeReadBackStep();  // the sequence goes on without this value
+    }
+}
+
 // ---- the capture cycle ----
 
 void ScopeCapture::Start() {
@@ -263,6 +286,10 @@ void ScopeCapture::OnSegment() {
     const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(kSegmentBytes)));
     if (record_.size() + bytes > kRecordBufferLimit) {
         truncated_ = true;  // keep what fits; the rest is not asked for
+        if (!last) {
+            link_.Submit(link::kCmdAbort, kRecorderRecord,
+                         static_cast<std::int32_t>(link::AbortCode::OutOfMemory));
+        }
         last = true;
     } else {
         record_.insert(record_.end(), data.begin(), data.begin() + static_cast<long>(bytes));

@@ -51,6 +51,8 @@ class ScopeCaptureHost {
     virtual void BeforeCapture(CaptureStart) {}
     // The drive announced the record; its segments are asked for from now on.
     virtual void UploadStarted() {}
+    // The record could not be uploaded: the link gave no valid answer (the capture ended).
+    virtual void UploadFailed() {}
     // A segment of the record arrived and was kept.
     virtual void SegmentKept(std::size_t /*bytesReceived*/) {}
     // The record arrived whole and was decoded; the capture cycle goes on after this.
@@ -72,6 +74,11 @@ class ScopeCapture {
     void OnValue(std::int32_t value, ObjectKey key);
     void OnSegment();
     void OnAbort(std::uint32_t code, ObjectKey key);
+    // The drive announced a segmented upload of the key.
+    void OnUploadStart(ObjectKey key);
+    // A request of the key had no valid answer (the link failed, or the upload lost its
+    // segments).
+    void OnLinkFault(ObjectKey key);
     void OnTimer(int id);
 
     // The read-back sequence: (re)starts at a step, or takes its next step.

@@ -593,8 +593,8 @@ void CMainFrame::OnResult(const engine::Delivery& delivery) {
     }
     if (delivery.message == engine::kMsgValue) {
         OnValueArrived(delivery.wParam, delivery.lParam);
-    } else if (delivery.message == engine::kMsgAbort) {
-        context_.Formulas().ConstantRefused(delivery.lParam);
+    } else if (delivery.message == engine::kMsgAbort || delivery.message == engine::kMsgLinkFault) {
+        context_.Formulas().ConstantRefused(delivery.lParam);  // no value will come
     }
 }
 

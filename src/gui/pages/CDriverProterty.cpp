@@ -2,7 +2,6 @@
 
 #include "AppContext.h"
 #include "EditListCtrl.h"
-#include "link/LinkConstants.h"
 #include "text/Encoding.h"
 
 namespace morlo::gui {
@@ -35,31 +34,19 @@ bool CDriverProterty::ShowValue(std::int32_t value, ObjectKey key) {
     if (QString::fromStdString(facts.dataType).toUpper() != kVisibleString) {
         return ParameterPage::ShowValue(value, key);
     }
-    // The start of a segmented upload: fetch the text before the pass goes on.
-    segmentText_.clear();
-    segmentToggle_ = link::kCmdSegment;
-    context_.Link().SubmitRequest(Id(), segmentToggle_, key, 0);
-    return false;
-}
-
-void CDriverProterty::OnSegment(ObjectKey key) {
-    std::array<std::uint8_t, 7> data{};
-    int count = 0;
-    bool last = false;
-    context_.Link().GetSegmentData(data, count, last);
-    count = std::clamp(count, 0, static_cast<int>(data.size()));
-    segmentText_.append(reinterpret_cast<const char*>(data.data()),
-                        static_cast<std::size_t>(count));
-    if (!last) {
-        segmentToggle_ =
-            segmentToggle_ == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
-        context_.Link().SubmitRequest(Id(), segmentToggle_, key, 0);
-        return;
+    // A short text sent in the answer itself: its bytes up to the first NUL.
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+        if (c == '\0') {
+            break;
+        }
+        text.push_back(c);
     }
-    if (int row = RowOfKey(key); row >= 0) {
-        List()->SetText(row, kColumnValue, QString::fromStdString(Gb18030ToUtf8(segmentText_)));
+    if (facts.row >= 0) {
+        List()->SetText(facts.row, kColumnValue, QString::fromStdString(Gb18030ToUtf8(text)));
     }
-    ContinueReadPass();
+    return true;
 }
 
 }  // namespace morlo::gui

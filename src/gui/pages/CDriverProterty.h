@@ -4,7 +4,8 @@
 
 namespace morlo::gui {
 
-// Drive properties: also reads text objects (names, versions) in segments.
+// Drive properties: also shows text objects (names, versions), read in segments by the page
+// family or, when short, in the answer itself.
 class CDriverProterty final : public ParameterPage {
     Q_OBJECT
   public:
@@ -12,11 +13,6 @@ class CDriverProterty final : public ParameterPage {
 
   protected:
     bool ShowValue(std::int32_t value, ObjectKey key) override;
-    void OnSegment(ObjectKey key) override;
-
-  private:
-    std::string segmentText_;
-    std::uint8_t segmentToggle_ = 0;
 };
 
 }  // namespace morlo::gui

@@ -11,6 +11,7 @@
 #include "EditListCtrl.h"
 #include "PagePlacement.h"
 #include "ProjectFile.h"
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
 #include "text/Encoding.h"
@@ -290,10 +291,15 @@ void ParameterPage::OnResult(const engine::Delivery& d) {
             }
             break;
         case engine::kMsgAbort:
-            if (int row = RowOfKey(d.lParam); row >= 0) {
-                list_->SetText(row, kColumnValue, kRefusedText);
+        case engine::kMsgLinkFault:
+            // Refused, or no valid answer at all: the row shows it and the pass goes on.
+            if (upload_.Running() && upload_.Key() == d.lParam) {
+                upload_.Stop();
             }
-            ContinueReadPass();
+            ShowNoValue(d.lParam);
+            break;
+        case engine::kMsgUploadStart:
+            OnUploadStart(d.lParam);
             break;
         case engine::kMsgSegment:
             OnSegment(d.lParam);
@@ -351,7 +357,64 @@ void ParameterPage::WaitForConstant(ObjectKey constant, ObjectKey key, std::int3
         });
 }
 
-void ParameterPage::OnSegment(ObjectKey) {}
+void ParameterPage::ShowNoValue(ObjectKey key) {
+    if (int row = RowOfKey(key); row >= 0) {
+        list_->SetText(row, kColumnValue, kRefusedText);
+    }
+    ContinueReadPass();
+}
+
+void ParameterPage::OnUploadStart(ObjectKey key) {
+    if (RowOfKey(key) < 0) {
+        ContinueReadPass();
+        return;
+    }
+    // A new start (also the drive's restart of a broken upload) begins the data anew.
+    context_.Link().SubmitRequest(Id(), upload_.Start(key), key, 0);
+}
+
+void ParameterPage::OnSegment(ObjectKey) {
+    if (!upload_.Running()) {
+        return;  // a late segment of an upload this page gave up
+    }
+    const ObjectKey key = upload_.Key();
+    std::array<std::uint8_t, link::kSegmentDataBytes> data{};
+    int count = 0;
+    bool last = false;
+    context_.Link().GetSegmentData(data, count, last);
+    const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(data.size())));
+    switch (upload_.Add({data.data(), bytes}, last)) {
+        case link::UploadReader::Step::Next:
+            context_.Link().SubmitRequest(Id(), upload_.NextCommand(), key, 0);
+            return;
+        case link::UploadReader::Step::TooLong:
+            context_.Link().SubmitRequest(Id(), link::kCmdAbort, key,
+                                          static_cast<std::int32_t>(link::AbortCode::OutOfMemory));
+            ShowNoValue(key);
+            return;
+        case link::UploadReader::Step::Done:
+            ShowUploaded(key);
+            return;
+    }
+}
+
+void ParameterPage::ShowUploaded(ObjectKey key) {
+    const int row = RowOfKey(key);
+    if (row >= 0 && list_->Text(row, kColumnDataType).toUpper() == kVisibleString) {
+        list_->SetText(row, kColumnValue, QString::fromStdString(Gb18030ToUtf8(upload_.Data())));
+        ContinueReadPass();
+        return;
+    }
+    // A number the drive chose to send in segments: its bytes are the value.
+    const std::optional<std::uint32_t> number = upload_.AsNumber();
+    if (!number) {
+        ShowNoValue(key);
+        return;
+    }
+    if (ShowValue(static_cast<std::int32_t>(*number), key)) {
+        ContinueReadPass();
+    }
+}
 
 // ---- editing and the pop-up menu ----
 

@@ -6,6 +6,7 @@
 class QMenu;
 
 #include "CPageView.h"
+#include "link/UploadReader.h"
 
 namespace morlo::gui {
 
@@ -55,7 +56,13 @@ class ParameterPage : public CPageView {
   protected:
     // Handles a value; false when it could not be shown (the read pass then stops).
     virtual bool ShowValue(std::int32_t value, ObjectKey key);
-    virtual void OnSegment(ObjectKey key);
+    // A segmented upload of the row's object: started by the drive's answer, fed segment by
+    // segment; texts are shown as they are, numbers as values.
+    void OnUploadStart(ObjectKey key);
+    void OnSegment(ObjectKey key);
+    void ShowUploaded(ObjectKey key);
+    // The row has no value to show ("????"); the read pass goes on.
+    void ShowNoValue(ObjectKey key);
     void ContinueReadPass();
     void StartReadPass();
     int RowOfKey(ObjectKey key) const;
@@ -86,6 +93,7 @@ class ParameterPage : public CPageView {
     int readCursor_ = 0;
     bool active_ = false;
     std::map<ObjectKey, std::int32_t> waitingValues_;  // newest raw value per waiting row
+    link::UploadReader upload_;
 };
 
 }  // namespace morlo::gui

@@ -98,6 +98,7 @@ class CDriverOscillo final : public CPageView,
     void CaptureStateChanged() override;
     void BeforeCapture(scope::CaptureStart kind) override;
     void UploadStarted() override { emit uploadStarted(); }
+    void UploadFailed() override;
     void RecordDecoded(const scope::Curves& curves) override;
     bool ContinuousCapture() override;
     std::optional<bool> ObjectSigned(ObjectKey key) override;

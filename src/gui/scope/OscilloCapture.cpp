@@ -67,6 +67,12 @@ void CDriverOscillo::OnResult(const engine::Delivery& d) {
         case engine::kMsgAbort:
             capture_.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
             break;
+        case engine::kMsgUploadStart:
+            capture_.OnUploadStart(d.lParam);
+            break;
+        case engine::kMsgLinkFault:
+            capture_.OnLinkFault(d.lParam);
+            break;
         default:
             break;
     }
@@ -237,6 +243,10 @@ void CDriverOscillo::ReadBackClosed() {
     if (triggerCombo_->currentIndex() > 0) {
         RefreshTip(triggerCombo_);
     }
+}
+
+void CDriverOscillo::UploadFailed() {
+    statusLine_->setText(tr("读取数据失败"));
 }
 
 void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {

@@ -94,6 +94,8 @@ void CImportDrvData::OnResult(const engine::Delivery& delivery) {
         run_.OnValue(delivery.lParam, delivery.wParam);
     } else if (delivery.message == engine::kMsgAbort) {
         run_.OnAbort(delivery.lParam, static_cast<std::uint32_t>(delivery.wParam));
+    } else if (delivery.message == engine::kMsgLinkFault) {
+        run_.OnLinkLost();  // the row has no answer: the run cannot be trusted to go on
     }
 }
 
