@@ -133,7 +133,7 @@ std::string Name(const ::testing::TestParamInfo<Params>& info) {
 INSTANTIATE_TEST_SUITE_P(BothFrontsBothManners, CliStandardMode,
                          ::testing::Combine(::testing::Values(Simulator::Front::Serial,
                                                               Simulator::Front::Can),
-                                            ::testing::Values(Manner::Family)),
+                                            ::testing::Values(Manner::Family, Manner::Standard)),
                          Name);
 
 }  // namespace
