@@ -424,7 +424,7 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
         return ReportRefusal(*refused);
     }
     if (linkFault) {
-        err_ << "link fault: no valid answer from the drive for " << Address(key) << '\n';
+        err_ << "no answer from the drive for " << Address(key) << " (link fault)\n";
         return kExitLinkFailure;
     }
     if (failed) {
@@ -499,7 +499,7 @@ int CliSession::Write() {
         return kExitUsage;
     }
     if (linkFault) {
-        err_ << "link fault: no valid answer from the drive for " << Address(key) << '\n';
+        err_ << "no answer from the drive for " << Address(key) << " (link fault)\n";
         return kExitLinkFailure;
     }
     if (!finished) {

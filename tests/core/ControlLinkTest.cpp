@@ -169,6 +169,54 @@ TEST_F(ControlLinkTest, NewestFirstThenTheDisplacedInOrder) {
     EXPECT_EQ(page[1].lParam, 0x200001);
 }
 
+TEST_F(ControlLinkTest, RequestsForOneObjectAreServedInTheirOrder) {
+    auto& page = Recorder(10);
+    control->SetCyclicReadSwitch(false);
+    control->SubmitRequest(10, kCmdWrite16, 0x607A00, 111);
+    control->SubmitRequest(10, kCmdWrite16, 0x607A00, 222);
+    control->SubmitRequest(10, kCmdRead, 0x200003, 0);  // another object still goes first
+    control->SubmitRequest(10, kCmdWrite16, 0x607A00, 333);
+    control->Start();
+    ASSERT_TRUE(RunUntil([&] { return page.size() == 4; }));
+    std::vector<std::int32_t> written;
+    for (const auto& served : fake->Served_()) {
+        if (served.key == 0x607A00) {
+            written.push_back(served.value);
+        }
+    }
+    EXPECT_EQ(written, (std::vector<std::int32_t>{111, 222, 333}));
+    EXPECT_EQ(fake->Served_().front().key, 0x200003);
+    std::vector<std::int32_t> reported;
+    for (const auto& d : page) {
+        if (d.lParam == 0x607A00) {
+            reported.push_back(d.wParam);
+        }
+    }
+    EXPECT_EQ(reported, (std::vector<std::int32_t>{111, 222, 333}));
+}
+
+TEST_F(ControlLinkTest, ClosingTheLinkDropsEveryPendingRequest) {
+    constexpr ReceiverId kScope = 18;
+    auto& page = Recorder(10);
+    control->SetCyclicReadSwitch(false);
+    control->SetPriorityWindow(kScope);
+    control->SetDeferredServeSwitch(false);
+    control->SubmitRequest(10, kCmdRead, 0x200010, 0);      // deferred
+    control->SubmitRequest(kScope, kCmdRead, 0x200011, 0);  // displaced by the next
+    control->SubmitRequest(kScope, kCmdRead, 0x200012, 0);  // in the slot
+    control->SetLinkState(kLinkStateClosed);
+    control->CloseLink();
+    control->SetDeferredServeSwitch(true);
+    control->OpenLink(link::LinkSettings{});
+    control->SetLinkState(kLinkStateOpen);
+    control->Start();
+    control->SubmitRequest(10, kCmdRead, 0x200020, 0);  // of the new opening
+    ASSERT_TRUE(RunUntil([&] { return page.size() == 1; }));
+    EXPECT_FALSE(control->RunPendingDeliveries(20ms));
+    EXPECT_EQ(ServedKeys(), (std::vector<ObjectKey>{0x200020}));
+    EXPECT_TRUE(control->IsDeferredQueueEmpty());
+}
+
 TEST_F(ControlLinkTest, LinkFaultsReachTheReceiverOfTheRequest) {
     std::vector<Delivery> seen;
     std::array<std::uint8_t, 7> segment{};

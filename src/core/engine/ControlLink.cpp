@@ -107,8 +107,26 @@ int ControlLink::SubmitRequest(ReceiverId window, std::uint8_t command, ObjectKe
         cv_.notify_all();
         return 1;
     }
+    // Requests for one object are served in the order they were made (three writes end
+    // with the last value on the drive); only a request for another object goes first.
+    // Segment requests continue a running upload and always go first.
+    const bool continuesUpload = command == link::kCmdSegment || command == link::kCmdSegmentToggle;
+    const bool sameKeyPending =
+        !continuesUpload && ((slotBusy_ && slot_.key == key) ||
+                             std::any_of(displacedQueue_.begin(), displacedQueue_.end(),
+                                         [key](const LinkRequest& r) { return r.key == key; }));
+    if (sameKeyPending) {
+        displacedQueue_.push_back(request);
+        cv_.notify_all();
+        return 0;
+    }
     if (slotBusy_) {
-        displacedQueue_.push_back(slot_);
+        // The displaced request keeps its place before any later request of its object.
+        const ObjectKey displacedKey = slot_.key;
+        auto later =
+            std::find_if(displacedQueue_.begin(), displacedQueue_.end(),
+                         [displacedKey](const LinkRequest& r) { return r.key == displacedKey; });
+        displacedQueue_.insert(later, slot_);
     }
     slot_ = request;
     slotBusy_ = true;
@@ -250,6 +268,13 @@ int ControlLink::OpenLink(const link::LinkSettings& settings) {
 }
 
 void ControlLink::CloseLink() {
+    {
+        // No request of this opening may go out on the next one.
+        std::lock_guard lock(mutex_);
+        slotBusy_ = false;
+        deferredQueue_.clear();
+        displacedQueue_.clear();
+    }
     RunOnWorker([&] {
         codec_.AbandonUpload(static_cast<std::uint32_t>(link::AbortCode::GeneralError));
         library_.Close();
