@@ -2,12 +2,19 @@
 
 #include <charconv>
 
+#include "text/NumberIo.h"
+
 namespace morlo::sim {
 namespace {
 
 constexpr int kMinNode = 1;
 constexpr int kMaxNode = 127;
 constexpr int kMaxBaud = 4000000;
+constexpr int kMaxDelayMs = 60000;
+constexpr double kMaxPercent = 100;
+constexpr int kMaxAnswers = 1000000000;
+constexpr std::uint64_t kMaxIndex = 0xFFFF;
+constexpr std::uint64_t kMaxSubIndex = 0xFF;
 
 std::optional<int> ParseInt(const std::string& text, int low, int high) {
     int value = 0;
@@ -19,13 +26,68 @@ std::optional<int> ParseInt(const std::string& text, int low, int high) {
     return value;
 }
 
+std::optional<double> ParsePercent(const std::string& text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || rest != end || !(value >= 0) || value > kMaxPercent) {
+        return std::nullopt;
+    }
+    return value / kMaxPercent;
+}
+
+std::optional<std::uint64_t> ParseSeed(const std::string& text) {
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || rest != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "1008:00=Some text": an object address in hexadecimal and its new text.
+std::optional<std::pair<ObjectKey, std::string>> ParseText(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    const std::size_t equals = text.find('=');
+    if (colon == std::string::npos || equals == std::string::npos || colon > equals) {
+        return std::nullopt;
+    }
+    auto index = ReadHexInteger(text.substr(0, colon));
+    auto sub = ReadHexInteger(text.substr(colon + 1, equals - colon - 1));
+    if (!index || !sub || *index > kMaxIndex || *sub > kMaxSubIndex) {
+        return std::nullopt;
+    }
+    return std::pair{
+        MakeObjectKey(static_cast<std::int32_t>(*index), static_cast<std::int32_t>(*sub)),
+        text.substr(equals + 1)};
+}
+
 }  // namespace
 
 const char* CliUsage() {
-    return "usage: morloservo-sim --serial [--baud B] [--node N] [--state FILE] "
-           "[--dictionary DIR] [--idle] [--record-file FILE]\n"
-           "       morloservo-sim --can PLUGIN:IFACE [--node N] [--state FILE] "
-           "[--dictionary DIR] [--idle] [--record-file FILE]\n";
+    return "usage: morloservo-sim --serial [--baud B] [OPTIONS]\n"
+           "       morloservo-sim --can PLUGIN:IFACE [OPTIONS]\n"
+           "options:\n"
+           "  --node N            node id, 1 to 127 (default 1)\n"
+           "  --state FILE        keep stored parameters in FILE\n"
+           "  --dictionary DIR    the dictionary source folder\n"
+           "  --idle              start switched off instead of running the demo motion\n"
+            "  --record-file FILE  copy each finished record of the recorder to FILE\n"
+           "  --standard          answer as a plain CiA 301 device: no echo in write\n"
+           "                      confirmations, texts of up to 4 bytes expedited, the last\n"
+           "                      segment marked without an extra empty one\n"
+           "  --text I:S=TEXT     give the text object I:S (hexadecimal) another text\n"
+           "link faults (answers to requests; requests always reach the drive):\n"
+           "  --latency MS        delay every answer by MS milliseconds\n"
+           "  --jitter MS         delay every answer by a further 0 to MS milliseconds\n"
+           "  --drop PCT          lose PCT percent of the answers\n"
+           "  --corrupt PCT       damage PCT percent of the answers (serial: checksum;\n"
+           "                      CAN: the frame does not arrive)\n"
+           "  --stray PCT         send noise before PCT percent of the answers (serial: 1 to\n"
+           "                      3 random bytes; CAN: a frame of another identifier)\n"
+           "  --silent-after N    answer N requests, then none\n"
+           "  --seed N            the same faults on every run with the same seed\n";
 }
 
 CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -45,6 +107,47 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             serial = true;
         } else if (argument == "--idle") {
             options.idle = true;
+        } else if (argument == "--standard") {
+            options.standard = true;
+        } else if (argument == "--text") {
+            const std::string* text = value();
+            auto parsed = text ? ParseText(*text) : std::nullopt;
+            if (!parsed) {
+                return fail("--text needs INDEX:SUB=TEXT, e.g. 1008:00=Drive A");
+            }
+            options.texts.push_back(std::move(*parsed));
+        } else if (argument == "--latency" || argument == "--jitter" ||
+                   argument == "--silent-after") {
+            const std::string* text = value();
+            const bool answers = argument == "--silent-after";
+            auto number =
+                text ? ParseInt(*text, 0, answers ? kMaxAnswers : kMaxDelayMs) : std::nullopt;
+            if (!number) {
+                return fail(argument + (answers ? " needs a number of answers"
+                                                : " needs milliseconds from 0 to 60000"));
+            }
+            if (answers) {
+                options.faults.silentAfter = *number;
+            } else {
+                (argument == "--latency" ? options.faults.latency : options.faults.jitter) =
+                    std::chrono::milliseconds(*number);
+            }
+        } else if (argument == "--drop" || argument == "--corrupt" || argument == "--stray") {
+            const std::string* text = value();
+            auto share = text ? ParsePercent(*text) : std::nullopt;
+            if (!share) {
+                return fail(argument + " needs a percentage from 0 to 100");
+            }
+            (argument == "--drop"      ? options.faults.dropProbability
+             : argument == "--corrupt" ? options.faults.corruptProbability
+                                       : options.faults.strayProbability) = *share;
+        } else if (argument == "--seed") {
+            const std::string* text = value();
+            auto seed = text ? ParseSeed(*text) : std::nullopt;
+            if (!seed) {
+                return fail("--seed needs a whole number");
+            }
+            options.faults.seed = *seed;
         } else if (argument == "--can") {
             const std::string* text = value();
             if (!text) {

@@ -2,7 +2,11 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "FaultInjector.h"
+#include "common/ObjectKey.h"
 
 namespace morlo::sim {
 
@@ -18,6 +22,9 @@ struct CliOptions {
     std::string canPlugin;
     std::string canInterface;
     bool idle = false;
+    bool standard = false;                                 // answer as a plain CiA 301 device
+    std::vector<std::pair<ObjectKey, std::string>> texts;  // text objects given other texts
+    FaultSettings faults;
     bool help = false;
 };
 

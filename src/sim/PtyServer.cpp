@@ -4,11 +4,11 @@
 #include <poll.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "link/SdoFrame.h"
 
@@ -73,9 +73,11 @@ bool PtyServer::Open(std::string& error) {
 
 int PtyServer::Serve(int stopFd) {
     std::array<pollfd, 2> fds{{{master_.Get(), POLLIN, 0}, {stopFd, POLLIN, 0}}};
-    const int idleMs = static_cast<int>(kServerIdleTick.count());
     while (true) {
-        const int ready = poll(fds.data(), fds.size(), idleMs);
+        const auto wait = PollWait(Clock::now());
+        const timespec timeout{static_cast<time_t>(wait / kSecond),
+                               static_cast<long>((wait % kSecond).count())};
+        const int ready = ppoll(fds.data(), fds.size(), &timeout, nullptr);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -85,7 +87,7 @@ int PtyServer::Serve(int stopFd) {
         if ((fds[1].revents & POLLIN) != 0) {
             return 0;
         }
-        const auto now = SerialFrameAssembler::Clock::now();
+        const auto now = Clock::now();
         if ((fds[0].revents & POLLIN) != 0) {
             std::array<std::uint8_t, kReadChunk> bytes{};
             const ssize_t count = read(master_.Get(), bytes.data(), bytes.size());
@@ -101,6 +103,7 @@ int PtyServer::Serve(int stopFd) {
         } else if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
             return -1;
         }
+        SendDue();
         if (ready == 0) {
             drive_->Tick();
             assembler_.Expire(now);
@@ -108,8 +111,16 @@ int PtyServer::Serve(int stopFd) {
     }
 }
 
-void PtyServer::Answer(const link::SerialFrame& request,
-                       SerialFrameAssembler::Clock::time_point arrived) {
+std::chrono::nanoseconds PtyServer::PollWait(Clock::time_point now) const {
+    std::chrono::nanoseconds wait = kServerIdleTick;
+    if (!outgoing_.empty()) {
+        wait = std::clamp<std::chrono::nanoseconds>(outgoing_.front().due - kPacingSpin - now,
+                                                    std::chrono::nanoseconds{0}, wait);
+    }
+    return wait;
+}
+
+void PtyServer::Answer(const link::SerialFrame& request, Clock::time_point arrived) {
     std::optional<Reply> reply = drive_->Exchange(link::SerialPayload(request));
     if (!reply) {
         return;
@@ -118,15 +129,27 @@ void PtyServer::Answer(const link::SerialFrame& request,
     if (reply->corrupt) {
         CorruptSerialFrame(answer);
     }
-    const auto deadline = arrived + wireTime_ + reply->latency;
-    // A timer wakes late by tens of microseconds; sleep to just before the deadline and spin
-    // the rest, so that the answer leaves when the wire would have delivered it.
-    if (deadline - kPacingSpin > SerialFrameAssembler::Clock::now()) {
-        std::this_thread::sleep_until(deadline - kPacingSpin);
+    Outgoing out{arrived + wireTime_ + reply->latency, std::move(reply->stray)};
+    out.bytes.insert(out.bytes.end(), answer.begin(), answer.end());
+    if (!outgoing_.empty()) {
+        out.due = std::max(out.due, outgoing_.back().due);
     }
-    while (SerialFrameAssembler::Clock::now() < deadline) {
+    outgoing_.push_back(std::move(out));
+}
+
+void PtyServer::SendDue() {
+    while (!outgoing_.empty() && outgoing_.front().due - kPacingSpin <= Clock::now()) {
+        // A timer wakes late by tens of microseconds; poll wakes just before the deadline and
+        // the rest is spun, so that the answer leaves when the wire would have delivered it.
+        const auto due = outgoing_.front().due;
+        while (Clock::now() < due) {
+        }
+        const Outgoing out = std::move(outgoing_.front());
+        outgoing_.pop_front();
+        if (!WriteAll(out.bytes.data(), out.bytes.size())) {
+            outgoing_.clear();  // nobody reads: the answers are lost, as on a wire
+        }
     }
-    WriteAll(answer.data(), answer.size());
 }
 
 bool PtyServer::WriteAll(const std::uint8_t* bytes, std::size_t count) {

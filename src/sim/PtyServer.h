@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SerialFrameAssembler.h"
 #include "SimulatedDrive.h"
@@ -29,13 +31,25 @@ class PtyServer {
     int Serve(int stopFd);
 
   private:
-    void Answer(const link::SerialFrame& request, SerialFrameAssembler::Clock::time_point arrived);
+    using Clock = SerialFrameAssembler::Clock;
+    // Bytes that leave at a given time; answers leave in the order of their requests.
+    struct Outgoing {
+        Clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    void Answer(const link::SerialFrame& request, Clock::time_point arrived);
+    // How long poll may wait: until the next answer is nearly due, at most an idle tick.
+    std::chrono::nanoseconds PollWait(Clock::time_point now) const;
+    // Sends what is due.
+    void SendDue();
     bool WriteAll(const std::uint8_t* bytes, std::size_t count);
 
     std::shared_ptr<SimulatedDrive> drive_;
     PtyServerSettings settings_;
     SerialFrameAssembler assembler_;
     std::chrono::nanoseconds wireTime_{0};
+    std::deque<Outgoing> outgoing_;
     UniqueFd master_;
     UniqueFd slave_;  // kept open so that the master does not hang up between clients
     std::string slavePath_;

@@ -1,5 +1,7 @@
 #include "SdoServer.h"
 
+#include <algorithm>
+
 #include "SdoAnswers.h"
 #include "link/LinkConstants.h"
 #include "link/SdoFrame.h"
@@ -16,6 +18,19 @@ std::uint8_t ReadAnswerCommand(int bits) {
         default:
             return link::kAnswer32;
     }
+}
+
+constexpr std::uint32_t kExpeditedBytes = 4;
+// An expedited upload answer with the size indicated is the 4-byte answer with the number of
+// unused bytes in bits 2-3.
+constexpr int kUnusedBytesShift = 2;
+
+link::SdoPayload ExpeditedTextAnswer(const link::SdoPayload& request, const std::string& data) {
+    const auto unused = static_cast<std::uint8_t>(kExpeditedBytes - data.size());
+    link::SdoPayload answer = EchoAnswer(
+        request, static_cast<std::uint8_t>(link::kAnswer32 | unused << kUnusedBytesShift), 0);
+    std::copy(data.begin(), data.end(), answer.begin() + 4);
+    return answer;
 }
 
 int WidthOfWriteCommand(std::uint8_t command) {
@@ -35,6 +50,10 @@ int WidthOfWriteCommand(std::uint8_t command) {
 
 std::optional<link::SdoPayload> SdoServer::Handle(const link::SdoPayload& request) {
     const std::uint8_t command = request[0];
+    if (command == link::kCmdAbort) {
+        upload_.End();
+        return std::nullopt;
+    }
     if (command == link::kCmdSegment || command == link::kCmdSegmentToggle) {
         return upload_.Next(request);
     }
@@ -67,7 +86,10 @@ link::SdoPayload SdoServer::Read(const link::SdoPayload& request) {
     if (object->kind != ValueKind::Integer) {
         std::string data = hooks_.UploadData(*object);
         const auto size = static_cast<std::uint32_t>(data.size());
-        upload_.Start(std::move(data));
+        if (dialect_ == SdoDialect::Standard && size > 0 && size <= kExpeditedBytes) {
+            return ExpeditedTextAnswer(request, data);
+        }
+        upload_.Start(object->key, std::move(data));
         return EchoAnswer(request, link::kAnswerSegmented, size);
     }
     return EchoAnswer(request, ReadAnswerCommand(object->bits), object->value);
@@ -105,7 +127,7 @@ std::optional<link::SdoPayload> SdoServer::Write(const link::SdoPayload& request
         case WriteOutcome::Kind::Done:
             break;
     }
-    return EchoAnswer(request, link::kAnswerWrite, raw);
+    return EchoAnswer(request, link::kAnswerWrite, dialect_ == SdoDialect::Standard ? 0 : raw);
 }
 
 }  // namespace morlo::sim

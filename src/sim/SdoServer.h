@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ObjectStore.h"
+#include "SdoDialect.h"
 #include "SegmentedUpload.h"
 #include "link/AbortCode.h"
 #include "link/LinkTypes.h"
@@ -34,9 +35,11 @@ class SdoObjectHooks {
 // Answers SDO requests: expedited reads and writes with their checks, segmented uploads.
 class SdoServer {
   public:
-    SdoServer(ObjectStore& objects, SdoObjectHooks& hooks) : objects_(objects), hooks_(hooks) {}
+    SdoServer(ObjectStore& objects, SdoObjectHooks& hooks, SdoDialect dialect = SdoDialect::Family)
+        : objects_(objects), hooks_(hooks), dialect_(dialect), upload_(dialect) {}
 
-    // The answer to one request; nullopt when the drive stays silent.
+    // The answer to one request; nullopt when the drive stays silent (also after an abort
+    // from the client, which is never answered).
     std::optional<link::SdoPayload> Handle(const link::SdoPayload& request);
     void EndUpload() { upload_.End(); }
 
@@ -48,6 +51,7 @@ class SdoServer {
 
     ObjectStore& objects_;
     SdoObjectHooks& hooks_;
+    SdoDialect dialect_;
     SegmentedUpload upload_;
 };
 

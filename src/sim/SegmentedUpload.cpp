@@ -4,17 +4,18 @@
 
 #include "SdoAnswers.h"
 #include "link/LinkConstants.h"
+#include "link/SdoFrame.h"
 
 namespace morlo::sim {
 namespace {
 
 constexpr std::uint8_t kToggleBit = 0x10;
-constexpr std::uint8_t kLastSegmentBit = 0x01;
 constexpr int kUnusedCountShift = 1;
 
 }  // namespace
 
-void SegmentedUpload::Start(std::string data) {
+void SegmentedUpload::Start(ObjectKey key, std::string data) {
+    key_ = key;
     data_ = std::move(data);
     position_ = 0;
     active_ = true;
@@ -28,14 +29,17 @@ link::SdoPayload SegmentedUpload::Next(const link::SdoPayload& request) {
     const bool toggle = request[0] == link::kCmdSegmentToggle;
     if (toggle != expectToggle_) {
         active_ = false;
-        return AbortAnswer(request, link::AbortCode::ToggleBitNotAlternated);
+        // The abort names the object of the transfer; segment requests carry none.
+        return AbortAnswer(link::BuildPayload(key_, request[0], 0),
+                           link::AbortCode::ToggleBitNotAlternated);
     }
     const std::size_t count = std::min(link::kSegmentDataBytes, data_.size() - position_);
-    const bool last = count < link::kSegmentDataBytes;
+    const bool last = dialect_ == SdoDialect::Standard ? position_ + count == data_.size()
+                                                       : count < link::kSegmentDataBytes;
     link::SdoPayload answer{};
     answer[0] = static_cast<std::uint8_t>((toggle ? kToggleBit : 0) |
                                           ((link::kSegmentDataBytes - count) << kUnusedCountShift) |
-                                          (last ? kLastSegmentBit : 0));
+                                          (last ? link::kSegmentLastBit : 0));
     std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(position_), count, answer.begin() + 1);
     position_ += count;
     expectToggle_ = !expectToggle_;

@@ -28,7 +28,12 @@ inline constexpr std::chrono::milliseconds kServerIdleTick{100};
 inline constexpr int kWireBitsPerByte = 10;         // start, 8 data, stop
 inline constexpr int kWireBytesPerExchange = 20;    // request and answer frame
 inline constexpr std::uint8_t kCorruptMask = 0xFF;  // XORed onto a byte to corrupt an answer
-inline constexpr std::size_t kCanCorruptByte = 4;   // the data byte a corrupt CAN answer flips
+inline constexpr std::size_t kMaxStrayBytes = 3;    // line noise ahead of an answer: 1..3 bytes
+// CAN noise ahead of an answer: the drive's own heartbeat identifier (0x700 + node).
+inline constexpr std::uint32_t kCanHeartbeatBase = 0x700;
+// ...or an answer of another node about the same object: its bytes from this one on differ.
+inline constexpr int kCanStrayFirstChangedByte = 4;
+inline constexpr std::uint32_t kMaxNodeId = 127;
 
 // ---- Command values of special objects -------------------------------------------------------
 

@@ -32,7 +32,7 @@ SimulatedDrive::SimulatedDrive(const DictionarySource& source, DriveOptions opti
       clock_(clock ? std::move(clock) : std::make_shared<SteadySimClock>()),
       epoch_(clock_->Now()),
       core_(source, options_.seed),
-      server_(core_.Objects(), *this) {
+      server_(core_.Objects(), *this, options_.dialect) {
     if (options_.stateFile) {
         stored_ = ReadStateFile(*options_.stateFile);
     }
@@ -218,6 +218,17 @@ bool SimulatedDrive::SetValue(ObjectKey key, std::int64_t value) {
     }
     object->value = object->Encode(value);
     core_.AdvanceTo(core_.Tick());
+    return true;
+}
+
+bool SimulatedDrive::SetText(ObjectKey key, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    SimObject* object = core_.Objects().Find(key);
+    if (!object || object->kind != ValueKind::Text) {
+        return false;
+    }
+    object->text = text;
+    object->defaultText = text;
     return true;
 }
 

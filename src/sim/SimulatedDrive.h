@@ -31,6 +31,7 @@ struct DriveOptions {
     // Where each finished record of the recorder is copied, so that tests can compare what a
     // tool uploaded with what the drive recorded.
     std::optional<std::filesystem::path> recordFile;
+    SdoDialect dialect = SdoDialect::Family;
 };
 
 // A drive of the family as seen from a link: answers SDO requests from its object
@@ -63,6 +64,8 @@ class SimulatedDrive : private SdoObjectHooks {
     std::optional<std::int64_t> Value(ObjectKey key);  // signed per the object's type
     std::optional<std::string> Text(ObjectKey key);
     bool SetValue(ObjectKey key, std::int64_t value);  // bypasses access and range checks
+    // Gives a text object another text, kept over restarts; false when it is no text object.
+    bool SetText(ObjectKey key, const std::string& text);
     DriveState State();
     bool Restarting();
     std::size_t ObjectCount();

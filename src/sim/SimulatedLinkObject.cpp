@@ -49,7 +49,8 @@ int SimulatedLinkObject::Send(const std::uint8_t* bytes, std::size_t count) {
     if (reply->corrupt) {
         CorruptSerialFrame(answer);
     }
-    pending_.assign(answer.begin(), answer.end());
+    pending_ = std::move(reply->stray);
+    pending_.insert(pending_.end(), answer.begin(), answer.end());
     latency_ = reply->latency;
     return 0;
 }

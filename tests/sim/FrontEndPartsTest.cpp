@@ -74,6 +74,36 @@ TEST(CliOptions, AcceptsBothFrontEnds) {
     EXPECT_EQ(can.options->nodeId, 1);
 }
 
+TEST(CliOptions, TakesFaultsDialectAndTexts) {
+    auto parsed = ParseCommandLine({"--serial",   "--latency", "600",
+                                    "--jitter",   "800",       "--drop",
+                                    "10",         "--corrupt", "2.5",
+                                    "--stray",    "5",         "--silent-after",
+                                    "0",          "--seed",    "18446744073709551615",
+                                    "--standard", "--text",    "1008:00=A = B",
+                                    "--text",     "0x100a:0="});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const CliOptions& o = *parsed.options;
+    EXPECT_EQ(o.faults.latency, 600ms);
+    EXPECT_EQ(o.faults.jitter, 800ms);
+    EXPECT_DOUBLE_EQ(o.faults.dropProbability, 0.10);
+    EXPECT_DOUBLE_EQ(o.faults.corruptProbability, 0.025);
+    EXPECT_DOUBLE_EQ(o.faults.strayProbability, 0.05);
+    EXPECT_EQ(o.faults.silentAfter, 0);
+    EXPECT_EQ(o.faults.seed, 18446744073709551615ull);
+    EXPECT_TRUE(o.standard);
+    ASSERT_EQ(o.texts.size(), 2u);
+    EXPECT_EQ(o.texts[0], std::pair(MakeObjectKey(0x1008, 0), std::string("A = B")));
+    EXPECT_EQ(o.texts[1], std::pair(MakeObjectKey(0x100A, 0), std::string()));
+
+    auto plain = ParseCommandLine({"--can", "virtualcan:can0"});
+    ASSERT_TRUE(plain.options);
+    EXPECT_FALSE(plain.options->standard);
+    EXPECT_FALSE(plain.options->faults.seed);
+    EXPECT_FALSE(plain.options->faults.silentAfter);
+    EXPECT_EQ(plain.options->faults.dropProbability, 0);
+}
+
 TEST(CliOptions, RejectsBadArgumentsWithOneLine) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -89,6 +119,21 @@ TEST(CliOptions, RejectsBadArgumentsWithOneLine) {
         {"--serial", "--state"},
         {"--serial", "--colour"},
         {"--can", "virtualcan:can0", "--baud", "9600"},
+        {"--serial", "--drop", "101"},
+        {"--serial", "--drop", "-1"},
+        {"--serial", "--drop", "nan"},
+        {"--serial", "--stray", "5%"},
+        {"--serial", "--corrupt"},
+        {"--serial", "--latency", "-5"},
+        {"--serial", "--jitter", "60001"},
+        {"--serial", "--silent-after", "x"},
+        {"--serial", "--seed", "-1"},
+        {"--serial", "--seed", ""},
+        {"--serial", "--text", "1008:00"},
+        {"--serial", "--text", "1008=x"},
+        {"--serial", "--text", "10000:00=x"},
+        {"--serial", "--text", "1008:100=x"},
+        {"--serial", "--text", ":00=x"},
     };
     for (const auto& arguments : bad) {
         auto result = ParseCommandLine(arguments);

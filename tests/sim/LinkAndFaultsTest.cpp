@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -123,6 +124,71 @@ TEST_F(LinkTest, RandomFaultsRepeatWithTheSameSeed) {
     for (Outcome kind : {Outcome::Good, Outcome::Corrupt, Outcome::Lost}) {
         EXPECT_NE(std::count(first.begin(), first.end(), kind), 0);
     }
+}
+
+TEST(FaultInjector, JitterStrayNoiseAndSilenceFollowTheSeed) {
+    const link::SdoPayload answer = Request(link::kAnswer16, 0x6041, 0, 0x27);
+    auto run = [&](const FaultSettings& settings, int count) {
+        FaultInjector injector;
+        injector.Configure(settings);
+        std::vector<std::optional<Reply>> replies;
+        for (int i = 0; i < count; ++i) {
+            replies.push_back(injector.Apply(answer));
+        }
+        return replies;
+    };
+    FaultSettings noisy;
+    noisy.latency = 100ms;
+    noisy.jitter = 50ms;
+    noisy.strayProbability = 0.5;
+    noisy.seed = 11;
+    const auto replies = run(noisy, 200);
+    std::set<std::chrono::milliseconds::rep> delays;
+    int stray = 0;
+    for (const auto& reply : replies) {
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->payload, answer);  // noise comes beside the answer, never in it
+        EXPECT_FALSE(reply->corrupt);
+        EXPECT_GE(reply->latency, 100ms);
+        EXPECT_LE(reply->latency, 150ms);
+        delays.insert(reply->latency.count());
+        if (!reply->stray.empty()) {
+            ++stray;
+            EXPECT_LE(reply->stray.size(), kMaxStrayBytes);
+        }
+    }
+    EXPECT_GT(delays.size(), 20u);
+    EXPECT_GT(stray, 60);
+    EXPECT_LT(stray, 140);
+    const auto again = run(noisy, 200);
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        EXPECT_EQ(again[i]->latency, replies[i]->latency);
+        EXPECT_EQ(again[i]->stray, replies[i]->stray);
+    }
+
+    FaultSettings tired;
+    tired.silentAfter = 3;
+    const auto tiredReplies = run(tired, 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(tiredReplies[i].has_value(), i < 3) << i;
+    }
+    tired.silentAfter = 0;
+    EXPECT_FALSE(run(tired, 1)[0]);
+}
+
+TEST_F(LinkTest, StrayBytesArriveAheadOfTheAnswer) {
+    FaultSettings noisy;
+    noisy.strayProbability = 1;
+    noisy.seed = 3;
+    sim.drive->SetFaults(noisy);
+    Send(ReadFrame(1, 0x6041, 0));
+    std::vector<std::uint8_t> bytes = Receive();
+    ASSERT_GT(bytes.size(), link::kSerialFrameSize);
+    ASSERT_LE(bytes.size(), link::kSerialFrameSize + kMaxStrayBytes);
+    link::SerialFrame frame{};
+    std::copy(bytes.end() - link::kSerialFrameSize, bytes.end(), frame.begin());
+    EXPECT_TRUE(link::SerialChecksumOk(frame));
+    EXPECT_EQ(frame[1], link::kAnswer16);
 }
 
 TEST_F(LinkTest, LatencyBeyondTheTimeoutLosesTheAnswer) {

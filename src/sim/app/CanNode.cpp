@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "SimConstants.h"
 #include "link/SdoFrame.h"
 
 namespace morlo::sim {
@@ -77,20 +78,56 @@ void CanNode::OnFramesReceived() {
 
 void CanNode::Answer(const link::SdoPayload& request) {
     std::optional<Reply> reply = drive_->Exchange(request);
-    if (!reply) {
-        return;
+    if (!reply || reply->corrupt) {
+        return;  // a damaged frame fails the receiver's CRC check and never arrives
     }
-    link::CanMessage message = link::BuildCanResponse(nodeId_, reply->payload);
-    if (reply->corrupt) {
-        CorruptCanMessage(message);
+    const link::CanMessage message = link::BuildCanResponse(nodeId_, reply->payload);
+    const auto due = std::chrono::steady_clock::now() + reply->latency;
+    if (!reply->stray.empty()) {
+        // Other traffic on the bus just before the answer: the drive's heartbeat, or an answer
+        // of another node about the same object with other data.
+        const bool heartbeat = reply->stray.size() % 2 == 1;
+        QByteArray data(reinterpret_cast<const char*>(message.data.data()), message.length);
+        if (heartbeat) {
+            data = QByteArray(reinterpret_cast<const char*>(reply->stray.data()),
+                              static_cast<qsizetype>(reply->stray.size()));
+        } else {
+            const auto change = static_cast<char>(reply->stray.front() | 1);
+            for (qsizetype i = kCanStrayFirstChangedByte; i < data.size(); ++i) {
+                data[i] = static_cast<char>(data[i] ^ change);
+            }
+        }
+        const auto node = static_cast<std::uint32_t>(nodeId_);
+        const std::uint32_t id =
+            heartbeat ? kCanHeartbeatBase + node : link::kCanResponseBase + node % kMaxNodeId + 1;
+        Schedule(due, QCanBusFrame(id, data));
     }
-    const QCanBusFrame frame(
-        message.id, QByteArray(reinterpret_cast<const char*>(message.data.data()), message.length));
-    if (reply->latency.count() == 0) {
-        device_->writeFrame(frame);
-        return;
+    Schedule(due,
+             QCanBusFrame(message.id, QByteArray(reinterpret_cast<const char*>(message.data.data()),
+                                                 message.length)));
+}
+
+void CanNode::Schedule(std::chrono::steady_clock::time_point due, QCanBusFrame frame) {
+    if (!outgoing_.empty()) {
+        due = std::max(due, outgoing_.back().due);
     }
-    QTimer::singleShot(reply->latency, &context_, [this, frame] { device_->writeFrame(frame); });
+    outgoing_.push_back({due, std::move(frame)});
+    if (outgoing_.size() == 1) {
+        SendDue();
+    }
+}
+
+void CanNode::SendDue() {
+    while (!outgoing_.empty()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            outgoing_.front().due - std::chrono::steady_clock::now());
+        if (left.count() > 0) {
+            QTimer::singleShot(left, Qt::PreciseTimer, &context_, [this] { SendDue(); });
+            return;
+        }
+        device_->writeFrame(outgoing_.front().frame);
+        outgoing_.pop_front();
+    }
 }
 
 }  // namespace morlo::sim

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QCanBusDevice>
+#include <QCanBusFrame>
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -12,7 +15,8 @@
 namespace morlo::sim {
 
 // Serves the simulated drive on a CAN bus: SDO requests to 0x600 + node are answered on
-// 0x580 + node; every other frame is ignored. Runs in the Qt event loop.
+// 0x580 + node; every other frame is ignored. Delayed answers leave in the order of their
+// requests. Runs in the Qt event loop.
 class CanNode {
   public:
     CanNode(std::shared_ptr<SimulatedDrive> drive, int nodeId);
@@ -27,11 +31,19 @@ class CanNode {
   private:
     void OnFramesReceived();
     void Answer(const link::SdoPayload& request);
+    // Frames that leave at a given time, oldest first.
+    struct Outgoing {
+        std::chrono::steady_clock::time_point due;
+        QCanBusFrame frame;
+    };
+    void Schedule(std::chrono::steady_clock::time_point due, QCanBusFrame frame);
+    void SendDue();
 
     std::shared_ptr<SimulatedDrive> drive_;
     int nodeId_;
     QObject context_;  // owns the connections and timers of this node
     std::unique_ptr<QCanBusDevice> device_;
+    std::deque<Outgoing> outgoing_;
 };
 
 }  // namespace morlo::sim

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -28,6 +29,13 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kFallbackDictionary = "data/dictionary";
 constexpr const char* kProgram = "morloservo-sim: ";
+
+std::string FormatKey(ObjectKey key) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
+                  static_cast<unsigned>(SubIndexOf(key)));
+    return text;
+}
 
 std::filesystem::path DictionaryFolder(const CliOptions& options) {
     if (!options.dictionary.empty()) {
@@ -124,6 +132,7 @@ int main(int argc, char** argv) {
 
     DriveOptions driveOptions;
     driveOptions.startEnabled = !options.idle;
+    driveOptions.dialect = options.standard ? SdoDialect::Standard : SdoDialect::Family;
     if (!options.stateFile.empty()) {
         driveOptions.stateFile = options.stateFile;
     }
@@ -131,6 +140,14 @@ int main(int argc, char** argv) {
         driveOptions.recordFile = options.recordFile;
     }
     auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
+    for (const auto& [key, text] : options.texts) {
+        if (!drive->SetText(key, text)) {
+            std::cerr << kProgram << "--text: " << FormatKey(key) << " is no text object"
+                      << std::endl;
+            return kExitUsage;
+        }
+    }
+    drive->SetFaults(options.faults);
     if (options.front == CliOptions::Front::Can) {
         return RunCan(drive, options, stopSignals, argc, argv);
     }
