@@ -491,6 +491,10 @@
         <source>%1中有无法读取的值：</source>
         <translation>%1 holds values that could not be read:</translation>
     </message>
+    <message>
+        <source>读取数据失败</source>
+        <translation>reading data failed</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>
