@@ -252,6 +252,19 @@ TEST(BrokenFiles, SavingAProjectOntoADirectoryIsRefused) {
     EXPECT_FALSE(SaveProject(program.Frame(), program.Context()));
     EXPECT_EQ(program.messages, std::vector<QString>{kMsgProjectSaveFailed});
     EXPECT_TRUE(std::filesystem::is_directory(dir / "inner"));
+
+    // The pages cannot write their part (here its temporary name is taken by a directory):
+    // the old project stays whole and nothing takes its name.
+    const std::filesystem::path old = program.Folder().Path() / "user" / "old.ksp";
+    WriteFile(old, "[MorloSero:1]\n3=1,0,0\n");
+    std::filesystem::create_directories(program.Folder().Path() / "user" / "old.ksp.tmp" / "x");
+    program.Context().fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return QString::fromStdString(old.string());
+    };
+    EXPECT_FALSE(SaveProject(program.Frame(), program.Context()));
+    EXPECT_EQ(program.messages.size(), 2u);
+    EXPECT_EQ(morlo::test::ReadFile(old), "[MorloSero:1]\n3=1,0,0\n");
+    EXPECT_TRUE(std::filesystem::is_directory(program.Folder().Path() / "user" / "old.ksp.tmp"));
 }
 
 }  // namespace

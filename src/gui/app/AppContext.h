@@ -95,6 +95,7 @@ class AppContext {
     int currentPanelPageId = 0;
     QPointer<QWidget> objectRequester;  // the page that asked the browser for an object
     QString projectStamp;               // local time of the last project opening, or empty
+    bool projectWriteFailed = false;    // a page could not write its part of the project
     QString startupProblem;             // a file problem found at construction, shown once
                                         // the main window stands; empty when none
     MessageInterceptor messageInterceptor;

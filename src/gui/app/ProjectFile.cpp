@@ -95,9 +95,18 @@ bool SaveProject(CMainFrame& frame, AppContext& context) {
     temporary += kTemporarySuffix;
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
+    context.projectWriteFailed = false;
     context.Dictionary().SetProjectWritePath(temporary.string());
     frame.BroadcastToPages(notify::kSaveProject);
     context.Dictionary().SetProjectWritePath(target.string());
+    if (context.projectWriteFailed || std::filesystem::is_directory(target, ec)) {
+        // Half a project never replaces the old one.
+        if (std::filesystem::is_regular_file(temporary, ec)) {
+            std::filesystem::remove(temporary, ec);
+        }
+        ShowMessage(kMsgProjectSaveFailed);
+        return false;
+    }
 
     bool anyPage = false;
     for (int pageId = slot::kFirstPageId; pageId <= slot::kLastPageId; ++pageId) {

@@ -33,8 +33,10 @@ void WritePagePlacement(AppContext& context, const QWidget* view, int pageId, bo
                               .arg(page.y() - context.captionHeight - main.y());
     const QString section =
         QString("%1%2").arg(ObjectDictionary::kProjectSectionPrefix).arg(kPlacementSection);
-    Profile::WriteString(context.Dictionary().ProjectWritePath(), section.toStdString(),
-                         std::to_string(pageId), value.toStdString());
+    if (!Profile::WriteString(context.Dictionary().ProjectWritePath(), section.toStdString(),
+                              std::to_string(pageId), value.toStdString())) {
+        context.projectWriteFailed = true;
+    }
 }
 
 }  // namespace morlo::gui

@@ -557,12 +557,16 @@ void ParameterPage::PageNotify(int code) {
 void ParameterPage::SaveToProject() {
     const std::filesystem::path file = context_.Dictionary().ProjectWritePath();
     const std::string section = SectionOf(PageIdForRecords()).toStdString();
-    Profile::WriteString(file, section, "num", WriteInteger(list_->RowCount()));
+    bool written = Profile::WriteString(file, section, "num", WriteInteger(list_->RowCount()));
     for (int row = 0; row < list_->RowCount(); ++row) {
         const QString text =
             FormatProjectRow({list_->Text(row, kColumnKey), list_->Text(row, kColumnValue),
                               list_->Text(row, kColumnUnit)});
-        Profile::WriteString(file, section, WriteInteger(row), text.toStdString());
+        written =
+            Profile::WriteString(file, section, WriteInteger(row), text.toStdString()) && written;
+    }
+    if (!written) {
+        context_.projectWriteFailed = true;  // the save keeps the old project
     }
 }
 
