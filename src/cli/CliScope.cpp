@@ -119,6 +119,12 @@ struct CliSession::ScopeFace final : scope::ScopeTimers, scope::ScopeCaptureHost
                 answered.push_back(d.lParam);
                 capture.OnAbort(static_cast<std::uint32_t>(d.wParam), d.lParam);
                 break;
+            case engine::kMsgUploadStart:
+                capture.OnUploadStart(d.lParam);
+                break;
+            case engine::kMsgLinkFault:
+                capture.OnLinkFault(d.lParam);
+                break;
             default:
                 break;
         }

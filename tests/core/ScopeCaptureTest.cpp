@@ -435,12 +435,17 @@ TEST(DriveIdentity, ReadsBothTextsInSegmentsAndTakesOnlyItsOwnAnswers) {
     EXPECT_FALSE(reader.OnSegment());  // not reading: the capture's segment
     reader.Start();
     ASSERT_EQ(link.sent.back(), (Sent{kCmdRead, kDeviceNameKey, 0}));
-    EXPECT_FALSE(reader.OnValue(kRecorderPeriod));
-    EXPECT_FALSE(reader.OnSegment());  // no segment asked for yet
-    EXPECT_TRUE(reader.OnValue(kDeviceNameKey));
+    EXPECT_FALSE(reader.OnValue(5, kRecorderPeriod));
+    EXPECT_FALSE(reader.OnUploadStart(kRecorderRecord));  // the capture's record
+    EXPECT_FALSE(reader.OnSegment());                     // no segment asked for yet
+    EXPECT_TRUE(reader.OnUploadStart(kDeviceNameKey));
     EXPECT_EQ(link.sent.back(), (Sent{kCmdSegment, 0, 0}));
     EXPECT_TRUE(segment("MS-D2 S", false));
     EXPECT_EQ(link.sent.back(), (Sent{kCmdSegmentToggle, 0, 0}));
+    // A segment lost on the link: the upload starts again and the text begins anew.
+    EXPECT_TRUE(reader.OnUploadStart(kDeviceNameKey));
+    EXPECT_EQ(link.sent.back(), (Sent{kCmdSegment, 0, 0}));
+    EXPECT_TRUE(segment("MS-D2 S", false));
     EXPECT_TRUE(segment("ervo", true));
     EXPECT_EQ(reader.DeviceName(), "MS-D2 Servo");
     ASSERT_EQ(link.sent.back(), (Sent{kCmdRead, kSoftwareVersionKey, 0}));
@@ -454,10 +459,19 @@ TEST(DriveIdentity, ReadsBothTextsInSegmentsAndTakesOnlyItsOwnAnswers) {
     // Cancelled in the middle: later answers belong to someone else.
     reader.Start();
     EXPECT_TRUE(reader.DeviceName().empty());
-    reader.OnValue(kDeviceNameKey);
+    reader.OnUploadStart(kDeviceNameKey);
     reader.Cancel();
     EXPECT_FALSE(segment("MS", true));
     EXPECT_FALSE(reader.OnAbort(0));
+
+    // A drive that sends short texts in the answer itself; a lost link leaves the text empty.
+    reader.Start();
+    EXPECT_TRUE(reader.OnValue(0x00434241, kDeviceNameKey));
+    EXPECT_EQ(reader.DeviceName(), "ABC");
+    EXPECT_FALSE(reader.OnLinkFault(kDeviceNameKey));
+    EXPECT_TRUE(reader.OnLinkFault(kSoftwareVersionKey));
+    EXPECT_EQ(reader.SoftwareVersion(), "");
+    EXPECT_FALSE(reader.Active());
 }
 
 }  // namespace

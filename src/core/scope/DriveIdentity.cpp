@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 
 namespace morlo::scope {
@@ -16,22 +17,17 @@ void DriveIdentityReader::Start() {
 void DriveIdentityReader::Cancel() {
     active_ = false;
     awaitingValue_ = false;
-    awaitingSegment_ = false;
+    upload_.Stop();
 }
 
 void DriveIdentityReader::ReadNext() {
+    upload_.Stop();
     if (index_ >= kKeys.size()) {
         Cancel();
         return;
     }
     awaitingValue_ = true;
-    awaitingSegment_ = false;
     link_.Submit(link::kCmdRead, kKeys[index_], 0);
-}
-
-void DriveIdentityReader::RequestSegment() {
-    awaitingSegment_ = true;
-    link_.Submit(toggle_, 0, 0);
 }
 
 void DriveIdentityReader::Finish(std::string text) {
@@ -40,40 +36,62 @@ void DriveIdentityReader::Finish(std::string text) {
     ReadNext();
 }
 
-bool DriveIdentityReader::OnValue(ObjectKey key) {
+bool DriveIdentityReader::OnValue(std::int32_t value, ObjectKey key) {
     if (!awaitingValue_ || key != kKeys[index_]) {
         return false;
     }
-    // The answer announces the text's length; the text follows in segments.
     awaitingValue_ = false;
-    text_.clear();
-    toggle_ = link::kCmdSegment;
-    RequestSegment();
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+        if (c == '\0') {
+            break;
+        }
+        text.push_back(c);
+    }
+    Finish(std::move(text));
+    return true;
+}
+
+bool DriveIdentityReader::OnUploadStart(ObjectKey key) {
+    if (!active_ || index_ >= kKeys.size() || key != kKeys[index_] ||
+        (!awaitingValue_ && !upload_.Running())) {
+        return false;
+    }
+    awaitingValue_ = false;
+    link_.Submit(upload_.Start(key), 0, 0);
     return true;
 }
 
 bool DriveIdentityReader::OnSegment() {
-    if (!awaitingSegment_) {
+    if (!upload_.Running()) {
         return false;
     }
-    awaitingSegment_ = false;
     std::array<std::uint8_t, kSegmentBytes> data{};
     int count = 0;
     bool last = false;
     link_.GetSegmentData(data, count, last);
     const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(kSegmentBytes)));
-    text_.append(reinterpret_cast<const char*>(data.data()), bytes);
-    if (last) {
-        Finish(std::move(text_));
-        return true;
+    switch (upload_.Add({data.data(), bytes}, last)) {
+        case link::UploadReader::Step::Next:
+            link_.Submit(upload_.NextCommand(), 0, 0);
+            break;
+        case link::UploadReader::Step::Done:
+            Finish(upload_.Data());
+            break;
+        case link::UploadReader::Step::TooLong:
+            link_.Submit(link::kCmdAbort, kKeys[index_],
+                         static_cast<std::int32_t>(link::AbortCode::OutOfMemory));
+            Finish({});
+            break;
     }
-    toggle_ = toggle_ == link::kCmdSegment ? link::kCmdSegmentToggle : link::kCmdSegment;
-    RequestSegment();
     return true;
 }
 
 bool DriveIdentityReader::OnAbort(ObjectKey key) {
-    const bool mine = (awaitingValue_ && key == kKeys[index_]) || (awaitingSegment_ && key == 0);
+    const bool mine =
+        index_ < kKeys.size() && ((awaitingValue_ && key == kKeys[index_]) ||
+                                  (upload_.Running() && (key == 0 || key == kKeys[index_])));
     if (!mine) {
         return false;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/ObjectKey.h"
+#include "link/UploadReader.h"
 #include "scope/ScopeLink.h"
 
 namespace morlo::scope {
@@ -22,10 +23,14 @@ class DriveIdentityReader {
     void Cancel();
     bool Active() const { return active_; }
 
-    // True when the result was the reader's.
-    bool OnValue(ObjectKey key);
+    // True when the result was the reader's. A text of up to four bytes comes in the answer
+    // itself (OnValue); a longer one is announced (OnUploadStart, also when the link restarts
+    // an upload that lost a segment) and follows in segments.
+    bool OnValue(std::int32_t value, ObjectKey key);
+    bool OnUploadStart(ObjectKey key);
     bool OnSegment();
     bool OnAbort(ObjectKey key);
+    bool OnLinkFault(ObjectKey key) { return OnAbort(key); }
 
     // Empty until read, and when the drive refused it.
     const std::string& DeviceName() const { return texts_[0]; }
@@ -34,16 +39,13 @@ class DriveIdentityReader {
   private:
     static constexpr std::array<ObjectKey, 2> kKeys{kDeviceNameKey, kSoftwareVersionKey};
     void ReadNext();
-    void RequestSegment();
     void Finish(std::string text);
 
     ScopeLink& link_;
     bool active_ = false;
     std::size_t index_ = 0;
     bool awaitingValue_ = false;
-    bool awaitingSegment_ = false;
-    std::uint8_t toggle_ = 0;
-    std::string text_;
+    link::UploadReader upload_;
     std::array<std::string, 2> texts_;
 };
 

@@ -60,7 +60,7 @@ void CDriverOscillo::OnResult(const engine::Delivery& d) {
     // The drive's identity is read after a capture; its answers are not the recorder's.
     switch (d.message) {
         case engine::kMsgValue:
-            if (!identity_.OnValue(d.lParam)) {
+            if (!identity_.OnValue(d.wParam, d.lParam)) {
                 capture_.OnValue(d.wParam, d.lParam);
             }
             break;
@@ -75,10 +75,14 @@ void CDriverOscillo::OnResult(const engine::Delivery& d) {
             }
             break;
         case engine::kMsgUploadStart:
-            capture_.OnUploadStart(d.lParam);
+            if (!identity_.OnUploadStart(d.lParam)) {
+                capture_.OnUploadStart(d.lParam);
+            }
             break;
         case engine::kMsgLinkFault:
-            capture_.OnLinkFault(d.lParam);
+            if (!identity_.OnLinkFault(d.lParam)) {
+                capture_.OnLinkFault(d.lParam);
+            }
             break;
         default:
             break;
