@@ -362,6 +362,12 @@ void ReadsTextsAndNumbersInSegments() {
     EXPECT_EQ(f.Read(0x100A00).data, "FW 2.00.17-rc3");
     EXPECT_EQ(f.Commands(),
               (std::vector<std::uint8_t>{kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment}));
+    // Bytes 1-7 of a segment request are reserved: zeros on the wire.
+    for (const SdoPayload& p : f.link->SentPayloads()) {
+        if (p[0] != kCmdRead) {
+            EXPECT_EQ(p, (SdoPayload{p[0], 0, 0, 0, 0, 0, 0, 0}));
+        }
+    }
     // A standard server marks the 7-byte last segment with the c bit: no extra request.
     f.server.familyEnding = false;
     f.link->sent.clear();

@@ -74,7 +74,7 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
         return kExchangeAnswered;  // nothing to report
     }
     if (IsSegmentCommand(command)) {
-        return ExchangeSegment(key, command);
+        return ExchangeSegment(command);
     }
     // Any other request means the receiver of a running upload went on without it.
     AbandonUpload(static_cast<std::uint32_t>(AbortCode::GeneralError));
@@ -112,11 +112,13 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
     return result;
 }
 
-int LinkCodec::ExchangeSegment(ObjectKey key, std::uint8_t command) {
+int LinkCodec::ExchangeSegment(std::uint8_t command) {
     if (upload_.running) {
         resultKey_ = upload_.key;
     }
-    int result = Transact(BuildPayload(key, command, 0), false);
+    // Bytes 1-7 of a segment request are reserved and sent as zeros; the upload's key is
+    // what its answers are checked against.
+    int result = Transact(BuildPayload(0, command, 0), false);
     if (result == kExchangeAnswered) {
         if (hasAnswer_ && (answer_[0] == kCmdAbort || IsLastSegment(answer_[0]))) {
             upload_.running = false;

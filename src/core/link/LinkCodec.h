@@ -73,7 +73,7 @@ class LinkCodec {
         int restarts = 0;
     };
 
-    int ExchangeSegment(ObjectKey key, std::uint8_t command);
+    int ExchangeSegment(std::uint8_t command);
     // Sends the request and waits for an answer that fits it. With resend, a missing or
     // invalid answer is asked for again up to kMaxTries; without, it gives kExchangeLost.
     int Transact(const SdoPayload& request, bool resend);
