@@ -40,11 +40,6 @@ void CopyFixture(const char* name, const std::filesystem::path& to) {
                                std::filesystem::copy_options::overwrite_existing);
 }
 
-std::size_t CountContaining(const std::vector<QString>& messages, const QString& part) {
-    return static_cast<std::size_t>(std::count_if(
-        messages.begin(), messages.end(), [&](const QString& m) { return m.contains(part); }));
-}
-
 // Runs the dictionary load to its end and delivers the message it posted, if any.
 void SettleDictionary(RunningProgram& program) {
     ASSERT_TRUE(program.Context().Dictionary().WaitUntilLoaded(10s));
