@@ -59,9 +59,13 @@ EditListCtrl::~EditListCtrl() = default;
 void EditListCtrl::ArrangeColumns(const std::function<void()>& arrange) {
     QHeaderView* header = horizontalHeader();
     const bool wasBlocked = header->blockSignals(true);
+    ++arranging_;
     arrange();
+    --arranging_;
     header->blockSignals(wasBlocked);
-    doItemsLayout();
+    if (arranging_ == 0) {  // an arrangement inside another is laid out with it
+        doItemsLayout();
+    }
 }
 
 void EditListCtrl::SetReadOnlyColumn(int column, bool on) {

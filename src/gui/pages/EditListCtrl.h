@@ -92,6 +92,7 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     // The first row of each key text; rebuilt after rows or keys change.
     mutable QHash<QString, int> rowOfKeyText_;
     mutable bool keysIndexed_ = false;
+    int arranging_ = 0;  // depth of ArrangeColumns calls
 };
 
 }  // namespace morlo::gui
