@@ -432,6 +432,37 @@ TEST(EditList, EscapeDiscardsAndDigitsAfterArrowsDoNotSearch) {
     EXPECT_EQ(list->horizontalHeader()->sectionResizeMode(kColumnValue), QHeaderView::Fixed);
 }
 
+TEST(EditList, RowsAreFoundByKeyAfterEveryChangeOfRowsOrKeys) {
+    EditListCtrl list;
+    list.setColumnCount(kColumnCount);
+    for (ObjectKey key : {0x100, 0x200, 0x300}) {
+        QStringList texts(kColumnCount);
+        texts[kColumnKey] = QString::number(key);
+        list.InsertRowAt(list.RowCount(), texts);
+    }
+    EXPECT_EQ(list.RowOfKey(0x300), 2);
+    EXPECT_EQ(list.RowOfKey(0x999), -1);
+
+    list.InsertRowAt(0);  // rows move down
+    EXPECT_EQ(list.RowOfKey(0x100), 1);
+    EXPECT_EQ(list.RowOfKey(0x300), 3);
+    list.removeRow(2);
+    EXPECT_EQ(list.RowOfKey(0x200), -1);
+    EXPECT_EQ(list.RowOfKey(0x300), 2);
+
+    list.SetText(0, kColumnKey, QString::number(0x999));  // a key written into a row
+    EXPECT_EQ(list.RowOfKey(0x999), 0);
+    list.item(2, kColumnKey)->setText(QString::number(0x100));  // twice: the first row wins
+    EXPECT_EQ(list.RowOfKey(0x100), 1);
+    list.setItem(1, kColumnKey, new QTableWidgetItem("7"));
+    EXPECT_EQ(list.RowOfKey(0x100), 2);
+    EXPECT_EQ(list.RowOfKey(7), 1);
+    list.SetText(1, kColumnValue, "12");  // other cells leave the keys as they are
+    EXPECT_EQ(list.RowOfKey(7), 1);
+    list.setRowCount(0);
+    EXPECT_EQ(list.RowOfKey(7), -1);
+}
+
 TEST(Project, AFileThatCannotBeWrittenIsReportedAndKeepsTheOldOne) {
     DriveProgram p;
     p.Page(cmd::kPositionLoop);

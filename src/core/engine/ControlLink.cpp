@@ -98,7 +98,11 @@ int ControlLink::SubmitRequest(ReceiverId window, std::uint8_t command, ObjectKe
         }
         slot_ = request;
         slotBusy_ = true;
-        cv_.notify_all();
+        const bool wake = !deliveryRunning_;
+        lock.unlock();
+        if (wake) {
+            cv_.notify_all();
+        }
         return 0;
     }
     ReceiverId priority = priorityWindow_;
@@ -130,7 +134,14 @@ int ControlLink::SubmitRequest(ReceiverId window, std::uint8_t command, ObjectKe
     }
     slot_ = request;
     slotBusy_ = true;
-    cv_.notify_all();
+    // A handler submitting its next request needs no wake-up: the worker waits for the
+    // handler to return and looks at the slot then. Waking it here would only make it
+    // contend for the lock and take the core from the handler.
+    const bool wake = !deliveryRunning_;
+    lock.unlock();
+    if (wake) {
+        cv_.notify_all();
+    }
     return 0;
 }
 
@@ -319,7 +330,8 @@ bool ControlLink::RunPendingDeliveries(std::chrono::milliseconds wait) {
     dispatcher_.Dispatch(delivery);
     lock.lock();
     deliveryRunning_ = false;
-    cv_.notify_all();
+    lock.unlock();
+    cv_.notify_all();  // after unlocking, so that the woken worker finds the lock free
     return true;
 }
 
@@ -328,8 +340,8 @@ void ControlLink::Deliver(std::unique_lock<std::mutex>& lock, const Delivery& de
         return;
     }
     pendingDelivery_ = delivery;
-    cv_.notify_all();  // a receivers' thread may be waiting in RunPendingDeliveries
     lock.unlock();
+    cv_.notify_all();  // a receivers' thread may be waiting in RunPendingDeliveries
     dispatcher_.WakeReceiverThread();
     lock.lock();
     while (pendingDelivery_ || deliveryRunning_) {

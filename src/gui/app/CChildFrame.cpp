@@ -16,9 +16,10 @@ CChildFrame::CChildFrame(CMainFrame& frame, CPageView* view, const QString& titl
                                  Qt::WindowCloseButtonHint),
       frame_(frame),
       view_(view) {
+    // The icon first: set afterwards it would be announced to every widget of the page.
+    setWindowIcon(frame.windowIcon());
     setWidget(view);
     setWindowTitle(title);
-    setWindowIcon(frame.windowIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
     setGeometry(geometry);
     setFixedSize(geometry.size());  // no sizing border

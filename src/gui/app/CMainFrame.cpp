@@ -388,7 +388,6 @@ void CMainFrame::OpenKind(const PageKind& pageKind) {
     if (!view) {
         view = new CPlaceholderPage(context_);
     }
-    view->setWindowIcon(windowIcon());
     auto* child =
         new CChildFrame(*this, view, QCoreApplication::translate(kPageTitleContext, kind->title),
                         GeometryFor(*kind));

@@ -1,8 +1,17 @@
 #include "GuiDispatcher.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include "engine/ControlLink.h"
 
 namespace morlo::gui {
+namespace {
+
+// Asks the user-interface thread to run the result the control link waits with.
+const QEvent::Type kDeliveryEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 GuiDispatcher::GuiDispatcher(QObject* parent) : QObject(parent) {}
 
@@ -17,14 +26,15 @@ void GuiDispatcher::Unregister(engine::ReceiverId id) {
 }
 
 void GuiDispatcher::WakeReceiverThread() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (link_) {
-                link_->RunPendingDeliveries();
-            }
-        },
-        Qt::QueuedConnection);
+    // The worker waits until the handler has run: the hand-over goes ahead of repaints and
+    // timers already queued.
+    QCoreApplication::postEvent(this, new QEvent(kDeliveryEvent), Qt::HighEventPriority);
+}
+
+void GuiDispatcher::customEvent(QEvent* event) {
+    if (event->type() == kDeliveryEvent && link_) {
+        link_->RunPendingDeliveries();
+    }
 }
 
 void GuiDispatcher::Dispatch(const engine::Delivery& delivery) {

@@ -33,6 +33,9 @@ class GuiDispatcher final : public QObject, public engine::ResultDispatcher {
     void WakeReceiverThread() override;
     void Dispatch(const engine::Delivery& delivery) override;
 
+  protected:
+    void customEvent(QEvent* event) override;
+
   private:
     engine::ControlLink* link_ = nullptr;
     std::map<engine::ReceiverId, ResultReceiver*> receivers_;

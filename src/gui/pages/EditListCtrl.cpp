@@ -38,9 +38,35 @@ EditListCtrl::EditListCtrl(QWidget* parent) : QTableWidget(parent) {
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // columns cannot be resized
     horizontalHeader()->setSectionsClickable(false);
     setWordWrap(false);
+    // Any change of rows or of a key cell makes the key index stale.
+    auto stale = [this] { keysIndexed_ = false; };
+    QAbstractItemModel* rows = model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, stale);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, stale);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, stale);
+    connect(rows, &QAbstractItemModel::modelReset, this, stale);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, stale);
+    connect(rows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (topLeft.column() <= kColumnKey && bottomRight.column() >= kColumnKey) {
+                    keysIndexed_ = false;
+                }
+            });
 }
 
 EditListCtrl::~EditListCtrl() = default;
+
+void EditListCtrl::ArrangeColumns(const std::function<void()>& arrange) {
+    QHeaderView* header = horizontalHeader();
+    const bool wasBlocked = header->blockSignals(true);
+    ++arranging_;
+    arrange();
+    --arranging_;
+    header->blockSignals(wasBlocked);
+    if (arranging_ == 0) {  // an arrangement inside another is laid out with it
+        doItemsLayout();
+    }
+}
 
 void EditListCtrl::SetReadOnlyColumn(int column, bool on) {
     if (on) {
@@ -64,13 +90,22 @@ std::string EditListCtrl::CellText(int row, int column) const {
 
 int EditListCtrl::RowOfKey(ObjectKey key) const {
     // The key column is always written as the plain decimal number.
-    const QString text = QString::number(key);
+    IndexKeys();
+    return rowOfKeyText_.value(QString::number(key), -1);
+}
+
+void EditListCtrl::IndexKeys() const {
+    if (keysIndexed_) {
+        return;
+    }
+    rowOfKeyText_.clear();
     for (int row = 0; row < rowCount(); ++row) {
-        if (const QTableWidgetItem* cell = item(row, kColumnKey); cell && cell->text() == text) {
-            return row;
+        const QTableWidgetItem* cell = item(row, kColumnKey);
+        if (cell && !rowOfKeyText_.contains(cell->text())) {
+            rowOfKeyText_.insert(cell->text(), row);
         }
     }
-    return -1;
+    keysIndexed_ = true;
 }
 
 QString EditListCtrl::Text(int row, int column) const {
@@ -101,18 +136,21 @@ void EditListCtrl::RestoreValueRead(int row) {
     cell->setText(read.isValid() ? read.toString() : cell->data(kBeforeEditRole).toString());
 }
 
-void EditListCtrl::InsertRowAt(int row) {
+void EditListCtrl::InsertRowAt(int row, const QStringList& texts) {
     insertRow(row);
     for (int column = 0; column < columnCount(); ++column) {
-        setItem(row, column, new QTableWidgetItem);
+        setItem(row, column,
+                new QTableWidgetItem(column < texts.size() ? texts[column] : QString()));
     }
 }
 
 void EditListCtrl::ApplyRowColours(int row) {
     const bool readOnly = Text(row, kColumnNumber).contains('*');
     for (int column = 0; column < columnCount(); ++column) {
-        if (QTableWidgetItem* cell = item(row, column)) {
-            cell->setForeground(readOnly ? QBrush(kReadOnlyColour) : QBrush());
+        QTableWidgetItem* cell = item(row, column);
+        const QBrush brush = readOnly ? QBrush(kReadOnlyColour) : QBrush();
+        if (cell && cell->foreground() != brush) {  // unchanged colours are not redrawn
+            cell->setForeground(brush);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QTableWidget>
 #include <functional>
@@ -20,6 +21,9 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     explicit EditListCtrl(QWidget* parent = nullptr);
     ~EditListCtrl() override;
 
+    // Runs column width and visibility changes, then lays the view out and repaints it once.
+    // Changed one by one, every column would be repainted on a timer after the next paint.
+    void ArrangeColumns(const std::function<void()>& arrange);
     void SetReadOnlyColumn(int column, bool on);
     void SetChoiceColumn(int column, bool on);
     bool IsReadOnlyColumn(int column) const { return readOnlyColumns_.count(column) != 0; }
@@ -46,7 +50,9 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     // The value cell goes back to the last value read (or, never read, to its text before
     // the last accepted edit).
     void RestoreValueRead(int row);
-    void InsertRowAt(int row);
+    // Inserts a row whose cells already hold the texts (one per column, from column 0;
+    // missing ones stay empty), so that the view is told about the row once.
+    void InsertRowAt(int row, const QStringList& texts = {});
     // The selected row that has the focus, or -1.
     int FocusedSelectedRow() const;
     std::vector<int> SelectedRowList() const;
@@ -70,6 +76,7 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
 
   private:
     QRect EditorRect(int row, int column);
+    void IndexKeys() const;
     void OpenEditor(int row, int column);
 
     std::set<int> readOnlyColumns_;
@@ -82,6 +89,10 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     bool keyboardMoved_ = true;
     QPointer<InPlaceEdit> textEditor_;
     QPointer<InPlaceCombo> choiceEditor_;
+    // The first row of each key text; rebuilt after rows or keys change.
+    mutable QHash<QString, int> rowOfKeyText_;
+    mutable bool keysIndexed_ = false;
+    int arranging_ = 0;  // depth of ArrangeColumns calls
 };
 
 }  // namespace morlo::gui

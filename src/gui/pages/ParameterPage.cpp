@@ -53,6 +53,19 @@ class SectionValues {
     std::map<QString, std::string> values_;
 };
 
+// The cells of an object's row; the row number is written by renumbering.
+QStringList RowTexts(ObjectKey key, const DictionaryEntry& entry, const QString& value,
+                     const QString& unit) {
+    QStringList texts(kColumnCount);
+    texts[kColumnKey] = QString::number(key);
+    texts[kColumnName] = QString::fromStdString(entry.name);
+    texts[kColumnDataType] = QString::fromStdString(entry.dataType);
+    texts[kColumnValue] = value;
+    texts[kColumnAttribute] = QString::fromStdString(entry.attribute);
+    texts[kColumnUnit] = unit;
+    return texts;
+}
+
 bool IsTextObject(const DictionaryEntry& entry) {
     return QString::fromStdString(entry.dataType).toUpper() == kVisibleString;
 }
@@ -109,11 +122,13 @@ void ParameterPage::CreateColumns() {
     const auto& caption = context_.columnCaption;
     list_->setHorizontalHeaderLabels(
         {"", "ID", caption[0], "DataType", caption[1], "Attribute", caption[2]});
-    list_->setColumnWidth(kColumnNumber, kNumberColumnWidth);
-    SetColumnWidths(context_.columnWidth[0], context_.columnWidth[1], context_.columnWidth[2]);
-    for (int hidden : {kColumnKey, kColumnDataType, kColumnAttribute}) {
-        list_->setColumnHidden(hidden, true);
-    }
+    list_->ArrangeColumns([this] {
+        list_->setColumnWidth(kColumnNumber, kNumberColumnWidth);
+        SetColumnWidths(context_.columnWidth[0], context_.columnWidth[1], context_.columnWidth[2]);
+        for (int hidden : {kColumnKey, kColumnDataType, kColumnAttribute}) {
+            list_->setColumnHidden(hidden, true);
+        }
+    });
     for (int readOnly : {kColumnNumber, kColumnKey, kColumnName}) {
         list_->SetReadOnlyColumn(readOnly, true);
     }
@@ -121,9 +136,11 @@ void ParameterPage::CreateColumns() {
 }
 
 void ParameterPage::SetColumnWidths(int name, int value, int unit) {
-    list_->setColumnWidth(kColumnName, name);
-    list_->setColumnWidth(kColumnValue, value);
-    list_->setColumnWidth(kColumnUnit, unit);
+    list_->ArrangeColumns([&] {
+        list_->setColumnWidth(kColumnName, name);
+        list_->setColumnWidth(kColumnValue, value);
+        list_->setColumnWidth(kColumnUnit, unit);
+    });
 }
 
 int ParameterPage::PageIdForRecords() const {
@@ -212,14 +229,7 @@ bool ParameterPage::LoadProjectRow(const QString& text) {
         return false;  // its values could not be shown, and the read pass would stop there
     }
     RegisterCyclic(key, entry.attribute);
-    const int at = list_->RowCount();
-    list_->InsertRowAt(at);
-    list_->SetText(at, kColumnKey, QString::number(key));
-    list_->SetText(at, kColumnName, QString::fromStdString(entry.name));
-    list_->SetText(at, kColumnDataType, QString::fromStdString(entry.dataType));
-    list_->SetText(at, kColumnValue, row->value);
-    list_->SetText(at, kColumnAttribute, QString::fromStdString(entry.attribute));
-    list_->SetText(at, kColumnUnit, row->unit);
+    list_->InsertRowAt(list_->RowCount(), RowTexts(key, entry, row->value, row->unit));
     return true;
 }
 
@@ -249,12 +259,7 @@ bool ParameterPage::InsertObject(ObjectKey key, int row, bool allowStrings, bool
     if (IsTextObject(entry)) {
         unit.clear();  // a text has no unit
     }
-    list_->InsertRowAt(row);
-    list_->SetText(row, kColumnKey, QString::number(key));
-    list_->SetText(row, kColumnName, QString::fromStdString(entry.name));
-    list_->SetText(row, kColumnDataType, QString::fromStdString(entry.dataType));
-    list_->SetText(row, kColumnAttribute, QString::fromStdString(entry.attribute));
-    list_->SetText(row, kColumnUnit, QString::fromStdString(unit));
+    list_->InsertRowAt(row, RowTexts(key, entry, QString(), QString::fromStdString(unit)));
     if (readAtOnce && context_.Link().LinkState() == engine::kLinkStateOpen) {
         context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
     }
