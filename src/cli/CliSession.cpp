@@ -415,17 +415,7 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
             }
             case engine::kMsgValue:
                 if (isText) {
-                    // A short text sent in the answer itself.
-                    std::string shortText;
-                    for (int i = 0; i < 4; ++i) {
-                        const auto c =
-                            static_cast<char>(static_cast<std::uint32_t>(d.wParam) >> (8 * i));
-                        if (c == '\0') {
-                            break;
-                        }
-                        shortText.push_back(c);
-                    }
-                    result = shortText;
+                    result = link::ExpeditedText(static_cast<std::uint32_t>(d.wParam));
                 } else {
                     show(static_cast<std::uint32_t>(d.wParam));
                 }

@@ -57,6 +57,8 @@ TEST_P(NumberIoLocales, WritesWithAPoint) {
     EXPECT_EQ(WriteFixed(1000.0, 3), "1000.000");
     EXPECT_EQ(WriteFixed(1.15, 3), "1.150");
     EXPECT_EQ(WriteFixed(-0.0005, 3), "-0.001");
+    EXPECT_EQ(WriteFixed(-0.0004, 3), "0.000");
+    EXPECT_EQ(WriteFixed(-0.0, 0), "0");
     EXPECT_EQ(WriteFixed(2.0, 0), "2");
     EXPECT_EQ(WriteFixed(1e300, 1).size(), 303u);
     EXPECT_EQ(WriteShortest(62.5), "62.5");

@@ -37,4 +37,16 @@ std::optional<std::uint32_t> UploadReader::AsNumber() const {
     return value;
 }
 
+std::string ExpeditedText(std::uint32_t value) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>(value >> (8 * i));
+        if (c == '\0') {
+            break;
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
 }  // namespace morlo::link

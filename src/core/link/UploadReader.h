@@ -44,4 +44,7 @@ class UploadReader {
     std::string data_;
 };
 
+// A text of up to four bytes sent in the answer itself: its bytes up to the first NUL.
+std::string ExpeditedText(std::uint32_t value);
+
 }  // namespace morlo::link

@@ -41,15 +41,7 @@ bool DriveIdentityReader::OnValue(std::int32_t value, ObjectKey key) {
         return false;
     }
     awaitingValue_ = false;
-    std::string text;
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
-        if (c == '\0') {
-            break;
-        }
-        text.push_back(c);
-    }
-    Finish(std::move(text));
+    Finish(link::ExpeditedText(static_cast<std::uint32_t>(value)));
     return true;
 }
 

@@ -137,7 +137,15 @@ std::string WriteFixed(double value, int decimals) {
     std::array<char, 400> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                    std::chars_format::fixed, decimals);
-    return ec == std::errc() ? std::string(buffer.data(), end) : std::string();
+    if (ec != std::errc()) {
+        return {};
+    }
+    std::string text(buffer.data(), end);
+    // A value that rounds to zero is shown as zero, not "-0.000".
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) {
+        text.erase(0, 1);
+    }
+    return text;
 }
 
 std::string WriteShortest(double value) {

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "EditListCtrl.h"
+#include "link/UploadReader.h"
 #include "text/Encoding.h"
 
 namespace morlo::gui {
@@ -34,15 +35,7 @@ bool CDriverProterty::ShowValue(std::int32_t value, ObjectKey key) {
     if (QString::fromStdString(facts.dataType).toUpper() != kVisibleString) {
         return ParameterPage::ShowValue(value, key);
     }
-    // A short text sent in the answer itself: its bytes up to the first NUL.
-    std::string text;
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
-        if (c == '\0') {
-            break;
-        }
-        text.push_back(c);
-    }
+    const std::string text = link::ExpeditedText(static_cast<std::uint32_t>(value));
     if (facts.row >= 0) {
         List()->SetText(facts.row, kColumnValue, QString::fromStdString(Gb18030ToUtf8(text)));
     }
