@@ -1,6 +1,7 @@
 // Answers off the wire: any 10 bytes decoded against any request command.
 
 #include <cstdint>
+#include <optional>
 
 #include "link/SdoFrame.h"
 
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (count < 0 || count > 7) {
         __builtin_trap();
     }
-    morlo::link::AnswerMatchesRequest(morlo::link::BuildPayload(0x604100, data[0], 0), payload);
+    const auto request = morlo::link::BuildPayload(0x604100, data[0], 0);
+    morlo::link::AnswerFits(request, payload, std::nullopt);
+    morlo::link::AnswerFits(request, payload, morlo::ObjectKey{0x100800});
     return 0;
 }
