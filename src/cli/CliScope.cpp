@@ -30,13 +30,6 @@ constexpr int kPercent = 100;
 constexpr scope::PlotRect kScalingArea{0, 18, 902, 368};
 constexpr const char* kUnitDecText = "DEC";
 
-std::string Address(ObjectKey key) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
-                  static_cast<unsigned>(SubIndexOf(key)));
-    return text;
-}
-
 std::string LocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -175,7 +168,7 @@ bool CliSession::RunScope(ScopeFace& face, const std::function<bool()>& done,
 int CliSession::ScopeFailure(ScopeFace& face, const char* stage) {
     if (!face.refusals.empty()) {
         const auto [key, code] = face.refusals.front();
-        err_ << stage << " (" << Address(key) << "): ";
+        err_ << stage << " (" << WriteObjectAddress(key) << "): ";
         ReportRefusal(code);
         return kExitUsage;
     }
@@ -193,7 +186,7 @@ int CliSession::Scope() {
         const ObjectKey key = request.channels[n];
         auto item = scope::MakeChannelItem(dictionary_, units_, key);
         if (!item) {
-            err_ << "object " << Address(key)
+            err_ << "object " << WriteObjectAddress(key)
                  << " cannot be recorded (16- or 32-bit numbers only)\n";
             return kExitUsage;
         }
@@ -218,7 +211,7 @@ int CliSession::Scope() {
     if (request.trigger) {
         auto trigger = scope::MakeTriggerItem(dictionary_, units_, *request.trigger);
         if (!trigger) {
-            err_ << "object " << Address(*request.trigger)
+            err_ << "object " << WriteObjectAddress(*request.trigger)
                  << " cannot trigger (8-, 16- or 32-bit numbers only)\n";
             return kExitUsage;
         }
@@ -315,12 +308,12 @@ int CliSession::Scope() {
     std::vector<std::string> differences;
     for (std::size_t slot = 0; slot < slots.size(); ++slot) {
         if (mirror.slotValues[slot] != slots[slot]) {
-            differences.push_back(Address(scope::kRecorderSlots[slot]));
+            differences.push_back(WriteObjectAddress(scope::kRecorderSlots[slot]));
         }
     }
     auto differs = [&](bool given, std::int64_t held, std::int64_t asked, ObjectKey key) {
         if (given && held != asked) {
-            differences.push_back(Address(key));
+            differences.push_back(WriteObjectAddress(key));
         }
     };
     differs(request.period.has_value(), mirror.period, request.period.value_or(0),
@@ -363,8 +356,8 @@ int CliSession::Scope() {
     for (std::size_t n = 0; n < items.size(); ++n) {
         const std::size_t count = face.curves[n].size();
         anySample = anySample || count > 0;
-        out_ << "ch" << n + 1 << ' ' << Address(scope::MappingKey(items[n].mapping)) << ' ' << count
-             << " samples\n";
+        out_ << "ch" << n + 1 << ' ' << WriteObjectAddress(scope::MappingKey(items[n].mapping))
+             << ' ' << count << " samples\n";
     }
     description.captured = LocalTime();  // the record is complete now
     if (face.capture.RecordTruncated()) {

@@ -70,13 +70,6 @@ class StderrMessages : public MessageSink {
     std::ostream& err_;
 };
 
-std::string Address(ObjectKey key) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
-                  static_cast<unsigned>(SubIndexOf(key)));
-    return text;
-}
-
 std::filesystem::path DictionarySourceFolder() {
     std::error_code ec;
     std::filesystem::path local = std::filesystem::current_path(ec) / "data" / "dictionary";
@@ -181,7 +174,7 @@ int CliSession::Prepare() {
     for (ObjectKey key : arguments_.keys) {
         DictionaryEntry entry;
         if (!dictionary_.FindByKey(key, entry)) {
-            err_ << "unknown object " << Address(key) << '\n';
+            err_ << "unknown object " << WriteObjectAddress(key) << '\n';
             return kExitUsage;
         }
     }
@@ -324,7 +317,7 @@ bool CliSession::UnitFor(ObjectKey key, const DictionaryEntry& entry, std::strin
             return true;
         }
     }
-    err_ << "object " << Address(key) << " has no unit '" << unit << "'; its units:";
+    err_ << "object " << WriteObjectAddress(key) << " has no unit '" << unit << "'; its units:";
     for (const auto& choice : units_.ChoiceList(key)) {
         err_ << " " << choice;
     }
@@ -432,12 +425,12 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
         return ReportRefusal(*refused);
     }
     if (linkFault) {
-        err_ << "no answer from the drive for " << Address(key) << " (link fault)\n";
+        err_ << "no answer from the drive for " << WriteObjectAddress(key) << " (link fault)\n";
         return kExitLinkFailure;
     }
     if (failed) {
-        err_ << "object " << Address(key) << " (" << entry.dataType << ") cannot be shown in "
-             << unit << '\n';
+        err_ << "object " << WriteObjectAddress(key) << " (" << entry.dataType
+             << ") cannot be shown in " << unit << '\n';
         return kExitUsage;
     }
     if (!finished) {
@@ -507,7 +500,7 @@ int CliSession::Write() {
         return kExitUsage;
     }
     if (linkFault) {
-        err_ << "no answer from the drive for " << Address(key) << " (link fault)\n";
+        err_ << "no answer from the drive for " << WriteObjectAddress(key) << " (link fault)\n";
         return kExitLinkFailure;
     }
     if (!finished) {
@@ -578,7 +571,7 @@ int CliSession::Watch() {
                  }
                  last[key] = *text;
                  if (arguments_.count < 0 || printed < arguments_.count) {
-                     out_ << Address(key) << ' ' << *text << ' ' << watched[key].second
+                     out_ << WriteObjectAddress(key) << ' ' << *text << ' ' << watched[key].second
                           << std::endl;
                      ++printed;
                  }

@@ -1,5 +1,6 @@
 #include "StateFile.h"
 
+#include "text/NumberIo.h"
 #include "text/NumberText.h"
 
 #include <algorithm>
@@ -83,11 +84,8 @@ bool WriteStateFile(const std::filesystem::path& path, const StoredValues& value
             return false;
         }
         out << kHeader;
-        char key[16];
         for (const auto& [objectKey, text] : values) {
-            std::snprintf(key, sizeof key, "%04X:%02X=", static_cast<unsigned>(IndexOf(objectKey)),
-                          static_cast<unsigned>(SubIndexOf(objectKey)));
-            out << key << text << '\n';
+            out << WriteObjectAddress(objectKey) << '=' << text << '\n';
         }
         if (!out.flush()) {
             return false;

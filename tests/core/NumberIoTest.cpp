@@ -59,6 +59,8 @@ TEST_P(NumberIoLocales, WritesWithAPoint) {
     EXPECT_EQ(WriteFixed(-0.0005, 3), "-0.001");
     EXPECT_EQ(WriteFixed(-0.0004, 3), "0.000");
     EXPECT_EQ(WriteFixed(-0.0, 0), "0");
+    EXPECT_EQ(WriteObjectAddress(MakeObjectKey(0x607A, 0)), "607A:00");
+    EXPECT_EQ(WriteObjectAddress(MakeObjectKey(0x2FF1, 0xAB)), "2FF1:AB");
     EXPECT_EQ(WriteFixed(2.0, 0), "2");
     EXPECT_EQ(WriteFixed(1e300, 1).size(), 303u);
     EXPECT_EQ(WriteShortest(62.5), "62.5");

@@ -168,4 +168,17 @@ std::string WriteHex(std::uint64_t value) {
     return ec == std::errc() ? std::string(buffer.data(), end) : std::string();
 }
 
+std::string WriteObjectAddress(ObjectKey key) {
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    std::string text = "0000:00";
+    auto index = static_cast<std::uint32_t>(IndexOf(key));
+    for (int i = 3; i >= 0; --i, index >>= 4) {
+        text[static_cast<std::size_t>(i)] = kDigits[index & 0xF];
+    }
+    const auto sub = static_cast<std::uint32_t>(SubIndexOf(key));
+    text[5] = kDigits[sub >> 4];
+    text[6] = kDigits[sub & 0xF];
+    return text;
+}
+
 }  // namespace morlo

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/ObjectKey.h"
+
 namespace morlo {
 
 // The one strict, locale-independent way to read and write numbers. A number text is the
@@ -33,5 +35,7 @@ std::string WriteInteger(std::int64_t value);
 std::string WriteUnsigned(std::uint64_t value);
 // Lower-case hexadecimal digits without prefix ("ffffffff").
 std::string WriteHex(std::uint64_t value);
+// An object's address as the user types it: "IIII:SS", upper-case hexadecimal ("607A:00").
+std::string WriteObjectAddress(ObjectKey key);
 
 }  // namespace morlo

@@ -18,6 +18,7 @@
 #include "SimulatedDrive.h"
 #include "StopSignals.h"
 #include "dictionary/DictionarySource.h"
+#include "text/NumberIo.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kFallbackDictionary = "data/dictionary";
 constexpr const char* kProgram = "morloservo-sim: ";
-
-std::string FormatKey(ObjectKey key) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%02X", static_cast<unsigned>(IndexOf(key)),
-                  static_cast<unsigned>(SubIndexOf(key)));
-    return text;
-}
 
 std::filesystem::path DictionaryFolder(const CliOptions& options) {
     if (!options.dictionary.empty()) {
@@ -142,7 +136,7 @@ int main(int argc, char** argv) {
     auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
     for (const auto& [key, text] : options.texts) {
         if (!drive->SetText(key, text)) {
-            std::cerr << kProgram << "--text: " << FormatKey(key) << " is no text object"
+            std::cerr << kProgram << "--text: " << WriteObjectAddress(key) << " is no text object"
                       << std::endl;
             return kExitUsage;
         }
