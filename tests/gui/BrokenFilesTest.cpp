@@ -166,6 +166,25 @@ TEST(BrokenFiles, PageListProblemsAreShownOnceWhenThePageOpens) {
     }
 }
 
+TEST(BrokenFiles, AFunctionNameFileThatCannotBeReadIsNamedWhenTheIoPageOpens) {
+    const std::pair<const char*, Breaker> cases[] = {
+        {"is a directory", MakeDirectory},
+        {"cannot be read", [](const auto& p) { MakeFailingRead(p); }},
+    };
+    for (const auto& [message, brk] : cases) {
+        SCOPED_TRACE(message);
+        RunningProgram program(false,
+                               [&](WorkingFolder& f) { brk(f.Path() / "data" / "DataInOut.ini"); });
+        ASSERT_TRUE(program.Settled());
+        SettleDictionary(program);
+        program.Frame().OpenPage(cmd::kDataInOut);
+        ASSERT_EQ(program.messages.size(), 1u);
+        EXPECT_TRUE(program.messages[0].contains(message)) << program.messages[0].toStdString();
+        EXPECT_TRUE(program.messages[0].contains("DataInOut.ini"));
+        EXPECT_TRUE(program.messages[0].contains("by their codes only"));
+    }
+}
+
 TEST(BrokenFiles, ProjectsThatCannotBeOpenedChangeNothing) {
     struct Case {
         const char* name;

@@ -12,6 +12,7 @@ inline constexpr const char* kDefaultsUsed = "The default settings are used.";
 inline constexpr const char* kPageWithoutList = "The page starts without its default objects.";
 inline constexpr const char* kProjectNotOpened = "The project was not opened.";
 inline constexpr const char* kSettingNotSaved = "The setting was not saved.";
+inline constexpr const char* kFunctionsUnnamed = "The functions are shown by their codes only.";
 
 // The one message for a file that cannot be read: what is wrong with it, then what happens.
 QString FileProblemMessage(const std::filesystem::path& file, FileProblem problem,

@@ -10,9 +10,12 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CFunctionDialog.h"
+#include "FileProblems.h"
+#include "MessageBox.h"
 #include "PagePlacement.h"
 #include "TipWindow.h"
 #include "link/LinkConstants.h"
+#include "profile/Profile.h"
 
 namespace morlo::gui {
 namespace {
@@ -42,6 +45,11 @@ CDataInOut::CDataInOut(AppContext& context, QWidget* parent)
       tips_(new TipWindow(this)) {
     const std::filesystem::path names =
         std::filesystem::path((context.workDir + "/data/").toStdString()) / page::kFunctionNameFile;
+    // A missing name file only leaves the names empty; one that exists but cannot be read is
+    // named once, when the page opens.
+    if (const FileProblem problem = Profile::Problem(names); IsBroken(problem)) {
+        ShowMessage(FileProblemMessage(names, problem, kFunctionsUnnamed));
+    }
     const int language = context.language.load();
     inputNames_ = std::make_unique<FunctionNameFile>(names, page::kFunctionSectionIn, language);
     outputNames_ = std::make_unique<FunctionNameFile>(names, page::kFunctionSectionOut, language);
