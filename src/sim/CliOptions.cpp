@@ -46,21 +46,31 @@ std::optional<std::uint64_t> ParseSeed(const std::string& text) {
     return value;
 }
 
-// "1008:00=Some text": an object address in hexadecimal and its new text.
-std::optional<std::pair<ObjectKey, std::string>> ParseText(const std::string& text) {
+// "6064:00": an object address in hexadecimal.
+std::optional<ObjectKey> ParseAddress(const std::string& text) {
     const std::size_t colon = text.find(':');
-    const std::size_t equals = text.find('=');
-    if (colon == std::string::npos || equals == std::string::npos || colon > equals) {
+    if (colon == std::string::npos) {
         return std::nullopt;
     }
     auto index = ReadHexInteger(text.substr(0, colon));
-    auto sub = ReadHexInteger(text.substr(colon + 1, equals - colon - 1));
+    auto sub = ReadHexInteger(text.substr(colon + 1));
     if (!index || !sub || *index > kMaxIndex || *sub > kMaxSubIndex) {
         return std::nullopt;
     }
-    return std::pair{
-        MakeObjectKey(static_cast<std::int32_t>(*index), static_cast<std::int32_t>(*sub)),
-        text.substr(equals + 1)};
+    return MakeObjectKey(static_cast<std::int32_t>(*index), static_cast<std::int32_t>(*sub));
+}
+
+// "1008:00=Some text": an object address and its new text.
+std::optional<std::pair<ObjectKey, std::string>> ParseText(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        return std::nullopt;
+    }
+    auto key = ParseAddress(text.substr(0, equals));
+    if (!key) {
+        return std::nullopt;
+    }
+    return std::pair{*key, text.substr(equals + 1)};
 }
 
 }  // namespace
@@ -73,11 +83,13 @@ const char* CliUsage() {
            "  --state FILE        keep stored parameters in FILE\n"
            "  --dictionary DIR    the dictionary source folder\n"
            "  --idle              start switched off instead of running the demo motion\n"
-            "  --record-file FILE  copy each finished record of the recorder to FILE\n"
+           "  --record-file FILE  copy each finished record of the recorder to FILE\n"
            "  --standard          answer as a plain CiA 301 device: no echo in write\n"
            "                      confirmations, texts of up to 4 bytes expedited, the last\n"
            "                      segment marked without an extra empty one\n"
            "  --text I:S=TEXT     give the text object I:S (hexadecimal) another text\n"
+           "  --segmented I:S     answer reads of the number object I:S (hexadecimal) in\n"
+           "                      segments, as a CiA 301 device may\n"
            "link faults (answers to requests; requests always reach the drive):\n"
            "  --latency MS        delay every answer by MS milliseconds\n"
            "  --jitter MS         delay every answer by a further 0 to MS milliseconds\n"
@@ -116,6 +128,13 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
                 return fail("--text needs INDEX:SUB=TEXT, e.g. 1008:00=Drive A");
             }
             options.texts.push_back(std::move(*parsed));
+        } else if (argument == "--segmented") {
+            const std::string* text = value();
+            auto key = text ? ParseAddress(*text) : std::nullopt;
+            if (!key) {
+                return fail("--segmented needs INDEX:SUB, e.g. 6064:00");
+            }
+            options.segmentedNumbers.push_back(*key);
         } else if (argument == "--latency" || argument == "--jitter" ||
                    argument == "--silent-after") {
             const std::string* text = value();

@@ -24,6 +24,7 @@ struct CliOptions {
     bool idle = false;
     bool standard = false;                                 // answer as a plain CiA 301 device
     std::vector<std::pair<ObjectKey, std::string>> texts;  // text objects given other texts
+    std::vector<ObjectKey> segmentedNumbers;               // numbers read in segments
     FaultSettings faults;
     bool help = false;
 };

@@ -92,6 +92,16 @@ link::SdoPayload SdoServer::Read(const link::SdoPayload& request) {
         upload_.Start(object->key, std::move(data));
         return EchoAnswer(request, link::kAnswerSegmented, size);
     }
+    if (segmentedNumbers_.contains(object->key)) {
+        // The value's bytes, least significant first, as an expedited answer would carry them.
+        std::string data;
+        for (int shift = 0; shift < object->bits; shift += 8) {
+            data.push_back(static_cast<char>((object->value >> shift) & 0xFF));
+        }
+        const auto size = static_cast<std::uint32_t>(data.size());
+        upload_.Start(object->key, std::move(data));
+        return EchoAnswer(request, link::kAnswerSegmented, size);
+    }
     return EchoAnswer(request, ReadAnswerCommand(object->bits), object->value);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 
 #include "ObjectStore.h"
@@ -42,6 +43,8 @@ class SdoServer {
     // from the client, which is never answered).
     std::optional<link::SdoPayload> Handle(const link::SdoPayload& request);
     void EndUpload() { upload_.End(); }
+    // Reads of this number object are answered in segments, as a CiA 301 server may do.
+    void SendInSegments(ObjectKey key) { segmentedNumbers_.insert(key); }
 
   private:
     link::SdoPayload Read(const link::SdoPayload& request);
@@ -53,6 +56,7 @@ class SdoServer {
     SdoObjectHooks& hooks_;
     SdoDialect dialect_;
     SegmentedUpload upload_;
+    std::set<ObjectKey> segmentedNumbers_;
 };
 
 }  // namespace morlo::sim

@@ -232,6 +232,16 @@ bool SimulatedDrive::SetText(ObjectKey key, const std::string& text) {
     return true;
 }
 
+bool SimulatedDrive::SendInSegments(ObjectKey key) {
+    std::lock_guard lock(mutex_);
+    const SimObject* object = core_.Objects().Find(key);
+    if (!object || object->kind != ValueKind::Integer) {
+        return false;
+    }
+    server_.SendInSegments(key);
+    return true;
+}
+
 DriveState SimulatedDrive::State() {
     std::lock_guard lock(mutex_);
     Sync();

@@ -66,6 +66,8 @@ class SimulatedDrive : private SdoObjectHooks {
     bool SetValue(ObjectKey key, std::int64_t value);  // bypasses access and range checks
     // Gives a text object another text, kept over restarts; false when it is no text object.
     bool SetText(ObjectKey key, const std::string& text);
+    // Answers reads of a number object in segments from now on; false when it is no number.
+    bool SendInSegments(ObjectKey key);
     DriveState State();
     bool Restarting();
     std::size_t ObjectCount();

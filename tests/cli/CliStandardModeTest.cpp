@@ -34,7 +34,9 @@ class CliStandardMode : public ::testing::TestWithParam<Params> {
     Simulator Start(const std::string& deviceName = {}) {
         std::vector<std::string> options = {"--idle", "--node", kNode};
         if (std::get<1>(GetParam()) == Manner::Standard) {
-            options.push_back("--standard");
+            // A plain device may send any object in segments, numbers too.
+            options.insert(options.end(), {"--standard", "--segmented", "607A:00", "--segmented",
+                                           "2001:01"});
         }
         if (deviceName.empty()) {
             for (const std::string& text :

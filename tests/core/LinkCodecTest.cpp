@@ -521,6 +521,52 @@ TEST(LinkCodecSerial, AWriteReportsWhatTheDriveHolds) {
     EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite8}));
 }
 
+// A standard server may send even a number in segments; the write's read-back fetches it.
+template <typename Link>
+void AWriteReadBackInSegmentsReportsTheNumber() {
+    Fixture<Link> f;
+    f.Serve();
+    f.server.echoWrites = false;
+    f.server.familyEnding = false;
+    f.server.segmentedNumbers = true;
+    f.server.numbers[0x607A00] = 0;
+    auto out = f.Write(0x607A00, kCmdWrite32, -123456);
+    EXPECT_EQ(out.exchange, kExchangeAnswered);
+    EXPECT_EQ(out.kind, ResultKind::Value);
+    EXPECT_EQ(out.value, static_cast<std::uint32_t>(-123456));
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite32, kCmdRead, kCmdSegment}));
+    EXPECT_FALSE(f.codec.UploadRunning());
+
+    // The segment answer is lost: the upload is aborted and read once more.
+    f.link->sent.clear();
+    f.server.lost = {static_cast<int>(f.server.requests.size()) + 2};
+    out = f.Write(0x607A00, kCmdWrite16, 0x1234);
+    EXPECT_EQ(out.exchange, kExchangeAnswered);
+    EXPECT_EQ(out.value, 0x1234u);
+    EXPECT_EQ(f.Commands(), (std::vector<std::uint8_t>{kCmdWrite16, kCmdRead, kCmdSegment,
+                                                       kCmdAbort, kCmdRead, kCmdSegment}));
+
+    // More than four bytes are no number: no value is reported and the upload is aborted.
+    f.server.lost.clear();
+    f.server.numbers.erase(0x607A00);
+    f.server.texts[0x607A00] = "12345678";
+    f.link->sent.clear();
+    out = f.Write(0x607A00, kCmdWrite32, 5);
+    EXPECT_EQ(out.exchange, kExchangeInvalidAnswers);
+    EXPECT_FALSE(out.kind);
+    EXPECT_EQ(f.Commands(),
+              (std::vector<std::uint8_t>{kCmdWrite32, kCmdRead, kCmdSegment, kCmdAbort}));
+    EXPECT_EQ(PayloadValue(f.link->SentPayloads().back()), 0x06070012u);
+}
+
+TEST(LinkCodecSerial, AWriteReadBackInSegmentsReportsTheNumber) {
+    AWriteReadBackInSegmentsReportsTheNumber<ScriptedSerialLink>();
+}
+
+TEST(LinkCodecCan, AWriteReadBackInSegmentsReportsTheNumber) {
+    AWriteReadBackInSegmentsReportsTheNumber<ScriptedCanLink>();
+}
+
 // ---- a slow drive: answers arrive after the time-out ----
 
 template <typename Link>

@@ -254,6 +254,33 @@ TEST(ParameterPage, ATextWhoseSegmentsAreLostShowsQuestionMarksAndThePassGoesOn)
     EXPECT_EQ(p.program.Context().Link().LinkState(), engine::kLinkStateOpen);
 }
 
+TEST(ParameterPage, NumbersSentInSegmentsShowTheirValues) {
+    PageProgram p;
+    constexpr ObjectKey kTargetPosition = 0x607A00;  // 32 bits, signed
+    constexpr ObjectKey kProfileVelocity = 0x608100;
+    ASSERT_TRUE(p.drive->SetValue(kTargetPosition, -123456));
+    p.OpenLink();
+    auto* page = p.Open<ParameterPage>(cmd::kBaseOperate);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page) && page->ReadCursor() == 0; }));
+    const QString position = page->List()->Text(RowOf(page, kTargetPosition), kColumnValue);
+    const QString velocity = page->List()->Text(RowOf(page, kProfileVelocity), kColumnValue);
+
+    // The same values when the drive sends them in segments, never the announced size.
+    ASSERT_TRUE(p.drive->SendInSegments(kTargetPosition));
+    ASSERT_TRUE(p.drive->SendInSegments(kProfileVelocity));
+    p.log->Clear();
+    page->PageNotify(notify::kRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0; }));
+    EXPECT_EQ(page->List()->Text(RowOf(page, kTargetPosition), kColumnValue), position);
+    EXPECT_EQ(page->List()->Text(RowOf(page, kProfileVelocity), kColumnValue), velocity);
+    int segments = 0;
+    for (const SentRequest& r : p.log->All()) {
+        segments += r.command == link::kCmdSegment ? 1 : 0;
+    }
+    EXPECT_EQ(segments, 2);
+}
+
 TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {
     DriveProgram p;
     CMainFrame& frame = p.program.Frame();

@@ -81,7 +81,8 @@ TEST(CliOptions, TakesFaultsDialectAndTexts) {
                                     "--stray",    "5",         "--silent-after",
                                     "0",          "--seed",    "18446744073709551615",
                                     "--standard", "--text",    "1008:00=A = B",
-                                    "--text",     "0x100a:0="});
+                                    "--text",     "0x100a:0=", "--segmented",
+                                    "6064:00"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const CliOptions& o = *parsed.options;
     EXPECT_EQ(o.faults.latency, 600ms);
@@ -95,6 +96,7 @@ TEST(CliOptions, TakesFaultsDialectAndTexts) {
     ASSERT_EQ(o.texts.size(), 2u);
     EXPECT_EQ(o.texts[0], std::pair(MakeObjectKey(0x1008, 0), std::string("A = B")));
     EXPECT_EQ(o.texts[1], std::pair(MakeObjectKey(0x100A, 0), std::string()));
+    EXPECT_EQ(o.segmentedNumbers, std::vector<ObjectKey>{MakeObjectKey(0x6064, 0)});
 
     auto plain = ParseCommandLine({"--can", "virtualcan:can0"});
     ASSERT_TRUE(plain.options);
@@ -134,6 +136,9 @@ TEST(CliOptions, RejectsBadArgumentsWithOneLine) {
         {"--serial", "--text", "10000:00=x"},
         {"--serial", "--text", "1008:100=x"},
         {"--serial", "--text", ":00=x"},
+        {"--serial", "--segmented"},
+        {"--serial", "--segmented", "6064"},
+        {"--serial", "--segmented", "6064:00=1"},
     };
     for (const auto& arguments : bad) {
         auto result = ParseCommandLine(arguments);

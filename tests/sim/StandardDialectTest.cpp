@@ -89,6 +89,23 @@ TEST_F(StandardDialectTest, TheLastSegmentIsMarkedWhateverItsLength) {
     EXPECT_EQ(family.Ask(Request(link::kCmdSegmentToggle, 0, 0))[0], 0x1F);
 }
 
+TEST_F(StandardDialectTest, NumbersCanBeSentInSegmentsWithTheirOwnSize) {
+    EXPECT_FALSE(sim.drive->SendInSegments(text));
+    EXPECT_FALSE(sim.drive->SendInSegments(MakeObjectKey(0x3000, 0x7F)));
+    ASSERT_TRUE(sim.drive->SendInSegments(MakeObjectKey(0x3000, 0x06)));
+    ASSERT_TRUE(sim.drive->SendInSegments(MakeObjectKey(0x3000, 0x04)));
+    sim.Write(link::kCmdWrite32, 0x3000, 0x06, 0x12345678);
+    sim.Write(link::kCmdWrite16, 0x3000, 0x04, 0xFE0C);
+    EXPECT_EQ(sim.Read(0x3000, 0x06), (Bytes{0x41, 0x00, 0x30, 0x06, 4, 0, 0, 0}));
+    EXPECT_EQ(sim.Ask(Request(link::kCmdSegment, 0x3000, 0x06)),
+              (Bytes{0x07, 0x78, 0x56, 0x34, 0x12, 0, 0, 0}));
+    EXPECT_EQ(sim.Read(0x3000, 0x04), (Bytes{0x41, 0x00, 0x30, 0x04, 2, 0, 0, 0}));
+    EXPECT_EQ(sim.Ask(Request(link::kCmdSegment, 0x3000, 0x04)),
+              (Bytes{0x0B, 0x0C, 0xFE, 0, 0, 0, 0, 0}));
+    // Other numbers stay expedited.
+    EXPECT_EQ(sim.Read(0x3000, 0x03)[0], 0x4B);
+}
+
 TEST_F(StandardDialectTest, ARepeatedToggleAbortsAndAClientAbortIsNotAnswered) {
     sim.drive->SetText(text, "ABCDEFGHIJKLMNOPQRSTU");
     sim.Read(0x3000, 0x08);

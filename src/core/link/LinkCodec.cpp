@@ -1,6 +1,7 @@
 #include "link/LinkCodec.h"
 
 #include <chrono>
+#include <vector>
 
 #include "link/AbortCode.h"
 
@@ -9,6 +10,10 @@ namespace {
 
 // Internal result of Transact without resending: the answer was missing or invalid.
 constexpr int kExchangeLost = 100;
+// Segment exchanges a number sent in segments may take: one segment, or a second one after
+// the upload was started anew.
+constexpr int kNumberUploadSteps = 2 * (1 + kUploadRestarts);
+constexpr std::size_t kNumberBytes = 4;
 
 bool IsSegmentCommand(std::uint8_t command) {
     return command == kCmdSegment || command == kCmdSegmentToggle;
@@ -102,6 +107,9 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
             hasAnswer_ = false;
             const std::int32_t field = answer_[0] == kCmdAbort ? value : 0;
             result = Transact(BuildPayload(key, kCmdRead, field), true);
+            if (result == kExchangeAnswered && AnswerIs(ResultKind::UploadStarted)) {
+                return ReadBackInSegments(key);
+            }
         }
     }
     if (result == kExchangeAnswered && requestCommand_ == kCmdRead &&
@@ -146,6 +154,50 @@ int LinkCodec::ExchangeSegment(std::uint8_t command) {
         upload_.restarts = restarts + 1;
     }
     return result;
+}
+
+int LinkCodec::ReadBackInSegments(ObjectKey key) {
+    upload_ = {true, key, 0};
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t command = kCmdSegment;
+    for (int step = 0; step < kNumberUploadSteps; ++step) {
+        requestCommand_ = command;
+        hasAnswer_ = false;
+        const int result = ExchangeSegment(command);
+        if (result != kExchangeAnswered || !hasAnswer_ || answer_[0] == kCmdAbort) {
+            return result;  // a link fault, or the drive's abort reported as such
+        }
+        if (AnswerIs(ResultKind::UploadStarted)) {
+            bytes.clear();  // started anew after a lost segment
+            command = kCmdSegment;
+            continue;
+        }
+        const int count = SegmentDataCount(answer_[0]);
+        bytes.insert(bytes.end(), answer_.begin() + 1, answer_.begin() + 1 + count);
+        if (bytes.size() > kNumberBytes) {
+            break;
+        }
+        if (IsLastSegment(answer_[0])) {
+            if (bytes.empty()) {
+                break;
+            }
+            // Reported as the expedited answer it stands for.
+            std::uint32_t value = 0;
+            for (std::size_t i = bytes.size(); i-- > 0;) {
+                value = (value << 8) | bytes[i];
+            }
+            const auto unused = static_cast<std::uint8_t>((kNumberBytes - bytes.size()) << 2);
+            requestCommand_ = kCmdRead;
+            answer_ = BuildPayload(key, static_cast<std::uint8_t>(kAnswer32 | unused),
+                                   static_cast<std::int32_t>(value));
+            return kExchangeAnswered;
+        }
+        command = command == kCmdSegment ? kCmdSegmentToggle : kCmdSegment;
+    }
+    // No number: what the drive holds stays unknown, which is no answer to the write.
+    AbandonUpload(static_cast<std::uint32_t>(AbortCode::DataTypeLengthTooHigh));
+    hasAnswer_ = false;
+    return kExchangeInvalidAnswers;
 }
 
 void LinkCodec::AbandonUpload(std::uint32_t code) {

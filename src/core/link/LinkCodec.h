@@ -42,11 +42,11 @@ class LinkCodec {
     // it had been started anew, and was aborted.
     //
     // Only an answer that fits the request is taken; anything else is discarded. A write the
-    // drive refuses is followed at once by a read of the object, whose result is returned
-    // instead. A lost segment answer is never asked for again with the same toggle: the
-    // upload is aborted and started anew once from its initiate (the answer is then that
-    // initiate's). Command kCmdAbort sends an abort of the running upload with the value as
-    // its code and expects no answer.
+    // drive refuses, or confirms without echoing the value, is followed at once by a read of
+    // the object, whose result is returned instead (fetched here if it comes in segments). A lost
+    // segment answer is never asked for again with the same toggle: the upload is aborted and
+    // started anew once from its initiate (the answer is then that initiate's). Command kCmdAbort
+    // sends an abort of the running upload with the value as its code and expects no answer.
     int Exchange(ObjectKey key, std::uint8_t command, std::int32_t value);
 
     // The kind and value of the last answer; false when there is nothing to report.
@@ -74,6 +74,9 @@ class LinkCodec {
     };
 
     int ExchangeSegment(std::uint8_t command);
+    // The read-back of a write answered in segments: fetches the number and leaves it as the
+    // answer, so that the write reports a value like any other.
+    int ReadBackInSegments(ObjectKey key);
     // Sends the request and waits for an answer that fits it. With resend, a missing or
     // invalid answer is asked for again up to kMaxTries; without, it gives kExchangeLost.
     int Transact(const SdoPayload& request, bool resend);

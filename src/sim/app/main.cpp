@@ -141,6 +141,13 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
     }
+    for (ObjectKey key : options.segmentedNumbers) {
+        if (!drive->SendInSegments(key)) {
+            std::cerr << kProgram << "--segmented: " << WriteObjectAddress(key)
+                      << " is no number object" << std::endl;
+            return kExitUsage;
+        }
+    }
     drive->SetFaults(options.faults);
     if (options.front == CliOptions::Front::Can) {
         return RunCan(drive, options, stopSignals, argc, argv);
