@@ -35,6 +35,10 @@ struct CliSession::TransferFace final : transfer::TransferLink,
     void SetCyclicReads(bool on) override { control.SetCyclicReads(on); }
     void SetSendRetry(bool on) override { control.SetSendRetry(on); }
     bool SendRetry() const override { return control.SendRetry(); }
+    void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
+                     bool& last) override {
+        control.SegmentData(data, count, last);
+    }
     // The tool sees every frame, so it knows when a write was refused.
     std::optional<std::uint32_t> TakeWriteRefusal() override {
         const std::uint32_t code = session.refusedWrite_.exchange(0);
@@ -65,13 +69,7 @@ struct CliSession::TransferFace final : transfer::TransferLink,
 };
 
 bool CliSession::Drive(TransferFace& face, const std::function<bool()>& done) {
-    commandHandler_ = [&face](const engine::Delivery& d) {
-        if (d.message == engine::kMsgValue) {
-            face.run.OnValue(d.lParam, d.wParam);
-        } else if (d.message == engine::kMsgAbort) {
-            face.run.OnAbort(d.lParam, static_cast<std::uint32_t>(d.wParam));
-        }
-    };
+    commandHandler_ = [&face](const engine::Delivery& d) { face.run.OnResult(d); };
     bool completed = true;
     while (!done()) {
         if (interrupted_) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "CliRun.h"
+#include "TempFolder.h"
 
 namespace morlo::test {
 namespace {
@@ -35,8 +36,8 @@ class CliStandardMode : public ::testing::TestWithParam<Params> {
         std::vector<std::string> options = {"--idle", "--node", kNode};
         if (std::get<1>(GetParam()) == Manner::Standard) {
             // A plain device may send any object in segments, numbers too.
-            options.insert(options.end(), {"--standard", "--segmented", "607A:00", "--segmented",
-                                           "2001:01"});
+            options.insert(options.end(),
+                           {"--standard", "--segmented", "607A:00", "--segmented", "2001:01"});
         }
         if (deviceName.empty()) {
             for (const std::string& text :
@@ -125,6 +126,32 @@ TEST_P(CliStandardMode, RefusedWritesAndAWrongNodeAreReported) {
         RunCliTool({"--link", sim.Link(), "--node", kAbsentNode, "read", "1008:00"}, bound);
     EXPECT_TRUE(nobodyText.ended);
     EXPECT_EQ(nobodyText.exit, 2);
+}
+
+// In the standard manner 607A:00 and 2001:01 come in segments, on reads and on the read-back
+// of each write.
+TEST_P(CliStandardMode, BackupCompareAndRestoreTakeNumbersInSegments) {
+    Simulator sim = Start();
+    ASSERT_FALSE(sim.Link().empty()) << sim.Errors();
+    TempFolder folder;
+    WriteFile(folder / "list.cdo", "20010110\r\n607A0020\r\n20000110\r\n");
+    const std::string backup = (folder / "drive.cdi").string();
+    ASSERT_EQ(Cli(sim, {"write", "607A:00", "-123456", "--unit", "counts"}).exit, 0);
+
+    CliResult saved = Cli(sim, {"backup", (folder / "list.cdo").string(), backup});
+    EXPECT_EQ(saved.exit, 0) << saved.err;
+    EXPECT_EQ(saved.out, "Finish: Total:3  Error:0 \n");
+    EXPECT_EQ(ReadFile(backup),
+              "20010110,400,True\r\n607A0020,-123456,True\r\n20000110,400,True\r\n");
+
+    ASSERT_EQ(Cli(sim, {"write", "2001:01", "555", "--unit", "DEC"}).exit, 0);
+    CliResult differs = Cli(sim, {"compare", backup});
+    EXPECT_EQ(differs.exit, 1);
+    EXPECT_NE(differs.out.find("  20010110  400  555  Alarm  "), std::string::npos) << differs.out;
+    CliResult restored = Cli(sim, {"restore", backup});
+    EXPECT_EQ(restored.exit, 0) << restored.err << restored.out;
+    EXPECT_EQ(restored.out, "Finish: Total:3  Alarm:0  Error:0\n");
+    EXPECT_EQ(Cli(sim, {"compare", backup}).exit, 0);
 }
 
 std::string Name(const ::testing::TestParamInfo<Params>& info) {

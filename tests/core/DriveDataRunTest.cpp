@@ -2,6 +2,7 @@
 
 #include "TempFolder.h"
 #include "dictionary/DictionarySource.h"
+#include "engine/EngineConstants.h"
 #include "link/LinkConstants.h"
 #include "transfer/DriveDataRun.h"
 #include "transfer/TransferConstants.h"
@@ -13,6 +14,7 @@ using namespace std::chrono_literals;
 
 constexpr ObjectKey kOffset = MakeObjectKey(0x3000, 0x01);  // I16
 constexpr ObjectKey kGain = MakeObjectKey(0x3000, 0x02);    // U16
+constexpr ObjectKey kLimit = MakeObjectKey(0x3000, 0x04);   // U32
 constexpr ObjectKey kUnknown = MakeObjectKey(0x4000, 0x01);
 
 SourceObject Object(int index, int sub, std::string name, std::string type) {
@@ -44,6 +46,12 @@ class FakeLink : public TransferLink {
     void SetCyclicReads(bool on) override { cyclicReads = on; }
     void SetSendRetry(bool on) override { sendRetry = on; }
     bool SendRetry() const override { return sendRetry; }
+    void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
+                     bool& last) override {
+        std::copy_n(segment.begin(), data.size(), data.begin());
+        count = segmentCount;
+        last = segmentLast;
+    }
     std::optional<std::uint32_t> TakeWriteRefusal() override {
         auto taken = refusal;
         refusal.reset();
@@ -54,6 +62,10 @@ class FakeLink : public TransferLink {
     bool sendRetry = true;
     std::optional<std::uint32_t> refusal;
     std::vector<Request> requests;
+    // The segment answer the run reads next.
+    std::array<std::uint8_t, link::kSegmentDataBytes> segment{};
+    int segmentCount = 0;
+    bool segmentLast = true;
 };
 
 class FakeTimer : public TransferTimer {
@@ -137,6 +149,50 @@ TEST_F(DriveDataRunTest, BackupShowsValuesByTypeAndMarksRowsItCannotAsk) {
     ASSERT_EQ(events.finished.size(), 1u);
     EXPECT_EQ(FinishText(RunKind::Backup, events.finished[0]), "Finish: Total:6  Error:4 ");
     EXPECT_FALSE(timer.pending);
+}
+
+// A plain device may send numbers in segments; a segment lost twice costs only its row.
+TEST_F(DriveDataRunTest, NumbersInSegmentsAreReadThroughAndALostOneSkipsItsRow) {
+    using engine::Delivery;
+    const auto deliver = [&](int message, ObjectKey key, std::int32_t w = 0) {
+        run.OnResult(Delivery{1, message, w, static_cast<std::int32_t>(key)});
+    };
+    const auto segment = [&](std::vector<std::uint8_t> bytes, bool last) {
+        link.segment = {};
+        std::copy(bytes.begin(), bytes.end(), link.segment.begin());
+        link.segmentCount = static_cast<int>(bytes.size());
+        link.segmentLast = last;
+        deliver(engine::kMsgSegment, 0);
+    };
+    run.SetObjectList(ReadObjectList("30000110\n30000420\n30000210\n30000110\n"));
+    ASSERT_EQ(run.Start(RunKind::Backup), StartResult::Started);
+
+    // Two bytes, one segment: the I16 value, never the announced size.
+    deliver(engine::kMsgUploadStart, kOffset, 2);
+    EXPECT_EQ(Last(), (Request{link::kCmdSegment, kOffset, 0}));
+    segment({0x9C, 0xFF}, true);
+    EXPECT_EQ(Rows()[0].value, "-100");
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kLimit, 0}));
+
+    // Seven bytes are no number: the upload is aborted and the row marked.
+    deliver(engine::kMsgUploadStart, kLimit, 9);
+    segment({1, 2, 3, 4, 5, 6, 7}, false);
+    EXPECT_EQ(link.requests[link.requests.size() - 2],
+              (Request{link::kCmdAbort, kLimit, 0x06070012}));
+    EXPECT_EQ(Rows()[1].note, RowNote::UnreadableValue);
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));
+
+    // The link lost a segment of this row twice: no answer for it, and the run goes on.
+    deliver(engine::kMsgUploadStart, kGain, 4);
+    deliver(engine::kMsgLinkFault, kGain);
+    EXPECT_EQ(Rows()[2].note, RowNote::NoAnswer);
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kOffset, 0}));
+    segment({0x05, 0x00}, true);  // a late segment of the given-up upload changes nothing
+    EXPECT_EQ(Rows()[3].result, RowResult::None);
+    deliver(engine::kMsgValue, kOffset, 7);
+    ASSERT_FALSE(run.Busy());
+    EXPECT_EQ(Rows()[3].value, "7");
+    EXPECT_EQ(FinishText(RunKind::Backup, events.finished.at(0)), "Finish: Total:4  Error:2 ");
 }
 
 TEST_F(DriveDataRunTest, AnObjectOutsideTheDictionarySavesByTheKeySize) {

@@ -1,5 +1,9 @@
 #include "transfer/DriveDataRun.h"
 
+#include <algorithm>
+
+#include "engine/EngineConstants.h"
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "link/SdoFrame.h"
 #include "transfer/DriveDataKey.h"
@@ -253,6 +257,95 @@ StartResult DriveDataRun::Restart() {
 }
 
 // ---- inputs ----
+
+void DriveDataRun::OnResult(const engine::Delivery& d) {
+    switch (d.message) {
+        case engine::kMsgValue:
+            OnValue(d.lParam, d.wParam);
+            break;
+        case engine::kMsgAbort:
+            if (upload_.Running() && upload_.Key() == d.lParam) {
+                upload_.Stop();
+            }
+            OnAbort(d.lParam, static_cast<std::uint32_t>(d.wParam));
+            break;
+        case engine::kMsgUploadStart:
+            OnUploadStart(d.lParam);
+            break;
+        case engine::kMsgSegment:
+            OnSegment();
+            break;
+        case engine::kMsgLinkFault:
+            OnLinkFault(d.lParam);
+            break;
+        default:
+            break;
+    }
+}
+
+void DriveDataRun::OnUploadStart(ObjectKey key) {
+    if (key != expectedKey_) {
+        return;
+    }
+    if (phase_ == Phase::Probing) {
+        OnValue(key, 0);  // the drive answers again; the probe's value is not used
+        return;
+    }
+    if (phase_ != Phase::Rows) {
+        return;
+    }
+    // Also a restart of the upload after a lost segment begins the data anew.
+    link_.Submit(upload_.Start(key), key, 0);
+    timer_.Start(kAnswerLimit);
+}
+
+void DriveDataRun::OnSegment() {
+    if (!upload_.Running() || phase_ != Phase::Rows || upload_.Key() != expectedKey_) {
+        return;  // a late segment of an upload this run gave up
+    }
+    std::array<std::uint8_t, link::kSegmentDataBytes> data{};
+    int count = 0;
+    bool last = false;
+    link_.SegmentData(data, count, last);
+    const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(data.size())));
+    switch (upload_.Add({data.data(), bytes}, last)) {
+        case link::UploadReader::Step::Next:
+            link_.Submit(upload_.NextCommand(), expectedKey_, 0);
+            timer_.Start(kAnswerLimit);
+            return;
+        case link::UploadReader::Step::TooLong:
+            link_.Submit(link::kCmdAbort, expectedKey_,
+                         static_cast<std::int32_t>(link::AbortCode::DataTypeLengthTooHigh));
+            SkipRow(RowNote::UnreadableValue);
+            return;
+        case link::UploadReader::Step::Done:
+            if (const std::optional<std::uint32_t> number = upload_.AsNumber()) {
+                TakeAnswer(*number, false);
+            } else {
+                SkipRow(RowNote::UnreadableValue);
+            }
+            return;
+    }
+}
+
+void DriveDataRun::OnLinkFault(ObjectKey key) {
+    if (phase_ != Phase::Rows || key != expectedKey_) {
+        return;
+    }
+    // The link gave up on this object's answer (a segment lost twice); the link itself is up.
+    upload_.Stop();
+    SkipRow(RowNote::NoAnswer);
+}
+
+void DriveDataRun::SkipRow(RowNote note) {
+    timer_.Stop();
+    TransferRow& row = rows_[next_];
+    row.result = RowResult::Fail;
+    row.note = note;
+    events_.RowChanged(static_cast<int>(next_));
+    ++next_;
+    RequestNext();
+}
 
 void DriveDataRun::OnValue(ObjectKey key, std::int32_t value) {
     if (key != expectedKey_) {

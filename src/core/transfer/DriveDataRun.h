@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "dictionary/ObjectDictionary.h"
+#include "engine/LinkRequest.h"
+#include "link/UploadReader.h"
 #include "transfer/DriveDataFiles.h"
 #include "transfer/DriveValueText.h"
 #include "transfer/TransferLink.h"
@@ -47,6 +49,9 @@ class DriveDataRun {
     bool Busy() const { return phase_ != Phase::Idle; }
     RunKind Kind() const { return kind_; }
 
+    // A result of the link for this run's receiver: values, refusals, numbers the drive sends
+    // in segments (read here through to their last segment) and segments lost on the link.
+    void OnResult(const engine::Delivery& delivery);
     void OnValue(ObjectKey key, std::int32_t value);
     void OnAbort(ObjectKey key, std::uint32_t code);
     void OnTimer();
@@ -54,8 +59,14 @@ class DriveDataRun {
     void OnLinkLost();
 
   private:
+    static constexpr std::size_t kNumberBytes = 4;
     enum class Phase { Idle, Probing, Rows, StoreWait, StoreAnswer };
 
+    void OnUploadStart(ObjectKey key);
+    void OnSegment();
+    void OnLinkFault(ObjectKey key);
+    // The row waited for ends without a value (note) and the run goes on.
+    void SkipRow(RowNote note);
     void RequestNext();
     bool Prepare(TransferRow& row, ValueFormat& format, std::uint32_t& expected);
     void Mark(int row, RowNote note);
@@ -77,6 +88,7 @@ class DriveDataRun {
     RunKind kind_ = RunKind::Backup;
     std::size_t next_ = 0;
     ObjectKey expectedKey_ = 0;
+    link::UploadReader upload_{kNumberBytes};
     ValueFormat format_;
     std::uint32_t expectedValue_ = 0;
     std::chrono::milliseconds probed_{0};

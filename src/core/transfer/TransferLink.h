@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,9 @@ class TransferLink {
     virtual void SetCyclicReads(bool on) = 0;
     virtual void SetSendRetry(bool on) = 0;
     virtual bool SendRetry() const = 0;
+    // The data of the last segment answer: its bytes, how many carry data, whether it is last.
+    virtual void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
+                             bool& last) = 0;
     // The abort code of the last refused write, when the link can tell (a refused write is
     // answered with a read of the object); taking it clears it.
     virtual std::optional<std::uint32_t> TakeWriteRefusal() { return std::nullopt; }
@@ -59,6 +63,10 @@ class ControlLinkTransfer final : public TransferLink {
     void SetCyclicReads(bool on) override { link_.SetCyclicReadSwitch(on); }
     void SetSendRetry(bool on) override { link_.SetSendRetrySwitch(on); }
     bool SendRetry() const override { return link_.SendRetrySwitch(); }
+    void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
+                     bool& last) override {
+        link_.GetSegmentData(data, count, last);
+    }
 
   private:
     engine::ControlLink& link_;

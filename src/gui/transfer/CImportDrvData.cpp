@@ -90,11 +90,7 @@ void CImportDrvData::PageNotify(int code) {
 }
 
 void CImportDrvData::OnResult(const engine::Delivery& delivery) {
-    if (delivery.message == engine::kMsgValue) {
-        run_.OnValue(delivery.lParam, delivery.wParam);
-    } else if (delivery.message == engine::kMsgAbort) {
-        run_.OnAbort(delivery.lParam, static_cast<std::uint32_t>(delivery.wParam));
-    }
+    run_.OnResult(delivery);
 }
 
 void CImportDrvData::LoadFile() {
