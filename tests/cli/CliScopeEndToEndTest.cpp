@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ChildProcess.h"
+#include "CliRun.h"
 #include "TempFolder.h"
 #include "scope/ScopeFiles.h"
 
@@ -18,21 +19,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kCli = MORLO_CLI_PATH;
 const std::string kSim = MORLO_SIM_PATH;
-const std::string kWork = MORLO_BUILT_RUNTIME_DIR;
 
-struct Result {
-    int exit;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const std::vector<std::string>& args) {
-    ChildProcess cli(kCli, args, kWork);
-    EXPECT_TRUE(cli.Started());
-    EXPECT_TRUE(cli.Wait(30s)) << "morloservo-cli did not end";
-    return {cli.ExitCode(), cli.Output(), cli.Errors()};
+CliResult RunCli(const std::vector<std::string>& args) {
+    CliResult result = RunCliTool(args, 30s);
+    EXPECT_TRUE(result.ended) << "morloservo-cli did not end";
+    return result;
 }
 
 // The simulator with its records copied to a file; the link text that reaches it.
@@ -91,7 +83,7 @@ void CaptureAndCompare(const std::string& link, const std::filesystem::path& rec
                                      "2",      "--samples", "500",       "--csv",   csv,
                                      "--txt",  txt,         "--timeout", "20"};
     args.insert(args.end(), trigger.begin(), trigger.end());
-    const Result r = RunCli(args);
+    const CliResult r = RunCli(args);
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out,
               "ch1 606C:00 500 samples\n"
@@ -145,7 +137,7 @@ TEST(CliScopeOnTheSerialSimulator, CapturesWhatTheDriveRecorded) {
     // A 16-bit object recorded on channel 1 after the 32-bit one: its own slot, and the
     // drive's wide slot is switched off again.
     const std::string csv = (folder / "one.csv").string();
-    const Result one =
+    const CliResult one =
         RunCli({"--link", link, "scope", "--ch", "6041:00", "--samples", "20", "--csv", csv});
     ASSERT_EQ(one.exit, 0) << one.err;
     EXPECT_EQ(one.out, "ch1 6041:00 20 samples\n");
@@ -189,7 +181,7 @@ TEST(CliScope, RefusesWhatCannotBeRecordedBeforeAskingTheDrive) {
          "cannot write"},
     };
     for (const Case& c : cases) {
-        const Result r = RunCli(c.args);
+        const CliResult r = RunCli(c.args);
         SCOPED_TRACE(c.args.back());
         EXPECT_EQ(r.exit, 3);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
@@ -204,8 +196,8 @@ TEST(CliScope, ASilentDriveIsALinkFailureAndNothingIsWritten) {
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
-    const Result r = RunCli({"--link", std::string("serial:") + ptsname(master), "scope", "--ch",
-                             "6041:00", "--csv", (folder / "x.csv").string()});
+    const CliResult r = RunCli({"--link", std::string("serial:") + ptsname(master), "scope", "--ch",
+                                "6041:00", "--csv", (folder / "x.csv").string()});
     close(master);
     EXPECT_EQ(r.exit, 2);
     EXPECT_NE(r.err.find("no answer from the drive"), std::string::npos) << r.err;

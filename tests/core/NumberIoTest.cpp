@@ -1,28 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <limits>
 
+#include "LocaleFixture.h"
 #include "text/NumberIo.h"
 
 namespace morlo {
 namespace {
 
-// Runs the checks once in the "C" locale and, where the machine has one, once under a
-// decimal-comma locale: nothing may change.
-class NumberIoLocales : public ::testing::TestWithParam<const char*> {
-  protected:
-    void SetUp() override {
-        previous_ = std::setlocale(LC_ALL, nullptr);
-        if (std::setlocale(LC_ALL, GetParam()) == nullptr) {
-            GTEST_SKIP() << "locale " << GetParam() << " is not available here";
-        }
-    }
-    void TearDown() override { std::setlocale(LC_ALL, previous_.c_str()); }
-
-  private:
-    std::string previous_;
-};
+// Every check runs in the "C" locale and under a decimal-comma locale: nothing may change.
+using NumberIoLocales = test::UnderLocale;
 
 TEST_P(NumberIoLocales, ReadsWholeTextsOnly) {
     EXPECT_EQ(ReadNumber("1.15"), 1.15);
@@ -74,7 +61,7 @@ TEST_P(NumberIoLocales, WritesWithAPoint) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CAndDecimalComma, NumberIoLocales, ::testing::Values("C", "de_DE.UTF-8"));
+INSTANTIATE_TEST_SUITE_P(CAndDecimalComma, NumberIoLocales, test::kTestLocales);
 
 }  // namespace
 }  // namespace morlo

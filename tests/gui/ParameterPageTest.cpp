@@ -293,12 +293,15 @@ TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {
     frame.Slot(3)->move(120, 70);
     const QPoint placed = frame.Slot(3)->pos();
 
-    const QString chosen = p.program.Folder().Qt() + "/user/setup.old";
+    // A folder name outside ASCII, as a user's often is.
+    const std::filesystem::path folder = p.program.Folder().Path() / "user" / u8"调试项目";
+    std::filesystem::create_directories(folder);
+    const QString chosen = p.program.Folder().Qt() + QString::fromUtf8("/user/调试项目/setup.old");
     context.fileChooser = [&](bool, const QString&, const QString&, const QString&) {
         return chosen;
     };
     ASSERT_TRUE(SaveProject(frame, context));
-    const std::filesystem::path file = p.program.Folder().Path() / "user" / "setup.ksp";
+    const std::filesystem::path file = folder / "setup.ksp";
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(Profile::ReadString(file, "MorloSero:1", "4", 64).substr(0, 2), "0,");
     EXPECT_EQ(Profile::ReadString(file, "MorloSero:3", "0", 256),
@@ -308,7 +311,7 @@ TEST(Project, SaveAndOpenRestoresPlacesRowsAndUnits) {
     DriveProgram again;
     again.program.Context().fileChooser = [&](bool, const QString&, const QString&,
                                               const QString&) {
-        return QString::fromStdString(file.string());
+        return QString::fromStdU16String(file.u16string());
     };
     ASSERT_TRUE(OpenProject(again.program.Frame(), again.program.Context()));
     CChildFrame* restored = again.program.Frame().Slot(3);

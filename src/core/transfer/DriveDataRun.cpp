@@ -288,7 +288,7 @@ void DriveDataRun::OnUploadStart(ObjectKey key) {
         return;
     }
     if (phase_ == Phase::Probing) {
-        OnValue(key, 0);  // the drive answers again; the probe's value is not used
+        DriveAnswersAgain();  // the probe's value is not used
         return;
     }
     if (phase_ != Phase::Rows) {
@@ -337,6 +337,12 @@ void DriveDataRun::OnLinkFault(ObjectKey key) {
     SkipRow(RowNote::NoAnswer);
 }
 
+void DriveDataRun::DriveAnswersAgain() {
+    timer_.Stop();
+    link_.SetSendRetry(true);
+    StartRows();
+}
+
 void DriveDataRun::SkipRow(RowNote note) {
     timer_.Stop();
     TransferRow& row = rows_[next_];
@@ -353,9 +359,7 @@ void DriveDataRun::OnValue(ObjectKey key, std::int32_t value) {
     }
     switch (phase_) {
         case Phase::Probing:
-            timer_.Stop();
-            link_.SetSendRetry(true);
-            StartRows();
+            DriveAnswersAgain();
             return;
         case Phase::Rows:
             TakeAnswer(static_cast<std::uint32_t>(value), false);
@@ -382,9 +386,7 @@ void DriveDataRun::OnAbort(ObjectKey key, std::uint32_t code) {
     }
     switch (phase_) {
         case Phase::Probing:
-            timer_.Stop();
-            link_.SetSendRetry(true);
-            StartRows();
+            DriveAnswersAgain();
             return;
         case Phase::Rows:
             TakeAnswer(code, true);

@@ -65,6 +65,8 @@ class DriveDataRun {
     void OnUploadStart(ObjectKey key);
     void OnSegment();
     void OnLinkFault(ObjectKey key);
+    // A verify's probe was answered: the restarted drive is back, the rows are asked.
+    void DriveAnswersAgain();
     // The row waited for ends without a value (note) and the run goes on.
     void SkipRow(RowNote note);
     void RequestNext();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "QtLinkFactories.h"
 #include "QtWorkerThread.h"
 #include "SimulatedLinkObject.h"
@@ -19,10 +20,6 @@ AppContext* g_instance = nullptr;
 constexpr std::size_t kLangBuffer = 4;
 constexpr int kLinkTypeMask = 0xFF;
 constexpr const char* kDefaultCanInterface = "socketcan:can0";
-
-std::filesystem::path Path(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 }  // namespace
 
@@ -41,7 +38,7 @@ AppContext::AppContext(AppContextOptions options) {
 
     const bool chinese = options.chineseSystem.value_or(QLocale::system().name() == "zh_CN");
     systemChinese = chinese ? kSystemChinese : kSystemOther;
-    const auto sysIni = Path(sysIniPath);
+    const auto sysIni = FsPath(sysIniPath);
     // A sys.ini that cannot be read (a directory, no permission) is reported once and
     // replaced by the defaults: the system's language, offline. The language dialog cannot
     // mend it, so nobody waits for its language.
@@ -81,7 +78,7 @@ AppContext::AppContext(AppContextOptions options) {
         });
 
     ObjectDictionary::LoadSettings load;
-    load.databasePath = Path(databasePath);
+    load.databasePath = FsPath(databasePath);
     load.language = &language;
     load.messages = messages_.get();
     load.readLanguageText = [sysIni, chinese, sysIniBroken, defaultLanguage]() -> std::string {
@@ -97,7 +94,7 @@ AppContext::AppContext(AppContextOptions options) {
 AppContext::~AppContext() {
     control_->Stop();
     if (control_->CanClaimed()) {
-        Profile::WriteString(Path(sysIniPath), "sys", "can", "0");
+        Profile::WriteString(FsPath(sysIniPath), "sys", "can", "0");
     }
     if (g_instance == this) {
         g_instance = nullptr;
@@ -105,13 +102,13 @@ AppContext::~AppContext() {
 }
 
 void AppContext::RegisterLinkTypes(std::shared_ptr<sim::SimulatedDrive> given) {
-    std::string canInterface = Profile::ReadString(Path(sysIniPath), "can", "interface", 64);
+    std::string canInterface = Profile::ReadString(FsPath(sysIniPath), "can", "interface", 64);
     if (canInterface.empty()) {
         canInterface = kDefaultCanInterface;
     }
     link::RegisterQtLinkFactories(*links_, canInterface);
     // The simulated drive is made when the link type is chosen; it lives as long as its link.
-    const std::filesystem::path source = Path(dictionarySourceDir);
+    const std::filesystem::path source = FsPath(dictionarySourceDir);
     links_->RegisterFactory(link::kLinkTypeSimulated,
                             [source, given]() -> std::unique_ptr<link::LinkObject> {
                                 if (given) {

@@ -17,6 +17,7 @@
 #include "CMdiBackground.h"
 #include "CPageView.h"
 #include "CStoreDialog.h"
+#include "FsPath.h"
 #include "LanguageDialog.h"
 #include "ProjectFile.h"
 #include "Resources.h"
@@ -63,10 +64,6 @@ constexpr int kHideOrder[] = {slot::kSerialSettings,
                               44,
                               45,
                               46};
-
-std::filesystem::path Path(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 }  // namespace
 
@@ -509,7 +506,7 @@ void CMainFrame::ToggleLink() {
 
 bool CMainFrame::OpenLinkFromFrame() {
     engine::ControlLink& link = context_.Link();
-    const auto sysIni = Path(context_.sysIniPath);
+    const auto sysIni = FsPath(context_.sysIniPath);
     link::LinkSettings settings;
     switch (context_.linkType) {
         case link::kLinkTypeSerial: {

@@ -8,6 +8,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
@@ -46,7 +47,7 @@ CLanguageDialog::CLanguageDialog(AppContext& context, QWidget* parent)
     layout->addWidget(ok);
     layout->addWidget(cancel);
 
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     if (context_.systemChinese != kSystemChinese) {
         Profile::WriteString(sysIni, "sys", "lang", "2");
     }
@@ -57,7 +58,7 @@ CLanguageDialog::CLanguageDialog(AppContext& context, QWidget* parent)
 }
 
 void CLanguageDialog::Confirm() {
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     if (chinese_->isChecked() && context_.systemChinese != kSystemChinese) {
         ShowMessage(msg::kChineseUnsupported);
         chinese_->setChecked(false);

@@ -11,6 +11,7 @@
 #include "CMainFrame.h"
 #include "CMdiBackground.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "PageTable.h"
 #include "profile/Profile.h"
 
@@ -90,7 +91,7 @@ bool SaveProject(CMainFrame& frame, AppContext& context) {
     if (chosen.isEmpty()) {
         return false;
     }
-    const std::filesystem::path target = ProjectPathFor(chosen).toStdString();
+    const std::filesystem::path target = FsPath(ProjectPathFor(chosen));
     std::filesystem::path temporary = target;
     temporary += kTemporarySuffix;
     std::error_code ec;
@@ -137,7 +138,7 @@ bool OpenProject(CMainFrame& frame, AppContext& context) {
         return false;
     }
     // A project that cannot be read, or is none, changes nothing: the pages stay as they are.
-    const std::filesystem::path file = chosen.toStdString();
+    const std::filesystem::path file = FsPath(chosen);
     const FileProblem problem = Profile::Problem(file);
     if (problem != FileProblem::None) {
         ShowMessage(FileProblemMessage(file, problem, kProjectNotOpened));
@@ -147,7 +148,7 @@ bool OpenProject(CMainFrame& frame, AppContext& context) {
         ShowMessage(NotAProjectMessage(file));
         return false;
     }
-    context.Dictionary().SetProjectReadPath(chosen.toStdString());
+    context.Dictionary().SetProjectReadPath(FsPath(chosen));
     context.projectStamp = QDateTime::currentDateTime().toString("yyyyMMddhhmmss");
     frame.HideAllPages();
 

@@ -12,6 +12,7 @@
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "LinkPageCommon.h"
 #include "link/CanBitTiming.h"
 #include "profile/Profile.h"
@@ -40,7 +41,7 @@ CCommCan::CCommCan(AppContext& context, QWidget* parent) : CLinkSettingsPage(con
             timing.code);
     }
     rates_->setCurrentIndex(-1);
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     const int stored = Profile::ReadInt(sysIni, "can", "buadrate", kLinkSettingBuffer);
     int id = kDefaultDriverId;
     for (int i = 0; i < kRestorableRates; ++i) {
@@ -118,7 +119,7 @@ void CCommCan::Open() {
 }
 
 void CCommCan::WriteSettings() {
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     bool saved = Profile::WriteString(sysIni, "can", "buadrate",
                                       std::to_string(rates_->currentData().toInt()));
     if (int id = driverId_->text().toInt(); id != 0) {

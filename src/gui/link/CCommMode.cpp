@@ -10,6 +10,7 @@
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
@@ -44,7 +45,7 @@ CCommMode::CCommMode(AppContext& context, QWidget* parent) : CPageView(context, 
     next_->setEnabled(false);
     // Another instance of the program holds the CAN adapter.
     const int canTaken =
-        Profile::ReadInt(context_.sysIniPath.toStdString(), "sys", "can", kSettingBuffer);
+        Profile::ReadInt(FsPath(context_.sysIniPath), "sys", "can", kSettingBuffer);
     if (canTaken != 0 && !context_.Link().CanClaimed()) {
         context_.linkType = link::kLinkTypeOffline;
         can_->setEnabled(false);
@@ -110,7 +111,7 @@ void CCommMode::Next() {
         frame->OnLinkStateReport(0);
     }
     link.CloseLink();
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     if (!Profile::WriteString(sysIni, "sys", "comm", std::to_string(context_.linkType))) {
         ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
     }

@@ -12,6 +12,7 @@
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "LinkPageCommon.h"
 #include "profile/Profile.h"
 
@@ -37,7 +38,7 @@ CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage
     for (int rate : kBaudRates) {
         bauds_->addItem(QString::number(rate));
     }
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     const QString port =
         QString::fromStdString(Profile::ReadString(sysIni, "com", "comid", kLinkSettingBuffer));
     const QString baud =
@@ -87,7 +88,7 @@ void CCommRs232::Open() {
 }
 
 void CCommRs232::WriteSettings() {
-    const std::filesystem::path sysIni = context_.sysIniPath.toStdString();
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
     bool saved = Profile::WriteString(sysIni, "com", "comid", ports_->currentText().toStdString());
     saved = Profile::WriteString(sysIni, "com", "buadrate", bauds_->currentText().toStdString()) &&
             saved;

@@ -11,6 +11,7 @@
 #include "AppContext.h"
 #include "CFunctionDialog.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "MessageBox.h"
 #include "PagePlacement.h"
 #include "TipWindow.h"
@@ -44,7 +45,7 @@ CDataInOut::CDataInOut(AppContext& context, QWidget* parent)
       iconSize_(context.dpiX == kStandardDpi ? kIconSize96 : kIconSizeOther),
       tips_(new TipWindow(this)) {
     const std::filesystem::path names =
-        std::filesystem::path((context.workDir + "/data/").toStdString()) / page::kFunctionNameFile;
+        FsPath(context.workDir + "/data/") / page::kFunctionNameFile;
     // A missing name file only leaves the names empty; one that exists but cannot be read is
     // named once, when the page opens.
     if (const FileProblem problem = Profile::Problem(names); IsBroken(problem)) {

@@ -7,6 +7,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "PageConstants.h"
 #include "PagePlacement.h"
 #include "link/LinkConstants.h"
@@ -39,8 +40,7 @@ CDrvPanelF001::CDrvPanelF001(AppContext& context, QWidget* parent)
 
 void CDrvPanelF001::FillItems() {
     const std::filesystem::path file =
-        std::filesystem::path((context_.workDir + "/sys/").toStdString()) /
-        (std::string(page::kDisplayItemSection) + ".ini");
+        FsPath(context_.workDir + "/sys/") / (std::string(page::kDisplayItemSection) + ".ini");
     const std::string section = page::kDisplayItemSection;
     if (const FileProblem problem = Profile::Problem(file); IsBroken(problem)) {
         ShowMessage(FileProblemMessage(file, problem, kPageWithoutList));

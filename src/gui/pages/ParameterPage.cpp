@@ -10,6 +10,7 @@
 #include "CMainFrame.h"
 #include "EditListCtrl.h"
 #include "FileProblems.h"
+#include "FsPath.h"
 #include "PagePlacement.h"
 #include "ProjectFile.h"
 #include "link/AbortCode.h"
@@ -27,10 +28,6 @@ constexpr std::size_t kListValueBuffer = 32;
 constexpr std::size_t kProjectRowBuffer = 256;
 constexpr const char* kVisibleString = "VISIBLE STRING";
 constexpr const char* kRefusedText = "????";
-
-std::filesystem::path Path(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 // The values of one INI section, read once: keys compare without case, a value is cut as a
 // character buffer of the given size would cut it.
@@ -150,7 +147,7 @@ int ParameterPage::PageIdForRecords() const {
 // ---- filling ----
 
 void ParameterPage::FillFromDefaultList() {
-    const auto file = Path(context_.workDir + "/sys/" + pageName_ + ".ini");
+    const auto file = FsPath(context_.workDir + "/sys/" + pageName_ + ".ini");
     const FileProblem problem = Profile::Problem(file);
     if (IsBroken(problem)) {
         ShowMessage(FileProblemMessage(file, problem, kPageWithoutList));

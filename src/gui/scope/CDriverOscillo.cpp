@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "AppContext.h"
+#include "FsPath.h"
 #include "ScopeControls.h"
 #include "ScopePlotWidget.h"
 #include "ScopeWidgets.h"
@@ -134,7 +135,7 @@ scope::PlotRect CDriverOscillo::PlotAreaFor(QRect& mouseArea) const {
 }
 
 void CDriverOscillo::LoadItemLists() {
-    const auto file = std::filesystem::path((context_.workDir + kItemFile).toStdString());
+    const auto file = FsPath(context_.workDir + kItemFile);
     for (ObjectKey key : scope::ReadItemKeys(file, kTriggerSection)) {
         if (auto item = scope::MakeTriggerItem(context_.Dictionary(), context_.Units(), key)) {
             triggerCombo_->insertItem(1, QString::fromStdString(item->name));

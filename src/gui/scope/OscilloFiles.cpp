@@ -13,6 +13,7 @@
 
 #include "AppContext.h"
 #include "CDriverOscillo.h"
+#include "FsPath.h"
 #include "ScopeControls.h"
 #include "ScopePlotWidget.h"
 #include "scope/MappingValue.h"
@@ -236,7 +237,7 @@ void CDriverOscillo::NoteCapture() {
 
 bool CDriverOscillo::ImportFrom(const QString& path) {
     std::string bytes;
-    if (!transfer::ReadFileBytes(std::filesystem::path(path.toStdString()), bytes)) {
+    if (!transfer::ReadFileBytes(FsPath(path), bytes)) {
         ShowMessage(scope::kMsgOpenFileFailure, QMessageBox::Warning, this);
         return false;
     }

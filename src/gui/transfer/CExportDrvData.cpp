@@ -8,6 +8,7 @@
 
 #include "AppConstants.h"
 #include "AppContext.h"
+#include "FsPath.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
@@ -15,10 +16,6 @@ namespace {
 
 const std::vector<TransferColumn> kColumns = {
     {"", 45, 50}, {"index", 85, 105}, {"value", 95, 110}, {"result", 60, 75}, {"name", 250, 300}};
-
-std::filesystem::path Path(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 }  // namespace
 
@@ -81,7 +78,7 @@ void CExportDrvData::LoadList() {
                                               transfer::kObjectListTitle);
     if (!chosen.isEmpty()) {
         std::string bytes;
-        if (transfer::ReadFileBytes(Path(chosen), bytes)) {
+        if (transfer::ReadFileBytes(FsPath(chosen), bytes)) {
             run_.SetObjectList(transfer::ReadObjectList(bytes));
             FillRows();
         } else {
@@ -118,7 +115,7 @@ void CExportDrvData::SaveResults() {
         return;
     }
     const std::filesystem::path target = transfer::SavePathFor(
-        Path(chosen), transfer::ChosenExtension(Path(chosen), extension.toStdString()));
+        FsPath(chosen), transfer::ChosenExtension(FsPath(chosen), extension.toStdString()));
     save_->setEnabled(false);
     saveStatus_->setText(transfer::kStatusSaveStart);
     const bool written =

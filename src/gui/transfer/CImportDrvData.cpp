@@ -10,6 +10,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
+#include "FsPath.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
@@ -18,10 +19,6 @@ namespace {
 const std::vector<TransferColumn> kColumns = {
     {"", 45, 50},        {"index", 90, 110}, {"load value", 100, 120}, {"read value", 100, 120},
     {"result", 90, 100}, {"name", 250, 300}};
-
-std::filesystem::path Path(const QString& text) {
-    return std::filesystem::path(text.toStdString());
-}
 
 }  // namespace
 
@@ -105,7 +102,7 @@ void CImportDrvData::LoadFile() {
                                               transfer::kDriveDataTitle);
     if (!chosen.isEmpty()) {
         std::string bytes;
-        if (transfer::ReadFileBytes(Path(chosen), bytes)) {
+        if (transfer::ReadFileBytes(FsPath(chosen), bytes)) {
             run_.SetDriveData(transfer::ReadDriveDataLines(bytes));
             FillRows();
         } else {
