@@ -74,16 +74,10 @@ void CExportDrvData::LoadList() {
     load_->setEnabled(false);
     run_.SetObjectList({});
     FillRows();
-    const QString chosen = ChooseTransferFile(context_, false, {transfer::kObjectListFilter},
-                                              transfer::kObjectListTitle);
-    if (!chosen.isEmpty()) {
-        std::string bytes;
-        if (transfer::ReadFileBytes(FsPath(chosen), bytes)) {
-            run_.SetObjectList(transfer::ReadObjectList(bytes));
-            FillRows();
-        } else {
-            ShowMessage(transfer::kMsgOpenFileFailed);
-        }
+    if (const auto bytes = ReadChosenTransferFile(context_, transfer::kObjectListFilter,
+                                                  transfer::kObjectListTitle)) {
+        run_.SetObjectList(transfer::ReadObjectList(*bytes));
+        FillRows();
     }
     loadStatus_->setText(transfer::kStatusLoadEnd);
     UpdateButtons();

@@ -10,7 +10,6 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
-#include "FsPath.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
@@ -98,16 +97,10 @@ void CImportDrvData::LoadFile() {
     load_->setEnabled(false);
     run_.SetDriveData({});
     FillRows();
-    const QString chosen = ChooseTransferFile(context_, false, {transfer::kDriveDataFilter},
-                                              transfer::kDriveDataTitle);
-    if (!chosen.isEmpty()) {
-        std::string bytes;
-        if (transfer::ReadFileBytes(FsPath(chosen), bytes)) {
-            run_.SetDriveData(transfer::ReadDriveDataLines(bytes));
-            FillRows();
-        } else {
-            ShowMessage(transfer::kMsgOpenFileFailed);
-        }
+    if (const auto bytes = ReadChosenTransferFile(context_, transfer::kDriveDataFilter,
+                                                  transfer::kDriveDataTitle)) {
+        run_.SetDriveData(transfer::ReadDriveDataLines(*bytes));
+        FillRows();
     }
     loadStatus_->setText(transfer::kStatusLoadEnd);
     UpdateButtons();

@@ -12,6 +12,9 @@
 
 #include "AppContext.h"
 #include "CMainFrame.h"
+#include "FsPath.h"
+#include "MessageBox.h"
+#include "transfer/DriveDataFiles.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
@@ -164,6 +167,20 @@ QString ChooseTransferFile(AppContext& context, bool save, const QStringList& fi
         *filterExtension = FilterExtension(dialog.selectedNameFilter());
     }
     return dialog.selectedFiles().first();
+}
+
+std::optional<std::string> ReadChosenTransferFile(AppContext& context, const QString& filter,
+                                                  const QString& title) {
+    const QString chosen = ChooseTransferFile(context, false, {filter}, title);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (!transfer::ReadFileBytes(FsPath(chosen), bytes)) {
+        ShowMessage(transfer::kMsgOpenFileFailed);
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace morlo::gui

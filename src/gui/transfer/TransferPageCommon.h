@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "transfer/TransferLink.h"
 #include "transfer/TransferRow.h"
@@ -58,5 +60,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, const char* object
 // filterExtension gets the extension of the chosen filter ("cdi" or "txt").
 QString ChooseTransferFile(AppContext& context, bool save, const QStringList& filters,
                            const QString& title, QString* filterExtension = nullptr);
+// Asks for a file to open and reads it whole: nothing when cancelled, and "open file
+// failure!!" shown when it cannot be read.
+std::optional<std::string> ReadChosenTransferFile(AppContext& context, const QString& filter,
+                                                  const QString& title);
 
 }  // namespace morlo::gui
