@@ -279,15 +279,18 @@ void CliSession::OnMainWindow(const engine::Delivery& d) {
 }
 
 void CliSession::OnCommand(const engine::Delivery& d) {
+    lastCommandResult_ = std::chrono::steady_clock::now();
     if (commandHandler_) {
         commandHandler_(d);
     }
 }
 
-bool CliSession::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+bool CliSession::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                         Limit kind) {
+    const auto start = std::chrono::steady_clock::now();
     while (!done()) {
-        if (linkFailed_ || interrupted_ || std::chrono::steady_clock::now() > deadline) {
+        const auto from = kind == Limit::Quiet ? std::max(start, lastCommandResult_) : start;
+        if (linkFailed_ || interrupted_ || std::chrono::steady_clock::now() > from + limit) {
             return false;
         }
         control_->RunPendingDeliveries(20ms);
@@ -418,7 +421,8 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
         }
     };
     control_->SubmitRequest(kCommandWindow, link::kCmdRead, key, 0);
-    bool finished = WaitFor([&] { return result || refused || failed || linkFault; }, kAnswerLimit);
+    bool finished = WaitFor([&] { return result || refused || failed || linkFault; }, kAnswerLimit,
+                            Limit::Quiet);
     commandHandler_ = nullptr;
     evaluator_->DropPending();  // nothing may run later with this call's state
     if (refused) {

@@ -92,8 +92,12 @@ class CliSession {
               std::uint32_t raw, const std::function<void(std::optional<std::string>)>& done);
     void OnMainWindow(const engine::Delivery& delivery);
     void OnCommand(const engine::Delivery& delivery);
-    // Runs results until done() or the link failed, the time ran out or ^C.
-    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // Runs results until done() or the link failed, the time ran out or ^C. Quiet: the limit
+    // counts from the command's last result, so that a long upload that keeps answering
+    // (a text of many segments on a slow line) is not given up.
+    enum class Limit { Total, Quiet };
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                 Limit kind = Limit::Total);
     void Trace(bool sent, std::optional<std::uint32_t> canId, std::span<const std::uint8_t> bytes);
     int ReportRefusal(std::uint32_t code);
 
@@ -112,6 +116,7 @@ class CliSession {
     std::unique_ptr<ValueConversion> conversion_;
 
     bool linkFailed_ = false;
+    std::chrono::steady_clock::time_point lastCommandResult_{};
     std::function<void(const engine::Delivery&)> commandHandler_;
     // The abort code of the last refused write, seen on the wire before the codec re-reads.
     std::atomic<std::uint32_t> refusedWrite_{0};

@@ -154,6 +154,19 @@ TEST_P(CliStandardMode, BackupCompareAndRestoreTakeNumbersInSegments) {
     EXPECT_EQ(Cli(sim, {"compare", backup}).exit, 0);
 }
 
+// 16 exchanges of 400 ms each take longer than the tool's limit for a silent drive, but the
+// drive never falls silent: the read goes on to the last segment.
+TEST(CliOnASlowLine, ALongTextIsReadWhileItsSegmentsKeepArriving) {
+    const std::string text(100, 'x');
+    Simulator sim(Simulator::Front::Serial,
+                  {"--idle", "--latency", "400", "--text", "1008:00=" + text});
+    ASSERT_FALSE(sim.Link().empty()) << sim.Errors();
+    CliResult r = RunCliTool({"--link", sim.Link(), "read", "1008:00"}, 30s);
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, text + "\n");
+}
+
 std::string Name(const ::testing::TestParamInfo<Params>& info) {
     return std::string(std::get<0>(info.param) == Simulator::Front::Serial ? "Serial" : "Can") +
            (std::get<1>(info.param) == Manner::Family ? "Family" : "Standard");
