@@ -23,15 +23,6 @@ using namespace std::chrono_literals;
 using morlo::test::ReadFile;
 using morlo::test::TempFolder;
 
-QCheckBox* Check(CDriverOscillo* page, int channel) {
-    return page->Control<QCheckBox>(ctl::kChannelCheck[static_cast<std::size_t>(channel)]);
-}
-QComboBox* Item(CDriverOscillo* page, int channel) {
-    return page->Control<QComboBox>(ctl::kChannelItem[static_cast<std::size_t>(channel)]);
-}
-QComboBox* Unit(CDriverOscillo* page, int channel) {
-    return page->Control<QComboBox>(ctl::kUnit[static_cast<std::size_t>(channel)]);
-}
 QCheckBox* Auto(CDriverOscillo* page, int channel) {
     return page->Control<QCheckBox>(ctl::kAuto[static_cast<std::size_t>(channel)]);
 }

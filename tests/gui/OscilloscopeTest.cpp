@@ -24,15 +24,6 @@ constexpr ObjectKey kVelocity = 0x606C00;
 constexpr ObjectKey kWideA = scope::kRecorderWideA;
 constexpr ObjectKey kWideB = scope::kRecorderWideB;
 
-QCheckBox* Check(CDriverOscillo* page, int channel) {
-    return page->Control<QCheckBox>(ctl::kChannelCheck[static_cast<std::size_t>(channel)]);
-}
-QComboBox* Item(CDriverOscillo* page, int channel) {
-    return page->Control<QComboBox>(ctl::kChannelItem[static_cast<std::size_t>(channel)]);
-}
-QComboBox* Unit(CDriverOscillo* page, int channel) {
-    return page->Control<QComboBox>(ctl::kUnit[static_cast<std::size_t>(channel)]);
-}
 QString Status(CDriverOscillo* page) {
     return page->Control<QLineEdit>(ctl::kStatus)->text();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <memory>
 #include <string>
 
 #include "CDriverOscillo.h"
 #include "GuiTestSupport.h"
+#include "ScopeControls.h"
 #include "SimClock.h"
 #include "SimulatedDrive.h"
 #include "dictionary/DictionarySource.h"
@@ -112,6 +114,17 @@ class ScopeProgram {
     std::shared_ptr<sim::SimulatedDrive> drive;
     RunningProgram program;
 };
+
+// A channel's controls on the page.
+inline QCheckBox* Check(CDriverOscillo* page, int channel) {
+    return page->Control<QCheckBox>(ctl::kChannelCheck[static_cast<std::size_t>(channel)]);
+}
+inline QComboBox* Item(CDriverOscillo* page, int channel) {
+    return page->Control<QComboBox>(ctl::kChannelItem[static_cast<std::size_t>(channel)]);
+}
+inline QComboBox* Unit(CDriverOscillo* page, int channel) {
+    return page->Control<QComboBox>(ctl::kUnit[static_cast<std::size_t>(channel)]);
+}
 
 // Chooses the combo entry of that text as a user would (the selection-change signal).
 inline bool Choose(QComboBox* combo, const QString& text) {
