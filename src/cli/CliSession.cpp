@@ -14,6 +14,7 @@
 #include "link/SdoFrame.h"
 #include "link/UploadReader.h"
 #include "profile/Profile.h"
+#include "text/Encoding.h"
 #include "text/NumberIo.h"
 #include "values/ValueRows.h"
 
@@ -144,7 +145,7 @@ int CliSession::Prepare() {
     const auto work = std::filesystem::current_path(ec);
     const auto database = work / "data" / "TARNEX.dat";
     if (Profile::Problem(database) == FileProblem::Missing) {
-        err_ << "no object database " << database.string()
+        err_ << "no object database " << PathUtf8(database)
              << " (run morloservo-cli in a working folder)\n";
         return kExitNoDatabase;
     }

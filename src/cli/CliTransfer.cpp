@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "CliSession.h"
+#include "text/Encoding.h"
 #include "text/NumberIo.h"
 #include "transfer/DriveDataRun.h"
 #include "transfer/TransferConstants.h"
@@ -136,7 +137,7 @@ int CliSession::Backup() {
     const std::filesystem::path output = arguments_.files.at(1);
     std::string bytes;
     if (!transfer::ReadFileBytes(list, bytes)) {
-        err_ << "cannot read " << list.string() << '\n';
+        err_ << "cannot read " << PathUtf8(list) << '\n';
         return kExitUsage;
     }
     // Refuse an output that cannot be written before asking the drive for anything.
@@ -144,7 +145,7 @@ int CliSession::Backup() {
     const std::filesystem::path folder =
         output.parent_path().empty() ? std::filesystem::path(".") : output.parent_path();
     if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(output, ec)) {
-        err_ << "cannot write " << output.string() << '\n';
+        err_ << "cannot write " << PathUtf8(output) << '\n';
         return kExitUsage;
     }
     TransferFace face(*this);
@@ -154,7 +155,7 @@ int CliSession::Backup() {
         return result;  // no half backup
     }
     if (!transfer::WriteFileReplacing(output, transfer::WriteDriveDataText(face.run.Rows()))) {
-        err_ << "cannot write " << output.string() << '\n';
+        err_ << "cannot write " << PathUtf8(output) << '\n';
         return kExitUsage;
     }
     return result;
@@ -164,7 +165,7 @@ int CliSession::Restore() {
     const std::filesystem::path input = arguments_.files.at(0);
     std::string bytes;
     if (!transfer::ReadFileBytes(input, bytes)) {
-        err_ << "cannot read " << input.string() << '\n';
+        err_ << "cannot read " << PathUtf8(input) << '\n';
         return kExitUsage;
     }
     TransferFace face(*this);
@@ -214,7 +215,7 @@ int CliSession::Compare() {
     const std::filesystem::path input = arguments_.files.at(0);
     std::string bytes;
     if (!transfer::ReadFileBytes(input, bytes)) {
-        err_ << "cannot read " << input.string() << '\n';
+        err_ << "cannot read " << PathUtf8(input) << '\n';
         return kExitUsage;
     }
     TransferFace face(*this);

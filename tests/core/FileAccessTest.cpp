@@ -39,6 +39,11 @@ TEST(FileAccess, EveryKindOfPathGivesAResult) {
     }
     EXPECT_NE(DescribeFileProblem(folder / "dir.ini", FileProblem::NotAFile).find("dir.ini"),
               std::string::npos);
+    // Messages name a path in UTF-8, whatever the system's own encoding of paths.
+    const std::filesystem::path chinese = folder.Path() / u8"参数" / u8"驱动器.ini";
+    EXPECT_NE(DescribeFileProblem(chinese, FileProblem::Missing).find("参数/驱动器.ini"),
+              std::string::npos);
+    EXPECT_EQ(ReadWholeFile(chinese).problem, FileProblem::Missing);
 }
 
 // A settings file that is a directory or fails to read behaves as an empty one, and a write

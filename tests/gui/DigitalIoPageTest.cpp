@@ -304,7 +304,7 @@ TEST(DigitalIoPage, PageCommandsStopRestartAndSaveThePlacement) {
     ASSERT_TRUE(WaitUntil([&] { return SequenceDone(page); }));
 
     const auto project = p.program.Folder().Path() / "user" / "io.ini";
-    p.program.Context().Dictionary().SetProjectWritePath(project.string());
+    p.program.Context().Dictionary().SetProjectWritePath(project);
     page->PageNotify(notify::kSaveProject);
     EXPECT_EQ(Profile::ReadString(project, "MorloSero:1", "6", 64).substr(0, 2), "1,");
     EXPECT_TRUE(Profile::ReadString(project, "MorloSero:6", "num", 64).empty());

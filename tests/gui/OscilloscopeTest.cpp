@@ -98,7 +98,7 @@ TEST(Oscilloscope, OpensFromToolbarAndMenuAndMirrorsTheRecorder) {
 
     // Saved into a project under page number 18, as shown.
     const auto project = p.program.Folder().Path() / "user" / "a.ksp";
-    p.program.Context().Dictionary().SetProjectWritePath(project.string());
+    p.program.Context().Dictionary().SetProjectWritePath(project);
     page->PageNotify(notify::kSaveProject);
     EXPECT_EQ(Profile::ReadString(project, "MorloSero:1", "18", 64).substr(0, 2), "1,");
 

@@ -124,7 +124,7 @@ TEST(PanelF001, OfflineChoicesChangeNothingAndCommandsFollowThePage) {
     EXPECT_TRUE(page->Active());
 
     const auto project = p.program.Folder().Path() / "user" / "f001.ini";
-    p.program.Context().Dictionary().SetProjectWritePath(project.string());
+    p.program.Context().Dictionary().SetProjectWritePath(project);
     page->PageNotify(notify::kSaveProject);
     EXPECT_EQ(Profile::ReadString(project, "MorloSero:1", "39", 64).substr(0, 2), "1,");
 }

@@ -175,14 +175,14 @@ DictionarySource LoadDictionarySource(const std::filesystem::path& folder) {
         }
     }
     if (ec) {
-        all.issues.push_back({folder.string(), 0, "cannot read the folder: " + ec.message()});
+        all.issues.push_back({PathUtf8(folder), 0, "cannot read the folder: " + ec.message()});
         return all;
     }
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        DictionarySource part = ParseDictionarySource(text, file.filename().string());
+        DictionarySource part = ParseDictionarySource(text, PathUtf8(file.filename()));
         std::move(part.objects.begin(), part.objects.end(), std::back_inserter(all.objects));
         std::move(part.issues.begin(), part.issues.end(), std::back_inserter(all.issues));
     }

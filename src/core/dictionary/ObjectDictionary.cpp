@@ -54,7 +54,7 @@ DatabaseProblem ProblemOfFile(FileProblem problem) {
 }  // namespace
 
 std::string DescribeDatabaseLoad(const std::filesystem::path& path, const DatabaseLoad& load) {
-    const std::string name = path.string();
+    const std::string name = PathUtf8(path);
     const std::string loaded = " (" + std::to_string(load.objects) + " objects loaded)";
     switch (load.problem) {
         case DatabaseProblem::None:
@@ -274,22 +274,22 @@ bool ObjectDictionary::IsLoaded() const {
     return loaded_;
 }
 
-void ObjectDictionary::SetProjectWritePath(std::string path) {
+void ObjectDictionary::SetProjectWritePath(std::filesystem::path path) {
     std::unique_lock lock(mutex_);
     projectWritePath_ = std::move(path);
 }
 
-void ObjectDictionary::SetProjectReadPath(std::string path) {
+void ObjectDictionary::SetProjectReadPath(std::filesystem::path path) {
     std::unique_lock lock(mutex_);
     projectReadPath_ = std::move(path);
 }
 
-std::string ObjectDictionary::ProjectWritePath() const {
+std::filesystem::path ObjectDictionary::ProjectWritePath() const {
     std::shared_lock lock(mutex_);
     return projectWritePath_;
 }
 
-std::string ObjectDictionary::ProjectReadPath() const {
+std::filesystem::path ObjectDictionary::ProjectReadPath() const {
     std::shared_lock lock(mutex_);
     return projectReadPath_;
 }

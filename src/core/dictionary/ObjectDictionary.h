@@ -82,10 +82,10 @@ class ObjectDictionary {
     bool IsLoaded() const;
 
     // Project files the pages save to and load from.
-    void SetProjectWritePath(std::string path);
-    void SetProjectReadPath(std::string path);
-    std::string ProjectWritePath() const;
-    std::string ProjectReadPath() const;
+    void SetProjectWritePath(std::filesystem::path path);
+    void SetProjectReadPath(std::filesystem::path path);
+    std::filesystem::path ProjectWritePath() const;
+    std::filesystem::path ProjectReadPath() const;
 
   private:
     void Append(DictionaryEntry entry);
@@ -96,8 +96,8 @@ class ObjectDictionary {
     mutable std::shared_mutex mutex_;
     std::deque<DictionaryEntry> entries_;
     std::unordered_map<ObjectKey, std::size_t> firstByKey_;
-    std::string projectWritePath_;
-    std::string projectReadPath_;
+    std::filesystem::path projectWritePath_;
+    std::filesystem::path projectReadPath_;
 
     mutable std::mutex loadedMutex_;
     mutable std::condition_variable loadedChanged_;

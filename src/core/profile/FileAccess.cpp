@@ -3,6 +3,7 @@
 #include <array>
 #include <fstream>
 #include <system_error>
+#include "text/Encoding.h"
 
 namespace morlo {
 namespace {
@@ -69,7 +70,7 @@ FileProblem CheckReadable(const std::filesystem::path& file) {
 }
 
 std::string DescribeFileProblem(const std::filesystem::path& file, FileProblem problem) {
-    const std::string name = file.string();
+    const std::string name = PathUtf8(file);
     switch (problem) {
         case FileProblem::None:
             return name + " can be read";

@@ -118,4 +118,9 @@ std::string TruncateUtf16Units(std::string_view utf8, std::size_t maxUnits) {
     return std::string(utf8.substr(0, i));
 }
 
+std::string PathUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace morlo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ std::string Utf8ToGb18030(std::string_view utf8);
 // UTF-16 little endian without byte-order mark (the oscilloscope data file).
 std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf8ToUtf16Le(std::string_view utf8);
+
+// A path as UTF-8 for messages and names, on every system (a path's narrow string is in the
+// local code page on Windows, and may even fail there).
+std::string PathUtf8(const std::filesystem::path& path);
 
 // Length in UTF-16 code units, the unit of the fixed character buffers of the file formats.
 std::size_t Utf16Length(std::string_view utf8);

@@ -92,7 +92,7 @@ std::string WriteDriveDataText(const std::vector<TransferRow>& rows) {
 }
 
 std::filesystem::path SavePathFor(const std::filesystem::path& chosen, std::string_view extension) {
-    std::string name = chosen.filename().string();
+    std::string name = PathUtf8(chosen.filename());
     const std::size_t dot = name.find('.', 1);
     if (dot != std::string::npos) {
         name.erase(dot);
@@ -103,7 +103,7 @@ std::filesystem::path SavePathFor(const std::filesystem::path& chosen, std::stri
 }
 
 std::string ChosenExtension(const std::filesystem::path& chosen, std::string_view fallback) {
-    const std::string name = chosen.filename().string();
+    const std::string name = PathUtf8(chosen.filename());
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) {
         return std::string(fallback);

@@ -1,5 +1,7 @@
 #include "FileProblems.h"
 
+#include "FsPath.h"
+
 namespace morlo::gui {
 
 QString FileProblemMessage(const std::filesystem::path& file, FileProblem problem,
@@ -9,12 +11,11 @@ QString FileProblemMessage(const std::filesystem::path& file, FileProblem proble
 }
 
 QString NotWrittenMessage(const std::filesystem::path& file, const char* consequence) {
-    return QString::fromStdString(file.string()) + " cannot be written!! " +
-           QString::fromLatin1(consequence) + " \n";
+    return PathText(file) + " cannot be written!! " + QString::fromLatin1(consequence) + " \n";
 }
 
 QString NoObjectListMessage(const std::filesystem::path& file) {
-    return QString::fromStdString(file.string()) + " holds no object list of this page!! " +
+    return PathText(file) + " holds no object list of this page!! " +
            QString::fromLatin1(kPageWithoutList) + " \n";
 }
 
@@ -22,7 +23,7 @@ QString MissingListEntriesMessage(const std::filesystem::path& file, int count, 
     return QString(
                "%1 names %2 objects, but %3 of the entries are missing!! The page lists the "
                "others. \n")
-        .arg(QString::fromStdString(file.string()))
+        .arg(PathText(file))
         .arg(count)
         .arg(missing);
 }

@@ -12,4 +12,9 @@ inline std::filesystem::path FsPath(const QString& text) {
     return std::filesystem::path(text.toStdU16String());
 }
 
+// A path as the user interface shows it.
+inline QString PathText(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
 }  // namespace morlo::gui

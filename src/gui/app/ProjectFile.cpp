@@ -71,8 +71,8 @@ bool IsProjectText(const std::vector<std::string>& sections) {
 }
 
 QString NotAProjectMessage(const std::filesystem::path& file) {
-    return QString::fromStdString(file.string()) + " is no project file (it has no page in it)!! " +
-           kProjectNotOpened + " \n";
+    return PathText(file) + " is no project file (it has no page in it)!! " + kProjectNotOpened +
+           " \n";
 }
 
 QString ProjectPathFor(const QString& chosen) {
@@ -97,9 +97,9 @@ bool SaveProject(CMainFrame& frame, AppContext& context) {
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
     context.projectWriteFailed = false;
-    context.Dictionary().SetProjectWritePath(temporary.string());
+    context.Dictionary().SetProjectWritePath(temporary);
     frame.BroadcastToPages(notify::kSaveProject);
-    context.Dictionary().SetProjectWritePath(target.string());
+    context.Dictionary().SetProjectWritePath(target);
     if (context.projectWriteFailed || std::filesystem::is_directory(target, ec)) {
         // Half a project never replaces the old one.
         if (std::filesystem::is_regular_file(temporary, ec)) {

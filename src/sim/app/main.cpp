@@ -18,6 +18,7 @@
 #include "SimulatedDrive.h"
 #include "StopSignals.h"
 #include "dictionary/DictionarySource.h"
+#include "text/Encoding.h"
 #include "text/NumberIo.h"
 
 namespace {
@@ -107,19 +108,19 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = DictionaryFolder(options);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        std::cerr << kProgram << "no dictionary folder " << folder.string() << std::endl;
+        std::cerr << kProgram << "no dictionary folder " << PathUtf8(folder) << std::endl;
         return kExitFailure;
     }
     const DictionarySource source = LoadDictionarySource(folder);
     if (!source.issues.empty()) {
         const SourceIssue& first = source.issues.front();
-        std::cerr << kProgram << "the dictionary in " << folder.string() << " has "
+        std::cerr << kProgram << "the dictionary in " << PathUtf8(folder) << " has "
                   << source.issues.size() << " problem(s), the first: " << first.file << ":"
                   << first.line << ": " << first.text << std::endl;
         return kExitFailure;
     }
     if (source.objects.empty()) {
-        std::cerr << kProgram << "the dictionary in " << folder.string() << " has no objects"
+        std::cerr << kProgram << "the dictionary in " << PathUtf8(folder) << " has no objects"
                   << std::endl;
         return kExitFailure;
     }
