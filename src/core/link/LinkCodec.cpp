@@ -10,8 +10,9 @@ namespace {
 
 // Internal result of Transact without resending: the answer was missing or invalid.
 constexpr int kExchangeLost = 100;
-// Segment exchanges a number sent in segments may take: one segment, or a second one after
-// the upload was started anew.
+// Segment exchanges the upload of a number may take: two segments at most (four bytes fit in
+// one; a device may still split them), and as many again after the one restart a lost segment
+// earns.
 constexpr int kNumberUploadSteps = 2 * (1 + kUploadRestarts);
 constexpr std::size_t kNumberBytes = 4;
 
