@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QPointer>
 #include <QTest>
 #include <map>
 
@@ -491,6 +492,35 @@ TEST(EditList, RowsAreFoundByKeyAfterEveryChangeOfRowsOrKeys) {
     EXPECT_EQ(list.RowOfKey(7), 1);
     list.setRowCount(0);
     EXPECT_EQ(list.RowOfKey(7), -1);
+}
+
+// The model goes with the list and reports its last changes while the list is being destroyed:
+// nothing of the list may hear them (the sanitizer build fails on any such access).
+TEST(EditList, IsDestroyedWithItsParentAndWhileItsRowsChange) {
+    auto fill = [](EditListCtrl& list) {
+        list.setColumnCount(kColumnCount);
+        for (ObjectKey key : {0x100, 0x200, 0x300}) {
+            QStringList texts(kColumnCount);
+            texts[kColumnKey] = QString::number(key);
+            list.InsertRowAt(list.RowCount(), texts);
+        }
+        EXPECT_EQ(list.RowOfKey(0x200), 1);  // the key index is built
+    };
+    auto parent = std::make_unique<QWidget>();
+    QPointer<EditListCtrl> owned = new EditListCtrl(parent.get());
+    fill(*owned);
+    parent.reset();
+    EXPECT_TRUE(owned.isNull());
+
+    // Deleted from a handler of its own row change, with further rows changing after.
+    QPointer<EditListCtrl> list = new EditListCtrl;
+    fill(*list);
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                     [&list] { list->deleteLater(); });
+    list->InsertRowAt(0);
+    list->removeRow(1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(list.isNull());
 }
 
 TEST(Project, AFileThatCannotBeWrittenIsReportedAndKeepsTheOldOne) {
