@@ -56,7 +56,9 @@ EditListCtrl::EditListCtrl(QWidget* parent) : QTableWidget(parent) {
 
 // QWidget's destructor deletes the model, which then reports a reset: by that time this is no
 // longer an EditListCtrl, so its handlers must not hear of it.
-EditListCtrl::~EditListCtrl() { disconnect(model(), nullptr, this, nullptr); }
+EditListCtrl::~EditListCtrl() {
+    disconnect(model(), nullptr, this, nullptr);
+}
 
 void EditListCtrl::ArrangeColumns(const std::function<void()>& arrange) {
     QHeaderView* header = horizontalHeader();
