@@ -9,7 +9,8 @@ namespace morlo::cli {
 
 const char* const kCliUsage =
     "usage: morloservo-cli [--link sim|serial:PORT[@BAUD]|can:PLUGIN:IFACE[@BITRATE]]\n"
-    "                      [--node N] [--trace] COMMAND\n"
+    "                      [--node N] [--trace] [--json] [--workdir DIR] COMMAND\n"
+    "       morloservo-cli --help | --version\n"
     "commands:\n"
     "  read INDEX:SUB [--unit U]        print the value as a page shows it\n"
     "  write INDEX:SUB VALUE [--unit U] write a value given in unit U\n"
@@ -24,7 +25,13 @@ const char* const kCliUsage =
     "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--timeout S]\n"
     "                                   capture the recorder once (channel n is the n-th\n"
     "                                   --ch, up to four) and write the samples\n"
-    "run it in a working folder (it reads data/TARNEX.dat and sys/sys.ini there)\n";
+    "options:\n"
+    "  --json        print each result as one JSON object per line\n"
+    "  --workdir DIR use DIR as the working folder\n"
+    "working folder (data/TARNEX.dat, sys/sys.ini): --workdir, else the current folder when it\n"
+    "holds data/TARNEX.dat, else $XDG_DATA_HOME/morloservo (~/.local/share/morloservo), made\n"
+    "from the installed defaults on first use\n"
+    "exit codes: 0 done, 1 refused or different, 2 link failure or no database, 3 bad input\n";
 
 namespace {
 
@@ -205,6 +212,18 @@ std::optional<ObjectKey> ParseObjectAddress(const std::string& text) {
     return MakeObjectKey(static_cast<std::int32_t>(*index), static_cast<std::int32_t>(*sub));
 }
 
+InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            return InfoRequest::Help;
+        }
+        if (arg == "--version") {
+            return InfoRequest::Version;
+        }
+    }
+    return InfoRequest::None;
+}
+
 std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& args,
                                               std::string& error) {
     CliArguments out;
@@ -236,6 +255,15 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             out.node = static_cast<int>(*node);
         } else if (arg == "--trace") {
             out.trace = true;
+        } else if (arg == "--json") {
+            out.json = true;
+        } else if (arg == "--workdir") {
+            auto v = next("--workdir");
+            if (!v || v->empty()) {
+                error = "--workdir needs a folder";
+                return std::nullopt;
+            }
+            out.workDir = *v;
         } else if (arg == "--store") {
             out.store = true;
         } else if (arg == "--restart") {

@@ -35,6 +35,8 @@ struct ScopeRequest {
 
 struct CliArguments {
     LinkChoice link;
+    std::string workDir;  // --workdir: the working folder instead of the usual choice
+    bool json = false;    // results as one JSON object per line
     int node = 1;
     bool trace = false;
     std::string command;              // read, write, info, watch, backup, restore, compare
@@ -54,6 +56,11 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
 
 // "6041:00", "0x6041:0" -> key; nullopt for anything else.
 std::optional<ObjectKey> ParseObjectAddress(const std::string& text);
+
+// Whether the command line asks only for the usage (--help, -h) or the version (--version);
+// these are answered before anything else is looked at.
+enum class InfoRequest { None, Help, Version };
+InfoRequest FindInfoRequest(const std::vector<std::string>& args);
 
 extern const char* const kCliUsage;
 

@@ -71,9 +71,9 @@ class StderrMessages : public MessageSink {
     std::ostream& err_;
 };
 
-std::filesystem::path DictionarySourceFolder() {
+std::filesystem::path DictionarySourceFolder(const std::filesystem::path& workFolder) {
     std::error_code ec;
-    std::filesystem::path local = std::filesystem::current_path(ec) / "data" / "dictionary";
+    std::filesystem::path local = workFolder / "data" / "dictionary";
     if (std::filesystem::is_directory(local, ec)) {
         return local;
     }
@@ -82,9 +82,10 @@ std::filesystem::path DictionarySourceFolder() {
 
 }  // namespace
 
-CliSession::CliSession(const CliArguments& arguments, std::ostream& out, std::ostream& err,
-                       const std::atomic<bool>& interrupted)
+CliSession::CliSession(const CliArguments& arguments, std::filesystem::path workFolder,
+                       std::ostream& out, std::ostream& err, const std::atomic<bool>& interrupted)
     : arguments_(arguments),
+      workFolder_(std::move(workFolder)),
       out_(out),
       err_(err),
       interrupted_(interrupted),
@@ -141,8 +142,7 @@ int CliSession::ReadLanguage(const std::filesystem::path& sysIni) {
 }
 
 int CliSession::Prepare() {
-    std::error_code ec;
-    const auto work = std::filesystem::current_path(ec);
+    const auto& work = workFolder_;
     const auto database = work / "data" / "TARNEX.dat";
     if (Profile::Problem(database) == FileProblem::Missing) {
         err_ << "no object database " << PathUtf8(database)
@@ -190,7 +190,7 @@ bool CliSession::OpenLink() {
     std::string what = "the simulated drive";
     switch (choice.kind) {
         case LinkKind::Simulated: {
-            DictionarySource source = LoadDictionarySource(DictionarySourceFolder());
+            DictionarySource source = LoadDictionarySource(DictionarySourceFolder(workFolder_));
             if (source.objects.empty()) {
                 err_ << "cannot read the dictionary source for the simulated drive\n";
                 return false;
@@ -349,7 +349,8 @@ void CliSession::Show(ObjectKey key, const DictionaryEntry& entry, const std::st
     }
 }
 
-int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& text) {
+int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& text,
+                           std::optional<std::uint32_t>* raw) {
     DictionaryEntry entry;
     dictionary_.FindByKey(key, entry);
     const bool isText = entry.dataType == kVisibleString;
@@ -358,8 +359,11 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
     bool failed = false;
     bool linkFault = false;
     link::UploadReader upload;
-    auto show = [&](std::uint32_t raw) {
-        Show(key, entry, unit, raw, [&](std::optional<std::string> shown) {
+    auto show = [&](std::uint32_t value) {
+        if (raw) {
+            *raw = value;
+        }
+        Show(key, entry, unit, value, [&](std::optional<std::string> shown) {
             result = shown;
             failed = !shown;
         });
@@ -446,10 +450,14 @@ int CliSession::ReadObject(ObjectKey key, const std::string& unit, std::string& 
     return kExitDone;
 }
 
-int CliSession::ReportRefusal(std::uint32_t code) {
+std::string CliSession::AbortText(std::uint32_t code) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", code);
-    err_ << "refused by the drive: " << hex << " " << link::AbortCodeText(code) << '\n';
+    return std::string(hex) + " " + std::string(link::AbortCodeText(code));
+}
+
+int CliSession::ReportRefusal(std::uint32_t code) {
+    err_ << "refused by the drive: " << AbortText(code) << '\n';
     return kExitRefused;
 }
 
@@ -461,11 +469,37 @@ int CliSession::Read() {
         return kExitUsage;
     }
     std::string text;
-    int result = ReadObject(key, unit, text);
+    std::optional<std::uint32_t> raw;
+    int result = ReadObject(key, unit, text, &raw);
     if (result == kExitDone) {
-        out_ << text << '\n';
+        PrintResult(text, ObjectLine("read", key, entry, text, unit, raw));
     }
     return result;
+}
+
+ResultLine CliSession::ObjectLine(const char* command, ObjectKey key, const DictionaryEntry& entry,
+                                  const std::string& value, const std::string& unit,
+                                  std::optional<std::uint32_t> raw) const {
+    ResultLine line;
+    line.command = command;
+    line.key = WriteObjectAddress(key);
+    line.name = entry.name;
+    line.value = value;
+    if (entry.dataType != kVisibleString) {
+        line.unit = unit;
+        if (raw) {
+            line.raw = RawNumber(entry.dataType, *raw);
+        }
+    }
+    return line;
+}
+
+void CliSession::PrintResult(const std::string& textLine, const ResultLine& json) {
+    if (arguments_.json) {
+        WriteJsonLine(out_, json);
+    } else {
+        out_ << textLine << std::endl;
+    }
 }
 
 int CliSession::Write() {
@@ -476,6 +510,7 @@ int CliSession::Write() {
         return kExitUsage;
     }
     std::optional<std::string> result;
+    std::optional<std::uint32_t> raw;
     std::optional<std::string> refusal;
     bool failed = false;
     bool linkFault = false;
@@ -484,6 +519,7 @@ int CliSession::Write() {
             linkFault = true;
         }
         if (d.lParam == key && d.message == engine::kMsgValue) {
+            raw = static_cast<std::uint32_t>(d.wParam);
             Show(key, entry, unit, static_cast<std::uint32_t>(d.wParam),
                  [&](std::optional<std::string> text) {
                      result = text;
@@ -513,7 +549,12 @@ int CliSession::Write() {
         return kExitLinkFailure;
     }
     if (result) {
-        out_ << *result << '\n';
+        ResultLine line = ObjectLine("write", key, entry, *result, unit, raw);
+        line.result = refusedWrite_ != 0 ? "refused" : "written";
+        if (refusedWrite_ != 0) {
+            line.texts.emplace_back("abort", AbortText(refusedWrite_));
+        }
+        PrintResult(*result, line);
     }
     if (refusedWrite_ != 0) {
         return ReportRefusal(refusedWrite_);
@@ -537,16 +578,21 @@ int CliSession::Info() {
         if (result != kExitDone) {
             return result;
         }
-        out_ << label << ": " << text << '\n';
+        ResultLine line = ObjectLine("info", key, entry, text, kUnitDec, std::nullopt);
+        line.texts.emplace_back("label", label);
+        PrintResult(std::string(label) + ": " + text, line);
     }
     DictionaryEntry entry;
     if (dictionary_.FindByKey(kStatusword, entry)) {
         std::string text;
-        int result = ReadObject(kStatusword, kUnitHex, text);
+        std::optional<std::uint32_t> raw;
+        int result = ReadObject(kStatusword, kUnitHex, text, &raw);
         if (result != kExitDone) {
             return result;
         }
-        out_ << "statusword: 0x" << text << '\n';
+        ResultLine line = ObjectLine("info", kStatusword, entry, text, kUnitHex, raw);
+        line.texts.emplace_back("label", "statusword");
+        PrintResult("statusword: 0x" + text, line);
     }
     return kExitDone;
 }
@@ -569,15 +615,17 @@ int CliSession::Watch() {
             return;
         }
         const ObjectKey key = d.lParam;
-        Show(key, it->second.first, it->second.second, static_cast<std::uint32_t>(d.wParam),
-             [&, key](std::optional<std::string> text) {
+        const auto raw = static_cast<std::uint32_t>(d.wParam);
+        Show(key, it->second.first, it->second.second, raw,
+             [&, key, raw](std::optional<std::string> text) {
                  if (!text || last[key] == *text) {
                      return;
                  }
                  last[key] = *text;
                  if (arguments_.count < 0 || printed < arguments_.count) {
-                     out_ << WriteObjectAddress(key) << ' ' << *text << ' ' << watched[key].second
-                          << std::endl;
+                     const auto& [entry, unit] = watched[key];
+                     PrintResult(WriteObjectAddress(key) + ' ' + *text + ' ' + unit,
+                                 ObjectLine("watch", key, entry, *text, unit, raw));
                      ++printed;
                  }
              });

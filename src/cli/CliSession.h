@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CliArguments.h"
+#include "JsonLines.h"
 #include "dictionary/ObjectDictionary.h"
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
@@ -42,8 +43,8 @@ inline constexpr engine::ReceiverId kCommandReceiver = 2;
 // the control-link thread, and this thread as the receivers' thread.
 class CliSession {
   public:
-    CliSession(const CliArguments& arguments, std::ostream& out, std::ostream& err,
-               const std::atomic<bool>& interrupted);
+    CliSession(const CliArguments& arguments, std::filesystem::path workFolder, std::ostream& out,
+               std::ostream& err, const std::atomic<bool>& interrupted);
     ~CliSession();
 
     int Run();
@@ -83,7 +84,13 @@ class CliSession {
     int RunRows(TransferFace& face, transfer::RunKind kind);
 
     // Reads one object (numbers, or a text by segmented upload) and waits for the result.
-    int ReadObject(ObjectKey key, const std::string& unit, std::string& text);
+    int ReadObject(ObjectKey key, const std::string& unit, std::string& text,
+                   std::optional<std::uint32_t>* raw = nullptr);
+    // A result of this command on stdout: the text line, or with --json its JSON object.
+    void PrintResult(const std::string& textLine, const ResultLine& json);
+    ResultLine ObjectLine(const char* command, ObjectKey key, const DictionaryEntry& entry,
+                          const std::string& value, const std::string& unit,
+                          std::optional<std::uint32_t> raw) const;
     bool UnitFor(ObjectKey key, const DictionaryEntry& entry, std::string& unit);
     bool EntryAndUnit(ObjectKey key, DictionaryEntry& entry, std::string& unit);
     // The value column text of a raw value, handed to `done` at once or, when a formula
@@ -100,8 +107,10 @@ class CliSession {
                  Limit kind = Limit::Total);
     void Trace(bool sent, std::optional<std::uint32_t> canId, std::span<const std::uint8_t> bytes);
     int ReportRefusal(std::uint32_t code);
+    static std::string AbortText(std::uint32_t code);
 
     const CliArguments& arguments_;
+    const std::filesystem::path workFolder_;
     std::ostream& out_;
     std::ostream& err_;
     const std::atomic<bool>& interrupted_;

@@ -81,7 +81,11 @@ const char* CliUsage() {
            "options:\n"
            "  --node N            node id, 1 to 127 (default 1)\n"
            "  --state FILE        keep stored parameters in FILE\n"
-           "  --dictionary DIR    the dictionary source folder\n"
+           "  --dictionary DIR    the dictionary source folder (default: data/dictionary of the\n"
+           "                      working folder)\n"
+           "  --workdir DIR       the working folder (default: the current folder when it holds\n"
+           "                      data/TARNEX.dat, else ~/.local/share/morloservo)\n"
+           "  --help, --version   print this text or the version and end\n"
            "  --idle              start switched off instead of running the demo motion\n"
            "  --record-file FILE  copy each finished record of the recorder to FILE\n"
            "  --standard          answer as a plain CiA 301 device: no echo in write\n"
@@ -190,20 +194,23 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             }
             (baud ? options.baud : options.nodeId) = *number;
             baudGiven = baudGiven || baud;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--state" || argument == "--dictionary" ||
-                   argument == "--record-file") {
+                   argument == "--record-file" || argument == "--workdir") {
             const std::string* text = value();
             if (!text || text->empty()) {
                 return fail(argument + " needs a path");
             }
             (argument == "--state"        ? options.stateFile
              : argument == "--dictionary" ? options.dictionary
+             : argument == "--workdir"    ? options.workDir
                                           : options.recordFile) = *text;
         } else {
             return fail("unknown argument '" + argument + "'");
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return {options, {}};
     }
     if (serial == can) {

@@ -17,7 +17,8 @@ struct CliOptions {
     int baud = 0;  // serial: 0 = answer at once
     int nodeId = 1;
     std::string stateFile;   // empty: none
-    std::string dictionary;  // empty: the built-in default folder
+    std::string dictionary;  // empty: data/dictionary of the working folder
+    std::string workDir;     // --workdir: the working folder instead of the usual choice
     std::string recordFile;  // empty: none; else each finished record is copied there
     std::string canPlugin;
     std::string canInterface;
@@ -27,6 +28,7 @@ struct CliOptions {
     std::vector<ObjectKey> segmentedNumbers;               // numbers read in segments
     FaultSettings faults;
     bool help = false;
+    bool version = false;
 };
 
 struct CliParseResult {

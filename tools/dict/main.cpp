@@ -1,10 +1,12 @@
-// Lists the object dictionary of the working folder (the current directory) the way the
-// program loads it: data/TARNEX.dat in the language of sys/sys.ini [sys] lang.
+// Lists the object dictionary of the working folder the way the program loads it:
+// data/TARNEX.dat in the language of sys/sys.ini [sys] lang.
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "common/Version.h"
+#include "common/WorkingFolder.h"
 #include "dictionary/ObjectDictionary.h"
 #include "profile/Profile.h"
 
@@ -17,14 +19,48 @@ class StderrSink : public morlo::MessageSink {
     }
 };
 
+constexpr const char* kUsage =
+    "usage: morloservo-dict [--english] [--workdir DIR]\n"
+    "       morloservo-dict --help | --version\n"
+    "lists every object of the working folder's database: address, data type, attributes,\n"
+    "name and unit definition (names in the language of sys/sys.ini, or English)\n";
+constexpr int kEnglish = 2;
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path work = std::filesystem::current_path();
+    bool english = false;
+    std::filesystem::path workDir;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("morloservo-dict %s\n", morlo::Version());
+            return 0;
+        }
+        if (argument == "--english") {
+            english = true;
+        } else if (argument == "--workdir" && i + 1 < argc) {
+            workDir = argv[++i];
+        } else {
+            std::fprintf(stderr, "morloservo-dict: unknown argument '%s'\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+    const morlo::WorkingFolder chosen =
+        morlo::ChooseWorkingFolder(morlo::WorkingFolderRequest::FromEnvironment(workDir, argv[0]));
+    if (!chosen) {
+        std::fprintf(stderr, "morloservo-dict: %s\n", chosen.problem.c_str());
+        return 2;
+    }
+    const std::filesystem::path& work = chosen.folder;
     const auto sysIni = work / "sys" / "sys.ini";
     int language = morlo::Profile::ReadInt(sysIni, "sys", "lang", 4);
-    if (argc > 1 && std::string(argv[1]) == "--english") {
-        language = 2;
+    if (english) {
+        language = kEnglish;
     }
     StderrSink sink;
     morlo::ObjectDictionary dictionary;

@@ -3,6 +3,12 @@
 #include <QApplication>
 #include <QScreen>
 #include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "FsPath.h"
+#include "common/Version.h"
+#include "common/WorkingFolder.h"
 
 #include "AppConstants.h"
 #include "AppContext.h"
@@ -40,10 +46,59 @@ CMainFrame* CreateMainFrame(AppContext& context) {
     return frame;
 }
 
+const char* const kGuiUsage =
+    "usage: morloservo [--workdir DIR] [Qt options]\n"
+    "       morloservo --help | --version\n"
+    "commissions and diagnoses a servo drive of the family over RS-232 or CAN\n"
+    "  --workdir DIR  use DIR as the working folder\n"
+    "working folder (data/TARNEX.dat, sys/sys.ini): --workdir, else the current folder when it\n"
+    "holds data/TARNEX.dat, else $XDG_DATA_HOME/morloservo (~/.local/share/morloservo), made\n"
+    "from the installed defaults on first start\n";
+
+std::optional<StartupArguments> ReadStartupArguments(int argc, char** argv, int& exitCode) {
+    StartupArguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kGuiUsage, stdout);
+            exitCode = 0;
+            return std::nullopt;
+        }
+        if (argument == "--version") {
+            std::printf("morloservo %s\n", Version());
+            exitCode = 0;
+            return std::nullopt;
+        }
+        if (argument == "--workdir") {
+            if (i + 1 >= argc || *argv[i + 1] == '\0') {
+                std::fputs("morloservo: --workdir needs a folder\n", stderr);
+                exitCode = 2;
+                return std::nullopt;
+            }
+            arguments.workDir = argv[++i];
+        }
+    }
+    return arguments;
+}
+
 int RunApplication(int argc, char** argv) {
+    int exitCode = 0;
+    const std::optional<StartupArguments> arguments = ReadStartupArguments(argc, argv, exitCode);
+    if (!arguments) {
+        return exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
-    AppContext context;
+    const WorkingFolder work =
+        ChooseWorkingFolder(WorkingFolderRequest::FromEnvironment(arguments->workDir, argv[0]));
+    if (!work) {
+        std::fprintf(stderr, "morloservo: %s\n", work.problem.c_str());
+        ShowMessage(QString::fromStdString(work.problem), QMessageBox::Critical);
+        return 1;
+    }
+    AppContextOptions options;
+    options.workDir = PathText(work.folder);
+    AppContext context(options);
     QTranslator translator;
     if (!SettleLanguage(context, translator)) {
         return 0;

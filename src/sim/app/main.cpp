@@ -17,6 +17,8 @@
 #include "PtyServer.h"
 #include "SimulatedDrive.h"
 #include "StopSignals.h"
+#include "common/Version.h"
+#include "common/WorkingFolder.h"
 #include "dictionary/DictionarySource.h"
 #include "text/Encoding.h"
 #include "text/NumberIo.h"
@@ -29,17 +31,31 @@ using namespace morlo::sim;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr const char* kFallbackDictionary = "data/dictionary";
+constexpr const char* kDictionaryInWorkingFolder = "data/dictionary";
 constexpr const char* kProgram = "morloservo-sim: ";
 
-std::filesystem::path DictionaryFolder(const CliOptions& options) {
+// The dictionary source: --dictionary; else the working folder's (--workdir, or the current
+// folder when it is one); else, in a build tree, the source the build was made from; else the
+// per-user working folder's. Empty with a message when there is none.
+std::filesystem::path DictionaryFolder(const CliOptions& options, const char* argv0,
+                                       std::string& problem) {
     if (!options.dictionary.empty()) {
         return options.dictionary;
     }
-    std::filesystem::path built = MORLO_DICTIONARY_SOURCE_DIR;
+    WorkingFolderRequest request = WorkingFolderRequest::FromEnvironment(options.workDir, argv0);
     std::error_code ec;
-    return std::filesystem::is_directory(built, ec) ? built
-                                                    : std::filesystem::path(kFallbackDictionary);
+    const std::filesystem::path built = MORLO_DICTIONARY_SOURCE_DIR;
+    if (options.workDir.empty() &&
+        !std::filesystem::exists(request.currentFolder / kWorkingFolderMark, ec) &&
+        std::filesystem::is_directory(built, ec)) {
+        return built;
+    }
+    const WorkingFolder work = ChooseWorkingFolder(request);
+    if (!work) {
+        problem = work.problem;
+        return {};
+    }
+    return work.folder / kDictionaryInWorkingFolder;
 }
 
 int RunSerial(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& options,
@@ -86,16 +102,23 @@ int RunCan(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& optio
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << CliUsage();
+            return kExitOk;
+        }
+        if (argument == "--version") {
+            std::cout << "morloservo-sim " << Version() << std::endl;
+            return kExitOk;
+        }
+    }
     const CliParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
         std::cerr << kProgram << parsed.error << std::endl;
         return kExitUsage;
     }
     const CliOptions& options = *parsed.options;
-    if (options.help) {
-        std::cout << CliUsage();
-        return kExitOk;
-    }
     // Answers paced at the wire time wake from a timer; the default timer slack (50 us) would
     // add to every exchange.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -105,7 +128,12 @@ int main(int argc, char** argv) {
         return kExitFailure;
     }
 
-    const std::filesystem::path folder = DictionaryFolder(options);
+    std::string problem;
+    const std::filesystem::path folder = DictionaryFolder(options, argv[0], problem);
+    if (folder.empty()) {
+        std::cerr << kProgram << problem << std::endl;
+        return kExitFailure;
+    }
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         std::cerr << kProgram << "no dictionary folder " << PathUtf8(folder) << std::endl;
