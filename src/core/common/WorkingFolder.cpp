@@ -60,17 +60,33 @@ bool SameContents(const fs::path& a, const fs::path& b) {
 }
 
 // Copies one sub-folder of the defaults; overwriting replaces what is there, else only missing
-// files are added.
+// files are added. File by file: copying a folder onto one that exists fails under MinGW.
 bool CopySubFolder(const fs::path& from, const fs::path& to, bool overwrite, std::string& error) {
     std::error_code ec;
     if (!fs::is_directory(from, ec)) {
         return true;  // nothing of that kind installed
     }
     fs::create_directories(to, ec);
-    if (!ec) {
-        const auto existing =
-            overwrite ? fs::copy_options::overwrite_existing : fs::copy_options::skip_existing;
-        fs::copy(from, to, fs::copy_options::recursive | existing, ec);
+    for (auto it = fs::recursive_directory_iterator(from, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::path target = to / fs::relative(it->path(), from, ec);
+        if (ec) {
+            break;
+        }
+        if (it->is_directory(ec)) {
+            fs::create_directories(target, ec);
+        } else if (overwrite || !fs::exists(target, ec)) {
+            // The old file goes first: MinGW's copy_file reports an existing target as an
+            // error whatever the copy options say.
+            fs::remove(target, ec);
+            if (!ec) {
+                fs::copy_file(it->path(), target, ec);
+            }
+        }
+        if (ec) {
+            error = "cannot copy " + Named(it->path()) + " to " + Named(target) + ": " + ec.message();
+            return false;
+        }
     }
     if (ec) {
         error = "cannot copy " + Named(from) + " to " + Named(to) + ": " + ec.message();
