@@ -79,6 +79,14 @@ class ParameterPage : public CPageView {
     bool LoadProjectRow(const QString& text);
     void ReadNextRow();
     void OnCellEdited(int row, int column);
+    // Why an edit cannot reach the drive now (link closed, held by another window); empty
+    // when it can.
+    QString LinkRefusal() const;
+    // The answer to a write of this page, if one waits for it. A value answering a refused
+    // write (the object read back) sets the refusal to tell once the value is shown; a failed
+    // exchange puts the last value read back and says why (true: nothing more to do).
+    bool WriteAnswered(const engine::Delivery& delivery, QString& refusal);
+    void HandleResult(const engine::Delivery& delivery);
     void OnContextMenu(const QPoint& globalPos);
     void SaveToProject();
     void WritePlacement();
@@ -93,6 +101,7 @@ class ParameterPage : public CPageView {
     int readCursor_ = 0;
     bool active_ = false;
     std::map<ObjectKey, std::int32_t> waitingValues_;  // newest raw value per waiting row
+    std::map<ObjectKey, QString> pendingWrites_;       // the text of a write sent, by object
     link::UploadReader upload_;
 };
 
