@@ -36,8 +36,13 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
 
     void SetPageFactory(PageFactory factory) { factory_ = std::move(factory); }
 
+    // Shows the window where it stood when last closed (sys.ini), the first time over the
+    // whole available screen area.
+    void ShowAtStartPlace();
     // Runs a menu or toolbar command.
     void RunCommand(int command);
+    // Reads every row of the active page again (F5, View / Refresh).
+    void RefreshActivePage();
     // Opens a page window, or shows the existing one again.
     void OpenPage(int command);
     void OpenKind(const PageKind& kind);
@@ -79,6 +84,7 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void SavePlace();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
