@@ -14,6 +14,8 @@ constexpr int kPadding = 5;
 constexpr int kEdge = 1;
 // The smaller font of a tip in a short owner, relative to the owner's font.
 constexpr double kSmallFontScale = 0.85;
+constexpr int kLayoutLimit = 100000;
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop;
 
 QSize BoxSize(const TipText& text, int lineCount) {
     return QSize(text.width + 2 * (kPadding + kEdge),
@@ -86,16 +88,10 @@ class TipWindow::Overlay final : public QWidget {
         qDrawShadeRect(&painter, box_, palette(), true, kEdge);
         painter.setFont(font_);
         painter.setPen(text_);
-        // Each line one line step below the last, as the box was measured.
-        const QFontMetrics metrics(font_);
+        // Laid out as the box was measured: the lines one line step apart.
         const int inset = kPadding + kEdge;
-        int y = box_.top() + inset;
-        for (const QString& line : lines_) {
-            painter.drawText(
-                QRect(box_.left() + inset, y, box_.width() - 2 * inset, metrics.lineSpacing()),
-                Qt::AlignLeft | Qt::AlignTop, line);
-            y += metrics.lineSpacing();
-        }
+        painter.drawText(box_.adjusted(inset, inset, -inset, -inset), kTextFlags,
+                         lines_.join('\n'));
     }
 
   private:
@@ -177,13 +173,12 @@ QFont TipWindow::ShownFont() const {
 }
 
 TipText TipWindow::Measure(const QFont& font, const QStringList& lines) {
-    const QFontMetrics metrics(font);
-    TipText text;
-    text.lineStep = metrics.lineSpacing();
-    for (const QString& line : lines) {
-        text.width = std::max(text.width, metrics.horizontalAdvance(line));
-    }
-    return text;
+    // Laid out as the box draws them, so that glyphs of a fallback font (Chinese in a Latin
+    // font) are measured too.
+    const QRect laid = QFontMetrics(font).boundingRect(QRect(0, 0, kLayoutLimit, kLayoutLimit),
+                                                       kTextFlags, lines.join('\n'));
+    const int count = std::max(1, static_cast<int>(lines.size()));
+    return {laid.width(), (laid.height() + count - 1) / count};
 }
 
 void TipWindow::MouseMove(const QPoint& point) {
