@@ -360,22 +360,34 @@ TEST(PageWindows, TileLeavesNoTwoPagesOverlappingAndCascadeKeepsThemInside) {
 
 TEST(MainWindow, FirstCoversTheAvailableAreaThenWhereItWasLastClosed) {
     WorkingFolder kept;
-    {
-        RunningProgram first;
-        CMainFrame& frame = first.Frame();
-        EXPECT_EQ(frame.frameGeometry(), frame.screen()->availableGeometry());
+    // Each run starts with the sys.ini the last one left.
+    auto run = [&](const std::function<void(CMainFrame&)>& use) {
+        RunningProgram program(false, [&](WorkingFolder& f) {
+            if (std::filesystem::exists(kept.SysIni())) {
+                std::filesystem::copy_file(kept.SysIni(), f.SysIni(),
+                                           std::filesystem::copy_options::overwrite_existing);
+            }
+        });
+        use(program.Frame());
+        program.Frame().close();
+        std::filesystem::copy_file(program.Folder().SysIni(), kept.SysIni(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    std::filesystem::remove(kept.SysIni());
+    for (int start = 0; start < 2; ++start) {  // closed as it was: the next start covers it too
+        run([](CMainFrame& frame) {
+            EXPECT_EQ(frame.frameGeometry(), frame.screen()->availableGeometry());
+        });
+    }
+    EXPECT_EQ(Profile::ReadString(kept.SysIni(), "window", "geometry", 64), "0,0,1366,768,1");
+    run([](CMainFrame& frame) {
         frame.showNormal();
         frame.setGeometry(60, 50, 900, 600);
-        frame.close();
-        std::filesystem::copy_file(first.Folder().SysIni(), kept.SysIni(),
-                                   std::filesystem::copy_options::overwrite_existing);
-    }
-    RunningProgram second(false, [&](WorkingFolder& f) {
-        std::filesystem::copy_file(kept.SysIni(), f.SysIni(),
-                                   std::filesystem::copy_options::overwrite_existing);
     });
-    EXPECT_FALSE(second.Frame().isMaximized());
-    EXPECT_EQ(second.Frame().geometry(), QRect(60, 50, 900, 600));
+    run([](CMainFrame& frame) {
+        EXPECT_FALSE(frame.isMaximized());
+        EXPECT_EQ(frame.geometry(), QRect(60, 50, 900, 600));
+    });
 }
 
 TEST(MainWindow, TheActivePageStaysActiveWhenTheLinkOpensAndTheProjectIsSaved) {

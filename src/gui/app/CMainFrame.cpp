@@ -37,6 +37,8 @@ constexpr std::size_t kSettingBuffer = 16;
 constexpr std::size_t kPlaceBuffer = 64;
 constexpr const char* kPlaceSection = "window";
 constexpr const char* kPlaceKey = "geometry";
+// The area assumed when no screen can be asked.
+constexpr QRect kScreenUnknown(0, 0, 1024, 768);
 constexpr const char* kLinkPaneWidthText = "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
 
 // Pages that hide on HideAllPages, in that order.
@@ -707,7 +709,7 @@ void CMainFrame::ShowAtStartPlace() {
     const QString saved = QString::fromStdString(
         Profile::ReadString(FsPath(context_.sysIniPath), kPlaceSection, kPlaceKey, kPlaceBuffer));
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect available = screen ? screen->availableGeometry() : kScreenUnknown;
     const MainWindowPlace place = StartPlace(ParseMainWindowPlace(saved), available);
     setGeometry(place.normal);
     showNormal();
@@ -719,16 +721,20 @@ void CMainFrame::ShowAtStartPlace() {
         setGeometry(place.normal.adjusted(inner.left() - frame.left(), inner.top() - frame.top(),
                                           inner.right() - frame.right(),
                                           inner.bottom() - frame.bottom()));
+        startNormal_ = place.normal;
+        coveredNormal_ = geometry();
         showMaximized();
     }
 }
 
 void CMainFrame::SavePlace() {
-    const MainWindowPlace place{normalGeometry().isValid() ? normalGeometry() : geometry(),
-                                isMaximized()};
+    QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (normal == coveredNormal_) {
+        normal = startNormal_;  // not the frame's inside, or each start would shrink it
+    }
     const auto sysIni = FsPath(context_.sysIniPath);
     if (!Profile::WriteString(sysIni, kPlaceSection, kPlaceKey,
-                              FormatMainWindowPlace(place).toStdString())) {
+                              FormatMainWindowPlace({normal, isMaximized()}).toStdString())) {
         ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
     }
 }

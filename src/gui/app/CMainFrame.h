@@ -105,6 +105,10 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     std::map<int, QPointer<CChildFrame>> slots_;
     PageFactory factory_;
     std::optional<QPoint> restore_;
+    // The place the window started from when it was to cover the screen, and the geometry
+    // that covered it: saved as the first, so that each start covers the screen again.
+    QRect startNormal_;
+    QRect coveredNormal_;
     int imageList_ = 0;
     int driveFaultState_ = -1;
     bool blinkOn_ = false;
