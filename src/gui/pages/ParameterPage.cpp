@@ -495,19 +495,30 @@ void ParameterPage::OnCellEdited(int row, int column) {
     // A text that is not a value of the unit, or does not fit the object, sends nothing:
     // the user is told why and the cell shows the last value read again.
     QPointer<ParameterPage> self(this);
-    const auto result =
-        context_.Conversion().WriteRow(Id(), *list_, row, [self, key](const std::string& text) {
+    const auto result = context_.Conversion().WriteRow(
+        Id(), *list_, row, [self, key, typed](const std::string& text) {
             if (!self) {
                 return;
             }
-            self->pendingWrites_.erase(key);
+            // A write that waited for a constant and was refused then goes out of the count.
+            if (auto it = self->pendingWrites_.find(key); it != self->pendingWrites_.end()) {
+                auto& writes = it->second;
+                auto last = std::find_if(writes.rbegin(), writes.rend(),
+                                         [&](const PendingWrite& w) { return w.text == typed; });
+                if (last != writes.rend()) {
+                    writes.erase(std::next(last).base());
+                }
+                if (writes.empty()) {
+                    self->pendingWrites_.erase(it);
+                }
+            }
             if (const int at = self->RowOfKey(key); at >= 0) {
                 self->list_->RestoreValueRead(at);
             }
             ShowMessage(QString::fromStdString(text));
         });
     if (result != ValueConversion::WriteResult::Refused) {
-        pendingWrites_[key] = typed;
+        pendingWrites_[key].push_back({typed, context_.Link().LinkGeneration()});
     }
 }
 
@@ -520,8 +531,20 @@ bool ParameterPage::WriteAnswered(const engine::Delivery& d, QString& refusal) {
     if (pending == pendingWrites_.end()) {
         return false;
     }
-    const QString typed = pending->second;
-    pendingWrites_.erase(pending);
+    // Writes of an earlier opening of the link were never answered and never will be.
+    std::deque<PendingWrite>& writes = pending->second;
+    while (!writes.empty() && writes.front().linkGeneration != d.linkGeneration) {
+        writes.pop_front();
+    }
+    if (writes.empty()) {
+        pendingWrites_.erase(pending);
+        return false;
+    }
+    const QString typed = writes.front().text;
+    writes.pop_front();
+    if (writes.empty()) {
+        pendingWrites_.erase(pending);
+    }
     const int row = RowOfKey(key);
     if (row < 0) {
         return false;

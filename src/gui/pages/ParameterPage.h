@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <deque>
 #include <map>
 
 class QMenu;
@@ -101,7 +102,13 @@ class ParameterPage : public CPageView {
     int readCursor_ = 0;
     bool active_ = false;
     std::map<ObjectKey, std::int32_t> waitingValues_;  // newest raw value per waiting row
-    std::map<ObjectKey, QString> pendingWrites_;       // the text of a write sent, by object
+    // The writes sent and not yet answered, by object, in the order sent (the drive answers
+    // the writes of one object in that order), with the opening of the link they went on.
+    struct PendingWrite {
+        QString text;
+        std::uint32_t linkGeneration;
+    };
+    std::map<ObjectKey, std::deque<PendingWrite>> pendingWrites_;
     link::UploadReader upload_;
 };
 
