@@ -840,6 +840,10 @@
         <source>Comm Status: Open  simulated drive</source>
         <translation>Comm Status: Open  simulated drive</translation>
     </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CSdoList</name>

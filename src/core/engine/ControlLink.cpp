@@ -362,7 +362,8 @@ void ControlLink::ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uin
 }
 
 void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                               bool cyclic, std::uint32_t generation) {
+                               std::uint8_t command, std::uint32_t generation) {
+    const bool cyclic = command == 0;
     link::ResultKind kind;
     std::int32_t value = 0;
     if (!codec_.Decode(kind, value)) {
@@ -391,7 +392,12 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
             break;
     }
     if (message != 0) {
-        Deliver(lock, {window, message, value, key, generation});
+        Delivery delivery{window, message, value, key, generation};
+        delivery.command = command;
+        if (message == kMsgValue) {
+            delivery.writeRefusal = codec_.WriteRefusal();
+        }
+        Deliver(lock, delivery);
     }
 }
 
@@ -482,10 +488,12 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
         if (result != link::kExchangeSegmentLost) {
             ReportLinkFailure(lock, generation);
         }
-        Deliver(lock, {request.window, kMsgLinkFault, 0, key, generation});
+        Delivery fault{request.window, kMsgLinkFault, 0, key, generation};
+        fault.command = request.command;
+        Deliver(lock, fault);
         return;
     }
-    ReportResult(lock, request.window, request.key, false, generation);
+    ReportResult(lock, request.window, request.key, request.command, generation);
 }
 
 void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
@@ -504,7 +512,7 @@ void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
             if (result != link::kExchangeAnswered) {
                 ReportLinkFailure(lock, generation);
             } else {
-                ReportResult(lock, node->window, node->key, true, generation);
+                ReportResult(lock, node->window, node->key, 0, generation);
             }
         }
         options_.pacer->Pause(lock, cv_, kPauseCyclicTurn, leave);

@@ -121,8 +121,9 @@ class ControlLink {
     void RunTasks(std::unique_lock<std::mutex>& lock);
     // Hands a result to the receivers' thread and waits until it ran (or the exit flag).
     void Deliver(std::unique_lock<std::mutex>& lock, const Delivery& delivery);
+    // command: the request's, 0 for a cyclic read.
     void ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                      bool cyclic, std::uint32_t generation);
+                      std::uint8_t command, std::uint32_t generation);
     void ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uint32_t generation);
     // Runs a link operation on the worker thread and waits for it.
     void RunOnWorker(const std::function<void()>& operation);

@@ -24,6 +24,12 @@ struct Delivery {
     // The link opening the answer belongs to (ControlLink::LinkGeneration when its request
     // went out), so that an answer from before a close is never taken for the present link.
     std::uint32_t linkGeneration = 0;
+    // The command of the request answered (a read, a write, ...); 0 for a cyclic read and for
+    // reports that answer no request.
+    std::uint8_t command = 0;
+    // A value that answers a write the drive refused (it is the object's read-back): the
+    // drive's abort code; 0 otherwise.
+    std::uint32_t writeRefusal = 0;
 };
 
 }  // namespace morlo::engine

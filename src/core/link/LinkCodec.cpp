@@ -69,6 +69,7 @@ bool LinkCodec::AnswerIs(ResultKind kind) const {
 int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value) {
     hasAnswer_ = false;
     answer_ = {};
+    writeRefusal_ = 0;
     requestCommand_ = command;
     resultKey_ = key;
     LinkObject* link = library_.Current();
@@ -94,6 +95,7 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
         bool readBack = false;
         if (answer_[0] == kCmdAbort) {
             readBack = true;  // the writer gets the object's current value instead
+            writeRefusal_ = PayloadValue(answer_);
         } else {
             // A write reports what the drive holds. Our drives echo the written value in the
             // confirmation; a standard server confirms with zero data bytes. So: the echo is

@@ -59,6 +59,9 @@ class LinkCodec {
     // The object the last result is about: the request's key, or for a segment request the
     // key of the upload it belongs to (segment requests may carry none).
     ObjectKey ResultKey() const { return resultKey_; }
+    // The abort code of the write the last exchange made, when the drive refused it (the
+    // result is then the read-back of the object); 0 when it did not.
+    std::uint32_t WriteRefusal() const { return writeRefusal_; }
     bool UploadRunning() const { return upload_.running; }
     // Ends a running segmented upload with an abort to the drive (its receiver is gone, the
     // link closes, the data is too long). Does nothing when no upload runs.
@@ -103,6 +106,7 @@ class LinkCodec {
 
     std::uint8_t requestCommand_ = 0;
     ObjectKey resultKey_ = 0;
+    std::uint32_t writeRefusal_ = 0;
     Upload upload_;
     SdoPayload answer_{};
     bool hasAnswer_ = false;

@@ -1,7 +1,8 @@
 #include "AppContext.h"
 
 #include <QDir>
-#include <QLocale>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <cmath>
 
 #include "FileProblems.h"
@@ -23,6 +24,13 @@ constexpr const char* kDefaultCanInterface = "socketcan:can0";
 
 }  // namespace
 
+bool ChineseFontInstalled() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return false;  // no font database without a graphical application
+    }
+    return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
 AppContext* AppContext::Instance() {
     return g_instance;
 }
@@ -36,7 +44,7 @@ AppContext::AppContext(AppContextOptions options) {
     databasePath = workDir + "/data/TARNEX.dat";
     dictionarySourceDir = workDir + "/data/dictionary";
 
-    const bool chinese = options.chineseSystem.value_or(QLocale::system().name() == "zh_CN");
+    const bool chinese = options.chineseSystem.value_or(ChineseFontInstalled());
     systemChinese = chinese ? kSystemChinese : kSystemOther;
     const auto sysIni = FsPath(sysIniPath);
     // A sys.ini that cannot be read (a directory, no permission) is reported once and

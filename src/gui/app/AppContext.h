@@ -32,10 +32,13 @@ inline constexpr int kLanguageEnglish = 2;
 inline constexpr int kSystemChinese = 1;
 inline constexpr int kSystemOther = 2;
 
+// Chinese can be shown: a font with Chinese glyphs is installed (the locale does not matter).
+bool ChineseFontInstalled();
+
 // What a test or the start-up may set instead of the machine's own facts.
 struct AppContextOptions {
     QString workDir;                    // default: the current directory
-    std::optional<bool> chineseSystem;  // default: the system locale is zh_CN
+    std::optional<bool> chineseSystem;  // default: a font with Chinese glyphs is installed
     std::shared_ptr<engine::Pacer> pacer;
     // The drive behind the "simulated drive" link type (default: a new one for each selection).
     std::shared_ptr<sim::SimulatedDrive> simulatedDrive;
@@ -77,7 +80,7 @@ class AppContext {
     QString dictionarySourceDir;  // the simulated drive's object source
 
     std::atomic<int> language{0};
-    int systemChinese = kSystemChinese;
+    int systemChinese = kSystemChinese;  // 1 when Chinese can be shown (ChineseFontInstalled)
     int linkType = 0;
     int dpiX = 96;
     std::array<int, 5> columnWidth{};

@@ -17,6 +17,7 @@
 #include "ScopeControls.h"
 #include "ScopePlotWidget.h"
 #include "ScopeWidgets.h"
+#include "TextFit.h"
 #include "TipWindow.h"
 #include "scope/ScaleText.h"
 #include "values/UnitTable.h"
@@ -93,6 +94,11 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
 
     triggerCombo_->addItem(tr("手动触发"));
     LoadItemLists();
+    // Wide enough for the longest object name of the lists, in either language.
+    for (QComboBox* combo : {channels_[0].item, channels_[1].item, channels_[2].item,
+                             channels_[3].item, triggerCombo_}) {
+        combo->setFixedWidth(ComboWidthFor(*combo, kItemWidth));
+    }
     timeHeader_->setText(tr("时间(%1)").arg(kMicroseconds));
     dataHeader_->setText(tr("数据(%1)").arg(kUnitDec));
     for (auto& channel : channels_) {

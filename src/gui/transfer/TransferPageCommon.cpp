@@ -11,9 +11,11 @@
 #include <QTimer>
 
 #include "AppContext.h"
+#include "CChildFrame.h"
 #include "CMainFrame.h"
 #include "FsPath.h"
 #include "MessageBox.h"
+#include "TextFit.h"
 #include "transfer/DriveDataFiles.h"
 #include "transfer/TransferConstants.h"
 
@@ -89,6 +91,9 @@ QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->horizontalHeader()->setHighlightSections(false);
+    // Every column whole, without scrolling sideways.
+    WidenColumnsToFit(*list);
+    list->setMinimumWidth(FullWidthOf(*list));
     return list;
 }
 
@@ -111,6 +116,10 @@ void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
         } else {
             item->setBackground(QBrush());
         }
+    }
+    if (WidenColumnsToFit(*list, row, row)) {
+        list->setMinimumWidth(FullWidthOf(*list));
+        FitFrameAround(list);
     }
 }
 
