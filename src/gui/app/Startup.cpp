@@ -114,8 +114,7 @@ int RunApplication(int argc, char** argv) {
     const WorkingFolder work =
         ChooseWorkingFolder(WorkingFolderRequest::FromEnvironment(arguments->workDir, argv[0]));
     if (!work) {
-        std::fprintf(stderr, "morloservo: %s
-", work.problem.c_str());
+        std::fprintf(stderr, "morloservo: %s\n", work.problem.c_str());
         ShowMessage(QString::fromStdString(work.problem), QMessageBox::Critical);
         return 1;
     }
