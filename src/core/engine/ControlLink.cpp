@@ -391,7 +391,12 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
             break;
     }
     if (message != 0) {
-        Deliver(lock, {window, message, value, key, generation});
+        Delivery delivery{window, message, value, key, generation};
+        if (message == kMsgValue) {
+            delivery.dataBits = codec_.ResultBits();
+            delivery.writeRefusal = codec_.WriteRefusal();
+        }
+        Deliver(lock, delivery);
     }
 }
 

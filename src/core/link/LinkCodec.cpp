@@ -71,6 +71,7 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
     answer_ = {};
     requestCommand_ = command;
     resultKey_ = key;
+    writeRefusal_ = 0;
     LinkObject* link = library_.Current();
     if (link == nullptr || linkType_ == kLinkTypeOffline) {
         return kExchangeNoLibrary;
@@ -94,6 +95,7 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
         bool readBack = false;
         if (answer_[0] == kCmdAbort) {
             readBack = true;  // the writer gets the object's current value instead
+            writeRefusal_ = PayloadValue(answer_);
         } else {
             // A write reports what the drive holds. Our drives echo the written value in the
             // confirmation; a standard server confirms with zero data bytes. So: the echo is
@@ -361,6 +363,7 @@ bool LinkCodec::Decode(ResultKind& kind, std::int32_t& value) {
     }
     kind = decoded->kind;
     lastValue_ = decoded->value;
+    resultBits_ = decoded->bits;
     value = static_cast<std::int32_t>(decoded->value);
     return true;
 }
