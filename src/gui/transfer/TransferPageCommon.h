@@ -50,8 +50,25 @@ QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn
 // differs yellow.
 void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
                      transfer::RowResult result);
-// The value column of a row as the pages show it: the value, or the translated note.
+// The value column of a row as the pages show it: the value, or the translated note of a row
+// that was not asked or not answered.
 QString ShownValueText(const transfer::TransferRow& row);
+// The translated note of a row ("" for none): why it is not "True" or was not asked.
+QString NoteTextOf(const transfer::TransferRow& row);
+// The note column's caption and widths, the last column of both pages.
+extern const TransferColumn kNoteColumn;
+
+// Asks the user a yes/no question (over the main window; tests answer through the context).
+bool AskQuestion(const QString& text);
+
+// The link a backup was read through, as its description names it, and the drive's node.
+struct LinkDescription {
+    std::string text;
+    int node = 0;
+};
+LinkDescription DescribeLink(AppContext& context);
+// "YYYY-MM-DD hh:mm:ss", local time.
+std::string NowText();
 // The status lines start with "no process...".
 QLabel* MakeStatusLabel(QWidget* parent);
 QPushButton* MakeButton(QWidget* parent, const QString& text, const char* objectName);
