@@ -425,13 +425,15 @@ TEST(StoreDialog, WritesItsCommandsAndGivesTheLinkBack) {
         EXPECT_TRUE(link.IsExclusive());
         sim.drive->SetValue(kVelocityGain, 333);
         dialog.StoreControlButton()->click();
-        ASSERT_TRUE(WaitUntil([&] {
-            return morlo::test::ReadFile(state / "drive.state").find("2001:01=333\n") !=
-                   std::string::npos;
-        }));
+        EXPECT_FALSE(dialog.InitialiseButton()->isEnabled());  // one command at a time
+        ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+        EXPECT_EQ(dialog.Status()->text(), "Finish.");
+        EXPECT_NE(morlo::test::ReadFile(state / "drive.state").find("2001:01=333\n"),
+                  std::string::npos);
         sim.drive->SetValue(kVelocityGain, 444);
         dialog.InitialiseButton()->click();
-        ASSERT_TRUE(WaitUntil([&] { return sim.drive->Value(kVelocityGain) != 444; }));
+        ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+        EXPECT_NE(sim.drive->Value(kVelocityGain), 444);
         dialog.RestartButton()->click();
         ASSERT_TRUE(WaitUntil([&] { return sim.drive->Restarting(); }));
     }
