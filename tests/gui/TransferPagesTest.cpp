@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -769,6 +770,15 @@ TEST(Screenshots, DriveDataPagesAndTheStoreDialog) {
                 ->grab()
                 .save(QString("%1/write-drive-data-%2.png").arg(MORLO_SCREENSHOT_DIR, language)));
         EXPECT_EQ(write->WriteButton()->text(), chinese ? "写数据" : "Write data");
+        // The notes, the list scrolled to its last column.
+        write->List()->horizontalScrollBar()->setValue(
+            write->List()->horizontalScrollBar()->maximum());
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(sim.Frame()
+                        .Slot(slot::kImportDriveData)
+                        ->grab()
+                        .save(QString("%1/write-drive-data-notes-%2.png")
+                                  .arg(MORLO_SCREENSHOT_DIR, language)));
 
         CStoreDialog dialog(sim.Context(), &sim.Frame());
         dialog.show();

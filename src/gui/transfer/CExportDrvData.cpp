@@ -178,7 +178,7 @@ void CExportDrvData::RowChanged(int row) {
         {QString::number(row + 1), QString::fromStdString(data.keyText), ShownValueText(data),
          QString::fromStdString(std::string(ResultText(data.result))),
          QString::fromStdString(data.name), data.value.empty() ? QString() : NoteTextOf(data)},
-        data.result);
+        data.result, NoteTextOf(data));
 }
 
 void CExportDrvData::RunFinished(transfer::RunKind kind, const transfer::RunCounts& counts,

@@ -326,7 +326,7 @@ void CImportDrvData::RowChanged(int row) {
          QString::fromStdString(data.loadValue), ShownValueText(data),
          QString::fromStdString(std::string(ResultText(data.result))),
          QString::fromStdString(data.name), data.value.empty() ? QString() : NoteTextOf(data)},
-        data.result);
+        data.result, NoteTextOf(data));
     list_->setRowHidden(row,
                         differencesOnly_->isChecked() && data.result == transfer::RowResult::True);
 }

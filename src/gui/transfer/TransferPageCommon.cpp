@@ -100,7 +100,7 @@ QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn
 }
 
 void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
-                     transfer::RowResult result) {
+                     transfer::RowResult result, const QString& note) {
     if (row >= list->rowCount()) {
         list->setRowCount(row + 1);
     }
@@ -111,6 +111,7 @@ void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
             list->setItem(row, column, item);
         }
         item->setText(cells[column]);
+        item->setToolTip(note);
         if (result == transfer::RowResult::Fail) {
             item->setBackground(kFailColour);
         } else if (result == transfer::RowResult::Alarm) {

@@ -47,9 +47,10 @@ struct TransferColumn {
 QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn>& columns,
                                int dpi);
 // Writes the cells of a row (creating it when needed): a failed row is drawn red, one that
-// differs yellow.
+// differs yellow; the row's note is the tip of every cell, so that it shows wherever the list
+// is scrolled.
 void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
-                     transfer::RowResult result);
+                     transfer::RowResult result, const QString& note = QString());
 // The value column of a row as the pages show it: the value, or the translated note of a row
 // that was not asked or not answered.
 QString ShownValueText(const transfer::TransferRow& row);
