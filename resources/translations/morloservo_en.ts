@@ -195,11 +195,31 @@
     </message>
     <message>
         <source>超出范围</source>
-        <translation>out of range</translation>
+        <translation type="vanished">out of range</translation>
     </message>
     <message>
         <source>无应答</source>
         <translation>no answer</translation>
+    </message>
+    <message>
+        <source>列表中为%1位，对象为%2</source>
+        <translation>listed as %1 bits, the object is %2</translation>
+    </message>
+    <message>
+        <source>数值超出%1的范围</source>
+        <translation>value does not fit %1</translation>
+    </message>
+    <message>
+        <source>驱动器应答%1位，列表中为%2位</source>
+        <translation>the drive answered %1 bits, listed as %2</translation>
+    </message>
+    <message>
+        <source>驱动器的数值超出%1的范围</source>
+        <translation>the drive&apos;s value does not fit %1</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝：%1 (%2)</source>
+        <translation>refused: %1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -311,6 +331,10 @@
     <message>
         <source>虚拟状态</source>
         <translation>Virtual</translation>
+    </message>
+    <message>
+        <source>%1: 驱动器拒绝了 0x%2: %3 (0x%4)</source>
+        <translation>%1: the drive refused 0x%2: %3 (0x%4)</translation>
     </message>
 </context>
 <context>
@@ -525,6 +549,10 @@
         <source>驱动器无应答，传输已停止。</source>
         <translation>The drive does not answer; the transfer has stopped.</translation>
     </message>
+    <message>
+        <source>%2行中有%1行没有从驱动器读出。仍然保存吗？</source>
+        <translation>%1 of %2 rows were not read from the drive. Save them all the same?</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CFunctionDialog</name>
@@ -601,11 +629,51 @@
     </message>
     <message>
         <source>驱动器拒绝保存参数!</source>
-        <translation>The drive refused to store the parameters!</translation>
+        <translation type="vanished">The drive refused to store the parameters!</translation>
     </message>
     <message>
         <source>驱动器无应答!</source>
         <translation>The drive does not answer!</translation>
+    </message>
+    <message>
+        <source>只显示不同的行</source>
+        <translation>Show differences only</translation>
+    </message>
+    <message>
+        <source>没有装入数据文件!</source>
+        <translation>No drive-data file is loaded!</translation>
+    </message>
+    <message>
+        <source>读取驱动器标识...</source>
+        <translation>Reading the drive&apos;s identity...</translation>
+    </message>
+    <message>
+        <source>%1 保存自另一个驱动器：
+%2</source>
+        <translation>%1 was saved from another drive:
+%2</translation>
+    </message>
+    <message>
+        <source>
+仍然写入这个驱动器吗？</source>
+        <translation>
+Write it into this drive all the same?</translation>
+    </message>
+    <message>
+        <source>上次写入后%2行中有%1行不是True。仍然保存参数吗？</source>
+        <translation>The last write left %1 of %2 rows not True. Store the parameters all the same?</translation>
+    </message>
+    <message>
+        <source>驱动器没有或拒绝的行：</source>
+        <translation>Rows the drive lacks or refuses:</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝重启: %1</source>
+        <translation>The drive refused to restart: %1</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝保存参数: %1</source>
+        <translation>The drive refused to store the parameters: %1</translation>
     </message>
 </context>
 <context>
@@ -889,6 +957,18 @@
     <message>
         <source>驱动器重启</source>
         <translation>Restart drive</translation>
+    </message>
+    <message>
+        <source>驱动器重启...</source>
+        <translation>Restarting the drive...</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝: %1 %2 %3</source>
+        <translation>The drive refused: %1 %2 %3</translation>
+    </message>
+    <message>
+        <source>驱动器无应答!</source>
+        <translation>The drive does not answer!</translation>
     </message>
 </context>
 <context>

@@ -395,6 +395,7 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
         Delivery delivery{window, message, value, key, generation};
         delivery.command = command;
         if (message == kMsgValue) {
+            delivery.dataBits = codec_.ResultBits();
             delivery.writeRefusal = codec_.WriteRefusal();
         }
         Deliver(lock, delivery);

@@ -27,8 +27,9 @@ struct Delivery {
     // The command of the request answered (a read, a write, ...); 0 for a cyclic read and for
     // reports that answer no request.
     std::uint8_t command = 0;
-    // A value that answers a write the drive refused (it is the object's read-back): the
-    // drive's abort code; 0 otherwise.
+    // A value: the bits of data the drive's answer carried (0 when it did not say), and the
+    // abort code when the value is the read-back of a write the drive refused (0: not refused).
+    int dataBits = 0;
     std::uint32_t writeRefusal = 0;
 };
 

@@ -363,6 +363,7 @@ bool LinkCodec::Decode(ResultKind& kind, std::int32_t& value) {
     }
     kind = decoded->kind;
     lastValue_ = decoded->value;
+    resultBits_ = decoded->bits;
     value = static_cast<std::int32_t>(decoded->value);
     return true;
 }

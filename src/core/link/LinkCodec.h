@@ -51,6 +51,11 @@ class LinkCodec {
 
     // The kind and value of the last answer; false when there is nothing to report.
     bool Decode(ResultKind& kind, std::int32_t& value);
+    // Bits of data the last decoded answer carried (DecodedAnswer::bits); 0 when unknown.
+    int ResultBits() const { return resultBits_; }
+    // The abort code with which the drive refused the last write (its result is then the
+    // read-back of the object); 0 when the last exchange was no refused write.
+    std::uint32_t WriteRefusal() const { return writeRefusal_; }
 
     // The 7 bytes after the command byte of the last answer, how many of them carry data, and
     // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes).
@@ -59,9 +64,6 @@ class LinkCodec {
     // The object the last result is about: the request's key, or for a segment request the
     // key of the upload it belongs to (segment requests may carry none).
     ObjectKey ResultKey() const { return resultKey_; }
-    // The abort code of the write the last exchange made, when the drive refused it (the
-    // result is then the read-back of the object); 0 when it did not.
-    std::uint32_t WriteRefusal() const { return writeRefusal_; }
     bool UploadRunning() const { return upload_.running; }
     // Ends a running segmented upload with an abort to the drive (its receiver is gone, the
     // link closes, the data is too long). Does nothing when no upload runs.
@@ -111,6 +113,7 @@ class LinkCodec {
     SdoPayload answer_{};
     bool hasAnswer_ = false;
     std::uint32_t lastValue_ = 0;
+    int resultBits_ = 0;
 };
 
 }  // namespace morlo::link
