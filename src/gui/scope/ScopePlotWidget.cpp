@@ -47,6 +47,8 @@ void ScopePlotWidget::ClearZoomRectangle() {
 
 void ScopePlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The widget is opaque: what lies outside the plot area is the page's background.
+    painter.fillRect(rect(), palette().window());
     PaintPlot(painter);
     if (first_ && second_ && mouseArea_.contains(*first_) && mouseArea_.contains(*second_)) {
         QPen pen(kZoomRectangle, 1, Qt::DashLine);
