@@ -133,6 +133,9 @@ class CDriverOscillo final : public CPageView,
     // The channel's unit changed other than by the user's choice: the plot follows it.
     void FollowUnit(int channel, double oldCoefficient);
     void FillUnitCombo(QComboBox* combo, ObjectKey key);
+    // The combo's unit; an empty combo gets "DEC", one without a selection its "DEC" entry
+    // (else its first).
+    std::string ChosenUnit(QComboBox* combo);
     QString DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value);
     void UpdateCoefficient(int channel, bool repaint);
     void ApplyDisplaySettings();

@@ -231,9 +231,8 @@ void CDriverOscillo::SettingReported(ObjectKey key, std::int32_t value) {
             }
             break;
         case scope::kRecorderTriggerLevel:
-            DisplayInCombo(triggerUnit_, triggerKey_, value);  // makes sure a unit is chosen
-            levelText_ = QString::fromStdString(scope::LevelForm(
-                Units(), triggerKey_, value, triggerUnit_->currentText().toStdString()));
+            levelText_ = QString::fromStdString(
+                scope::LevelForm(Units(), triggerKey_, value, ChosenUnit(triggerUnit_)));
             NormaliseOffsets();
             if (triggerCombo_->currentIndex() >= 1) {
                 RefreshTip(triggerUnit_);

@@ -174,7 +174,7 @@ void CDriverOscillo::FillUnitCombo(QComboBox* combo, ObjectKey key) {
     combo->setCurrentIndex(combo->count() - 1);
 }
 
-QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value) {
+std::string CDriverOscillo::ChosenUnit(QComboBox* combo) {
     if (combo->count() == 0) {
         combo->insertItem(0, kUnitDec);
         combo->setCurrentIndex(0);
@@ -183,8 +183,11 @@ QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int
         const int dec = combo->findText(kUnitDec);
         combo->setCurrentIndex(dec >= 0 ? dec : 0);
     }
-    return QString::fromStdString(
-        scope::DisplayForm(Units(), key, value, combo->currentText().toStdString()));
+    return combo->currentText().toStdString();
+}
+
+QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value) {
+    return QString::fromStdString(scope::DisplayForm(Units(), key, value, ChosenUnit(combo)));
 }
 
 void CDriverOscillo::UpdateCoefficient(int channel, bool repaint) {
