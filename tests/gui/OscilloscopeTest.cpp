@@ -365,16 +365,26 @@ TEST(Oscilloscope, CancelWhileWaitingAndWhileUploading) {
     p.clock->Advance(2s);
     page->FireTimer(scope::kPollTimer);
     ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    // Cancelled as the upload begins, before the simulated line can finish it.
+    bool cancelled = false;
+    const auto connection = QObject::connect(page, &CDriverOscillo::uploadStarted, page, [&] {
+        if (!cancelled) {
+            cancelled = true;
+            page->StartOrCancel();
+        }
+    });
     page->FireTimer(scope::kPollTimer);
-    ASSERT_TRUE(WaitUntil([&] { return page->Capture().BytesReceived() > 0; }));
-    page->StartOrCancel();
-    const std::size_t kept = page->Capture().BytesReceived();
+    ASSERT_TRUE(WaitUntil([&] { return cancelled; }));
+    QObject::disconnect(connection);
+    EXPECT_TRUE(ScopeProgram::Finished(page));
     EXPECT_TRUE(p.program.Context().Link().DeferredServeSwitch());
-    // The late segment answer is ignored and nothing more is asked for.
+    const std::size_t reads = p.drive->ReadCount(scope::kRecorderRecord);
+    // Nothing more is asked for, the curves stay and the page says it is done.
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    EXPECT_EQ(page->Capture().BytesReceived(), kept);
+    EXPECT_EQ(p.drive->ReadCount(scope::kRecorderRecord), reads);
+    EXPECT_EQ(page->Capture().BytesReceived(), 0u);
     EXPECT_EQ(PlotValues(page, 0), first);
     EXPECT_EQ(Status(page), "finish");
 }

@@ -394,7 +394,9 @@ void ScopeCapture::BeginUpload() {
     record_.clear();
     record_.reserve(kRecordBufferInitial);
     host_.UploadStarted();
-    RequestSegment();
+    if (uploading_) {  // the face may have cancelled meanwhile
+        RequestSegment();
+    }
 }
 
 void ScopeCapture::RequestSegment() {
