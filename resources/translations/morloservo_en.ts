@@ -519,6 +519,14 @@
         <source>读取数据失败</source>
         <translation>reading data failed</translation>
     </message>
+    <message>
+        <source>等待其他窗口释放通信口</source>
+        <translation>waiting: another window is using the link</translation>
+    </message>
+    <message>
+        <source>记录末尾%1字节不足一个采样（%2字节），已舍弃</source>
+        <translation>the last %1 bytes of the record are no whole sample (%2 bytes) and were dropped</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>

@@ -98,9 +98,11 @@ class CliSession {
     std::optional<transfer::UnitValue> ShowInUnit(std::uint32_t driveDataKey, std::uint32_t raw);
     int RunCommandAndWait(TransferFace& face, transfer::DriveCommand command);
 
-    // Runs the capture cycle until done() or the link failed, the time ran out or ^C.
+    // Runs the capture cycle until done() or the link failed, the time ran out or ^C (Quiet:
+    // the time counts from the command's last result).
+    enum class Limit { Total, Quiet };
     bool RunScope(ScopeFace& face, const std::function<bool()>& done,
-                  std::chrono::milliseconds limit);
+                  std::chrono::milliseconds limit, Limit kind);
     // A refusal (exit 3) or a link failure (exit 2), reported.
     int ScopeFailure(ScopeFace& face, const char* stage);
     int WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeItem>& items,
@@ -132,7 +134,6 @@ class CliSession {
     // Runs results until done() or the link failed, the time ran out or ^C. Quiet: the limit
     // counts from the command's last result, so that a long upload that keeps answering
     // (a text of many segments on a slow line) is not given up.
-    enum class Limit { Total, Quiet };
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit,
                  Limit kind = Limit::Total);
     void Trace(bool sent, std::optional<std::uint32_t> canId, std::span<const std::uint8_t> bytes);

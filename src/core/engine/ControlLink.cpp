@@ -306,7 +306,9 @@ void ControlLink::GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, 
     std::lock_guard lock(mutex_);
     const std::uint8_t* bytes = nullptr;
     codec_.GetSegmentData(bytes, count, last);
-    std::copy_n(bytes, data.size(), data.begin());
+    data.fill(0);
+    const int kept = std::clamp(count, 0, static_cast<int>(data.size()));
+    std::copy_n(bytes, kept, data.begin());
 }
 
 void ControlLink::SetFrameObserver(link::LinkCodec::FrameObserver observer) {

@@ -82,7 +82,8 @@ class ControlLink {
     void SetNodeId(int nodeId);
     bool ReadAdapterVersion(std::string& text);
     // The data bytes of the last segment answer, their count, and whether that segment ends
-    // the upload; valid inside the handler of a segment result.
+    // the upload; valid inside the handler of a segment result (and of an expedited answer to
+    // a read, whose data bytes it gives likewise).
     void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last);
     // Every frame sent and received (for tracing); set before Start.
     void SetFrameObserver(link::LinkCodec::FrameObserver observer);

@@ -369,9 +369,25 @@ bool LinkCodec::Decode(ResultKind& kind, std::int32_t& value) {
 }
 
 void LinkCodec::GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const {
+    const std::uint8_t command = answer_[0];
+    const bool initiate = requestCommand_ == kCmdRead &&
+                          (command & kInitiateClassMask) == kInitiateClass &&
+                          (command & kInitiateExpeditedBit) != 0;
+    if (initiate) {
+        // An expedited answer carries the whole data in bytes 4-7; with the size bit, bits
+        // 2-3 name the bytes of them that are unused.
+        constexpr int kExpeditedDataBytes = 4;
+        data = answer_.data() + 4;
+        count =
+            (command & kInitiateSizeBit) != 0
+                ? kExpeditedDataBytes - ((command >> kInitiateUnusedShift) & kInitiateUnusedMask)
+                : kExpeditedDataBytes;
+        last = true;
+        return;
+    }
     data = answer_.data() + 1;
-    count = SegmentDataCount(answer_[0]);
-    last = IsLastSegment(answer_[0]);
+    count = SegmentDataCount(command);
+    last = IsLastSegment(command);
 }
 
 }  // namespace morlo::link

@@ -58,7 +58,8 @@ class LinkCodec {
     std::uint32_t WriteRefusal() const { return writeRefusal_; }
 
     // The 7 bytes after the command byte of the last answer, how many of them carry data, and
-    // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes).
+    // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes). For an
+    // expedited answer to a read: its data bytes (at most 4; only `count` may be read), last.
     void GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const;
 
     // The object the last result is about: the request's key, or for a segment request the
