@@ -6,6 +6,7 @@
 
 #include "transfer/DriveDataFiles.h"
 #include "transfer/DriveDataKey.h"
+#include "transfer/DriveDataSidecar.h"
 #include "transfer/DriveValueText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint32_t key : ReadObjectList(text)) {
         TransferRow row;
         row.key = key;
-        row.value = FormatValue(key, FormatOfKey(key));
+        row.value = ReadDriveValue(key, 0, FormatOfKey(key)).text;
         row.result = RowResult::True;
         rows.push_back(row);
     }
@@ -33,11 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint32_t key = ParseDriveDataKey(line.keyText);
         for (const ValueFormat& format :
              {FormatOfKey(key), FormatOfType("I16"), FormatOfType("U32")}) {
-            const LoadValue value = LoadValueToRaw(line.loadValue, format, KeySizeBits(key));
-            // Nothing that does not fit the write command is ever sent.
-            if (value.raw && KeySizeBits(key) < 32 && (*value.raw >> KeySizeBits(key)) != 0) {
+            const LoadValue value = LoadValueToRaw(line.loadValue, format);
+            // Nothing that does not fit the format's width is ever sent.
+            if (value.raw && format.bits < 32 && (*value.raw >> format.bits) != 0) {
                 __builtin_trap();
             }
+        }
+    }
+    HasUsableLine(ReadDriveDataLines(text));
+    // A description of a backup reads back as it was written.
+    if (auto sidecar = ReadSidecarText(text)) {
+        const auto again = ReadSidecarText(WriteSidecarText(*sidecar));
+        if (!again || again->rows.size() != sidecar->rows.size()) {
+            __builtin_trap();
         }
     }
     SavePathFor(text.substr(0, 64), text.substr(0, 3));

@@ -195,11 +195,31 @@
     </message>
     <message>
         <source>超出范围</source>
-        <translation>out of range</translation>
+        <translation type="vanished">out of range</translation>
     </message>
     <message>
         <source>无应答</source>
         <translation>no answer</translation>
+    </message>
+    <message>
+        <source>列表中为%1位，对象为%2</source>
+        <translation>listed as %1 bits, the object is %2</translation>
+    </message>
+    <message>
+        <source>数值超出%1的范围</source>
+        <translation>value does not fit %1</translation>
+    </message>
+    <message>
+        <source>驱动器应答%1位，列表中为%2位</source>
+        <translation>the drive answered %1 bits, listed as %2</translation>
+    </message>
+    <message>
+        <source>驱动器的数值超出%1的范围</source>
+        <translation>the drive&apos;s value does not fit %1</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝：%1 (%2)</source>
+        <translation>refused: %1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -311,6 +331,10 @@
     <message>
         <source>虚拟状态</source>
         <translation>Virtual</translation>
+    </message>
+    <message>
+        <source>%1: 驱动器拒绝了 0x%2: %3 (0x%4)</source>
+        <translation>%1: the drive refused 0x%2: %3 (0x%4)</translation>
     </message>
 </context>
 <context>
@@ -495,6 +519,14 @@
         <source>读取数据失败</source>
         <translation>reading data failed</translation>
     </message>
+    <message>
+        <source>等待其他窗口释放通信口</source>
+        <translation>waiting: another window is using the link</translation>
+    </message>
+    <message>
+        <source>记录末尾%1字节不足一个采样（%2字节），已舍弃</source>
+        <translation>the last %1 bytes of the record are no whole sample (%2 bytes) and were dropped</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>
@@ -524,6 +556,10 @@
     <message>
         <source>驱动器无应答，传输已停止。</source>
         <translation>The drive does not answer; the transfer has stopped.</translation>
+    </message>
+    <message>
+        <source>%2行中有%1行没有从驱动器读出。仍然保存吗？</source>
+        <translation>%1 of %2 rows were not read from the drive. Save them all the same?</translation>
     </message>
 </context>
 <context>
@@ -601,11 +637,51 @@
     </message>
     <message>
         <source>驱动器拒绝保存参数!</source>
-        <translation>The drive refused to store the parameters!</translation>
+        <translation type="vanished">The drive refused to store the parameters!</translation>
     </message>
     <message>
         <source>驱动器无应答!</source>
         <translation>The drive does not answer!</translation>
+    </message>
+    <message>
+        <source>只显示不同的行</source>
+        <translation>Show differences only</translation>
+    </message>
+    <message>
+        <source>没有装入数据文件!</source>
+        <translation>No drive-data file is loaded!</translation>
+    </message>
+    <message>
+        <source>读取驱动器标识...</source>
+        <translation>Reading the drive&apos;s identity...</translation>
+    </message>
+    <message>
+        <source>%1 保存自另一个驱动器：
+%2</source>
+        <translation>%1 was saved from another drive:
+%2</translation>
+    </message>
+    <message>
+        <source>
+仍然写入这个驱动器吗？</source>
+        <translation>
+Write it into this drive all the same?</translation>
+    </message>
+    <message>
+        <source>上次写入后%2行中有%1行不是True。仍然保存参数吗？</source>
+        <translation>The last write left %1 of %2 rows not True. Store the parameters all the same?</translation>
+    </message>
+    <message>
+        <source>驱动器没有或拒绝的行：</source>
+        <translation>Rows the drive lacks or refuses:</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝重启: %1</source>
+        <translation>The drive refused to restart: %1</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝保存参数: %1</source>
+        <translation>The drive refused to store the parameters: %1</translation>
     </message>
 </context>
 <context>
@@ -840,6 +916,10 @@
         <source>Comm Status: Open  simulated drive</source>
         <translation>Comm Status: Open  simulated drive</translation>
     </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CSdoList</name>
@@ -885,6 +965,18 @@
     <message>
         <source>驱动器重启</source>
         <translation>Restart drive</translation>
+    </message>
+    <message>
+        <source>驱动器重启...</source>
+        <translation>Restarting the drive...</translation>
+    </message>
+    <message>
+        <source>驱动器拒绝: %1 %2 %3</source>
+        <translation>The drive refused: %1 %2 %3</translation>
+    </message>
+    <message>
+        <source>驱动器无应答!</source>
+        <translation>The drive does not answer!</translation>
     </message>
 </context>
 <context>

@@ -16,11 +16,19 @@ const char* const kCliUsage =
     "  write INDEX:SUB VALUE [--unit U] write a value given in unit U\n"
     "  info                             device name, versions and statusword\n"
     "  watch INDEX:SUB... [--count N]   print every new value of the objects\n"
-    "  backup LIST.cdo OUT.cdi          read the listed objects into a drive-data file\n"
-    "  restore IN.cdi [--store] [--restart]\n"
-    "                                   write a drive-data file into the drive, store the\n"
-    "                                   parameters, restart and verify that they persisted\n"
-    "  compare IN.cdi                   show where the drive differs from a drive-data file\n"
+    "  backup LIST.cdo OUT.cdi [--report R.csv]\n"
+    "                                   read the listed objects into a drive-data file (and\n"
+    "                                   OUT.cdi.ini, which says which drive it came from)\n"
+    "  restore IN.cdi [--store|--store-anyway] [--restart] [--expect-same-drive]\n"
+    "          [--report R.csv]         write a drive-data file into the drive; store the\n"
+    "                                   parameters when every row is True (--store-anyway:\n"
+    "                                   also when not), restart and verify that they persisted\n"
+    "  compare IN.cdi [--expect-same-drive] [--report R.csv]\n"
+    "                                   show by name and unit where the drive differs\n"
+    "  diff A.cdi B.cdi [--report R.csv] show by name and unit where two files differ\n"
+    "  store                            store the motor, then the control parameters\n"
+    "  init                             initialise the control parameters\n"
+    "  restart                          restart the drive and wait until it answers again\n"
     "  scope --ch KEY [--ch KEY ...] [--period N] [--samples N] [--trigger KEY|manual]\n"
     "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--timeout S]\n"
     "                                   capture the recorder once (channel n is the n-th\n"
@@ -266,8 +274,22 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             out.workDir = *v;
         } else if (arg == "--store") {
             out.store = true;
+        } else if (arg == "--store-anyway") {
+            out.store = true;
+            out.storeAnyway = true;
         } else if (arg == "--restart") {
             out.restart = true;
+        } else if (arg == "--expect-same-drive") {
+            out.expectSameDrive = true;
+        } else if (arg == "--report") {
+            auto v = next("--report");
+            if (!v || v->empty()) {
+                if (error.empty()) {
+                    error = "--report needs a file name";
+                }
+                return std::nullopt;
+            }
+            out.report = *v;
         } else if (arg == "--unit") {
             auto v = next("--unit");
             if (!v) {
@@ -356,6 +378,17 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             return std::nullopt;
         }
         out.files = rest;
+    } else if (out.command == "diff") {
+        if (rest.size() != 2) {
+            error = "diff takes two drive-data files";
+            return std::nullopt;
+        }
+        out.files = rest;
+    } else if (out.command == "store" || out.command == "init" || out.command == "restart") {
+        if (!rest.empty()) {
+            error = out.command + " takes no arguments";
+            return std::nullopt;
+        }
     } else if (out.command == "scope") {
         if (!rest.empty()) {
             error = "scope takes options only (--ch KEY ...)";
@@ -376,7 +409,17 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
         return std::nullopt;
     }
     if ((out.store || out.restart) && out.command != "restore") {
-        error = "--store and --restart go with restore only";
+        error = "--store, --store-anyway and --restart go with restore only";
+        return std::nullopt;
+    }
+    if (out.expectSameDrive && out.command != "restore" && out.command != "compare") {
+        error = "--expect-same-drive goes with restore and compare only";
+        return std::nullopt;
+    }
+    const bool reports = out.command == "backup" || out.command == "restore" ||
+                         out.command == "compare" || out.command == "diff";
+    if (!out.report.empty() && !reports) {
+        error = "--report goes with backup, restore, compare and diff only";
         return std::nullopt;
     }
     return out;

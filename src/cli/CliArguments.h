@@ -39,15 +39,21 @@ struct CliArguments {
     bool json = false;    // results as one JSON object per line
     int node = 1;
     bool trace = false;
-    std::string command;              // read, write, info, watch, backup, restore, compare
+    // read, write, info, watch, backup, restore, compare, diff, store, init, restart, scope
+    std::string command;
     std::vector<ObjectKey> keys;      // read, write: one; watch: one or more
     std::string value;                // write
     std::optional<std::string> unit;  // read, write
     int count = -1;                   // watch: stop after this many lines (-1: until ^C)
-    std::vector<std::string> files;   // backup: list and output; restore, compare: the data
-    bool store = false;               // restore: store the parameters afterwards
-    bool restart = false;             // restore: restart the drive and verify afterwards
-    ScopeRequest scope;               // scope
+    // backup: list and output; restore, compare: the data; diff: the two data files
+    std::vector<std::string> files;
+    bool store = false;        // restore: store the parameters afterwards (every row "True")
+    bool storeAnyway = false;  // restore: store also when a row is not "True"
+    bool restart = false;      // restore: restart the drive and verify afterwards
+    // restore, compare: a drive other than the file's (by its description) is an error
+    bool expectSameDrive = false;
+    std::string report;  // backup, compare, restore, diff: every row as CSV
+    ScopeRequest scope;  // scope
 };
 
 // Parses the command line; on failure error holds a one-line message.

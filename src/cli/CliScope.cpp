@@ -24,6 +24,8 @@ using namespace std::chrono_literals;
 
 constexpr std::chrono::milliseconds kLongestWait{20};
 constexpr std::chrono::milliseconds kAnswerWait{5000};
+// An upload ends as a link failure only when the drive has not answered for this long.
+constexpr std::chrono::milliseconds kUploadSilence{5000};
 constexpr int kProgressStep = 5;  // percent between two progress lines
 constexpr int kPercent = 100;
 // Auto-scaling does not depend on the plot's width: the window spans every sample.
@@ -124,15 +126,15 @@ struct CliSession::ScopeFace final : scope::ScopeTimers, scope::ScopeCaptureHost
     }
 
     std::optional<std::chrono::steady_clock::time_point>& Deadline(int id) {
-        return id == scope::kPollTimer ? pollDeadline : restartDeadline;
+        return deadlines[static_cast<std::size_t>(id - scope::kPollTimer)];
     }
 
     CliSession& session;
     scope::ControlLinkScopeLink link;
     scope::ScopeCapture capture;
     std::uint32_t bytesPerSample;
-    std::optional<std::chrono::steady_clock::time_point> pollDeadline;
-    std::optional<std::chrono::steady_clock::time_point> restartDeadline;
+    // Of the poll, restart and link watch timers.
+    std::array<std::optional<std::chrono::steady_clock::time_point>, 3> deadlines;
     std::vector<ObjectKey> answered;
     std::vector<std::pair<ObjectKey, std::uint32_t>> refusals;
     bool readBackClosed = false;
@@ -143,17 +145,18 @@ struct CliSession::ScopeFace final : scope::ScopeTimers, scope::ScopeCaptureHost
 };
 
 bool CliSession::RunScope(ScopeFace& face, const std::function<bool()>& done,
-                          std::chrono::milliseconds limit) {
+                          std::chrono::milliseconds limit, Limit kind) {
     commandHandler_ = [&face](const engine::Delivery& d) { face.Deliver(d); };
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto start = std::chrono::steady_clock::now();
     bool completed = true;
     while (!done()) {
-        if (interrupted_ || linkFailed_ || std::chrono::steady_clock::now() > deadline) {
+        const auto from = kind == Limit::Quiet ? std::max(start, lastCommandResult_) : start;
+        if (interrupted_ || linkFailed_ || std::chrono::steady_clock::now() > from + limit) {
             completed = false;
             break;
         }
         control_->RunPendingDeliveries(kLongestWait);
-        for (int id : {scope::kPollTimer, scope::kRestartTimer}) {
+        for (int id : {scope::kPollTimer, scope::kRestartTimer, scope::kLinkWatchTimer}) {
             auto& timer = face.Deadline(id);
             if (timer && std::chrono::steady_clock::now() >= *timer) {
                 timer.reset();
@@ -245,6 +248,40 @@ int CliSession::Scope() {
     for (int pair = 0; pair < 2; ++pair) {
         face.capture.SetWideOwner(pair, wideOwnedByFirst[static_cast<std::size_t>(pair)]);
     }
+    // Waits for the drive's answer about the key (a value or a refusal).
+    auto answer = [&](ObjectKey key) {
+        return RunScope(
+            face,
+            [&] {
+                return std::find(face.answered.begin(), face.answered.end(), key) !=
+                       face.answered.end();
+            },
+            kAnswerWait, Limit::Total);
+    };
+
+    // The level must fit the trigger object: the one given, else the one the drive holds.
+    if (request.level && !request.manualTrigger) {
+        ObjectKey triggerKey = scope::MappingKey(triggerMapping);
+        if (!request.trigger) {
+            face.answered.clear();
+            face.capture.Submit(link::kCmdRead, scope::kRecorderTriggerObject, 0);
+            if (!answer(scope::kRecorderTriggerObject) || !face.refusals.empty()) {
+                return ScopeFailure(face, "a read of the trigger object");
+            }
+            triggerKey = scope::MappingKey(face.capture.Mirror().triggerObject);
+        }
+        if (triggerKey != 0) {
+            const scope::ScopeUnits units{dictionary_, units_, *evaluator_, kCommandReceiver};
+            const scope::LevelConversion level = scope::TriggerLevelToRaw(
+                units, triggerKey, WriteInteger(*request.level), kUnitDecText);
+            if (level.outcome != scope::LevelOutcome::Raw) {
+                err_ << "--level " << *request.level << " does not fit the trigger object "
+                     << WriteObjectAddress(triggerKey) << " (" << level.minimum << " to "
+                     << level.maximum << "); nothing was written\n";
+                return kExitUsage;
+            }
+        }
+    }
 
     // The settings, one write after the answer to the one before: slots that go off first.
     struct Write {
@@ -279,16 +316,16 @@ int CliSession::Scope() {
     }
     for (const Write& write : writes) {
         face.answered.clear();
+        refusedWrite_ = 0;
         face.capture.Submit(write.command, write.key, write.value);
-        const bool answered = RunScope(
-            face,
-            [&] {
-                return std::find(face.answered.begin(), face.answered.end(), write.key) !=
-                       face.answered.end();
-            },
-            kAnswerWait);
-        if (!answered || !face.refusals.empty()) {
+        if (!answer(write.key) || !face.refusals.empty()) {
             return ScopeFailure(face, "a recorder setting");
+        }
+        if (refusedWrite_ != 0) {
+            // The drive's reason, not only that it holds another value.
+            err_ << "a recorder setting (" << WriteObjectAddress(write.key) << "): ";
+            ReportRefusal(refusedWrite_);
+            return kExitUsage;
         }
     }
 
@@ -301,7 +338,7 @@ int CliSession::Scope() {
             [&] {
                 return face.readBackClosed && face.capture.ReadBackStep() >= scope::kReadBackClosed;
             },
-            kAnswerWait * static_cast<int>(scope::kReadBackOrder.size()))) {
+            kAnswerWait * static_cast<int>(scope::kReadBackOrder.size()), Limit::Total)) {
         return ScopeFailure(face, "a read of the recorder settings");
     }
     const scope::RecorderMirror& mirror = face.capture.Mirror();
@@ -335,12 +372,24 @@ int CliSession::Scope() {
         return kExitUsage;
     }
 
+    // The time given bounds the start and the wait for the trigger; the upload goes on for as
+    // long as the drive keeps answering.
+    refusedWrite_ = 0;
     face.capture.Start();
-    const bool captured = RunScope(
-        face, [&] { return face.capture.Idle() && !face.capture.Uploading(); },
-        std::chrono::seconds(request.timeoutSeconds));
-    if (!captured) {
-        const bool waiting = !face.capture.Uploading() && !linkFailed_ && !interrupted_;
+    const bool recording = RunScope(
+        face,
+        [&] {
+            return face.capture.Uploading() || !face.capture.CaptureRunning() || refusedWrite_ != 0;
+        },
+        std::chrono::seconds(request.timeoutSeconds), Limit::Total);
+    if (refusedWrite_ != 0) {
+        face.capture.Stop();
+        err_ << "the capture (" << WriteObjectAddress(scope::kRecorderState) << "): ";
+        ReportRefusal(refusedWrite_);
+        return kExitUsage;
+    }
+    if (!recording) {
+        const bool waiting = !linkFailed_ && !interrupted_;
         face.capture.Stop();
         if (waiting) {
             err_ << "no record within " << request.timeoutSeconds
@@ -348,6 +397,12 @@ int CliSession::Scope() {
             return kExitUsage;
         }
         return ScopeFailure(face, "the capture");
+    }
+    if (face.capture.Uploading() &&
+        !RunScope(
+            face, [&] { return !face.capture.Uploading(); }, kUploadSilence, Limit::Quiet)) {
+        face.capture.Stop();
+        return ScopeFailure(face, "the upload of the record");
     }
     if (!face.decodedRecord) {
         return ScopeFailure(face, "the capture");
@@ -363,6 +418,11 @@ int CliSession::Scope() {
     if (face.capture.RecordTruncated()) {
         err_ << "the record was longer than " << scope::kRecordBufferLimit
              << " bytes; the rest was not read\n";
+    }
+    if (const std::size_t dropped = face.capture.DroppedBytes(); dropped != 0) {
+        err_ << "the last " << dropped << " bytes of the record are no whole sample of "
+             << scope::RecordBytesPerSample(face.capture.RecordedLayout())
+             << " bytes and were dropped\n";
     }
     if (!anySample) {
         err_ << "the drive recorded no sample; nothing was written\n";
@@ -383,14 +443,13 @@ int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeI
     if (request.txt.empty()) {
         return kExitDone;
     }
-    // The settings as the oscilloscope page would show them after this capture: raw values
-    // in DEC, the last entry of each unit list, and the page's automatic scales.
-    auto decIndex = [this](ObjectKey key) {
-        int index = 0;
-        for (const std::string& unit : units_.ChoiceList(key)) {
-            index += unit != kUnitDecText ? 1 : 0;
-        }
-        return index + 1;  // after the units, HEX, then DEC
+    // The settings as the oscilloscope page would show them after this capture: the last entry
+    // of each unit list (raw values: "DEC", or the object's one unit of raw values), and the
+    // page's automatic scales.
+    const scope::ScopeUnits units{dictionary_, units_, *evaluator_, kCommandReceiver};
+    auto shownUnit = [this](ObjectKey key) {
+        const std::vector<std::string> choices = units_.ChoiceList(key);
+        return std::pair{static_cast<int>(choices.size()) - 1, choices.back()};
     };
     scope::ScopeFileData data;
     data.period = mirror.period;
@@ -406,11 +465,22 @@ int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeI
             : 0;
     data.levelText = levelSize != 0 ? scope::IntegerForm(levelSize, mirror.triggerLevel)
                                     : WriteInteger(mirror.triggerLevel);
-    data.triggerUnit = mirror.triggerObject != 0 ? decIndex(triggerKey) : -1;
+    data.triggerUnit = mirror.triggerObject != 0 ? shownUnit(triggerKey).first : -1;
     scope::ScopePlot plot(kScalingArea);
     for (std::size_t n = 0; n < items.size(); ++n) {
         const int channel = static_cast<int>(n);
-        plot.SetCoefficient(channel, 1);
+        const ObjectKey key = scope::MappingKey(items[n].mapping);
+        const auto [unit, unitText] = shownUnit(key);
+        scope::ChannelFileBlock& block = data.channels[n];
+        block.checked = true;
+        block.item = face.capture.ChannelMapping(channel);
+        block.coefficient = scope::UnitCoefficient(units, key, unitText);
+        block.unit = unit;
+        block.autoScale = true;
+        block.name = items[n].name;
+        block.unitText = unitText;
+        data.curves[n] = face.curves[n];
+        plot.SetCoefficient(channel, block.coefficient);
         for (double value : face.curves[n]) {
             plot.AddPoint(channel, value);
         }
@@ -418,19 +488,8 @@ int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeI
     plot.ResetZoom();
     plot.Recompute();
     for (std::size_t n = 0; n < items.size(); ++n) {
-        const int channel = static_cast<int>(n);
-        const ObjectKey key = scope::MappingKey(items[n].mapping);
-        scope::ChannelFileBlock& block = data.channels[n];
-        block.checked = true;
-        block.item = face.capture.ChannelMapping(channel);
-        block.scale = plot.Scale(channel);
-        block.offset = plot.Offset(channel);
-        block.coefficient = 1;
-        block.unit = decIndex(key);
-        block.autoScale = true;
-        block.name = items[n].name;
-        block.unitText = kUnitDecText;
-        data.curves[n] = face.curves[n];
+        data.channels[n].scale = plot.Scale(static_cast<int>(n));
+        data.channels[n].offset = plot.Offset(static_cast<int>(n));
     }
     data.description = description;
     if (!transfer::WriteFileReplacing(request.txt, scope::WriteScopeText(data))) {

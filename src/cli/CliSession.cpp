@@ -105,9 +105,16 @@ int CliSession::Run() {
     if (const int prepared = Prepare(); prepared != kExitDone) {
         return prepared;
     }
+    if (arguments_.command == "diff") {
+        return Diff();  // two files, no drive
+    }
+    if (const int files = PrepareTransferFiles(); files != kExitDone) {
+        return files;
+    }
     if (!OpenLink()) {
         return kExitLinkFailure;
     }
+    linkOpen_ = true;
     if (arguments_.command == "read") {
         return Read();
     }
@@ -128,6 +135,10 @@ int CliSession::Run() {
     }
     if (arguments_.command == "scope") {
         return Scope();
+    }
+    if (arguments_.command == "store" || arguments_.command == "init" ||
+        arguments_.command == "restart") {
+        return RunDriveCommand();
     }
     return Watch();
 }
@@ -195,7 +206,9 @@ bool CliSession::OpenLink() {
                 err_ << "cannot read the dictionary source for the simulated drive\n";
                 return false;
             }
-            auto drive = std::make_shared<sim::SimulatedDrive>(source);
+            std::error_code ec;
+            auto drive = std::make_shared<sim::SimulatedDrive>(
+                source, sim::BuiltInDriveOptions(std::filesystem::current_path(ec) / "user"));
             library_.RegisterFactory(link::kLinkTypeSimulated, [drive] {
                 return std::make_unique<sim::SimulatedLinkObject>(drive);
             });

@@ -17,6 +17,9 @@
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
 #include "link/LinkLibrary.h"
+#include "transfer/DriveDataFiles.h"
+#include "transfer/DriveDataReport.h"
+#include "transfer/DriveDataSidecar.h"
 #include "transfer/TransferRow.h"
 #include "values/FormulaEvaluator.h"
 #include "values/UnitTable.h"
@@ -66,11 +69,40 @@ class CliSession {
     int Backup();
     int Restore();
     int Compare();
+    int Diff();
+    // store, init, restart: the store dialog's commands.
+    int RunDriveCommand();
     int Scope();
 
-    // Runs the capture cycle until done() or the link failed, the time ran out or ^C.
+    // The files of a drive-data command, read and checked before the link opens, so that a
+    // file that cannot be used costs nothing on the drive.
+    struct TransferInput {
+        std::vector<std::uint32_t> list;                    // backup: the object list
+        std::vector<transfer::DriveDataLine> lines;         // restore, compare: the file's rows
+        std::optional<transfer::DriveDataSidecar> sidecar;  // its description, when it has one
+    };
+    int PrepareTransferFiles();
+    // Reads a drive-data file that must hold a usable row; kExitDone or kExitUsage (reported).
+    int ReadDriveDataFile(const std::string& file, std::vector<transfer::DriveDataLine>& lines);
+    // A folder that exists and a name that is no folder; reported when not.
+    bool CanWriteFile(const std::string& file);
+    // Reads the drive's identity; kExitDone, or the link failure (reported).
+    int ReadIdentity(TransferFace& face);
+    // Before a restore or compare: the drive against the file's description. A different
+    // device name or software version is a warning, or with --expect-same-drive exit 3.
+    int CheckSameDrive(TransferFace& face);
+    // Writes the report file of the rows when --report asks for one.
+    int WriteReport(const std::vector<transfer::ReportRow>& rows, transfer::ReportKind kind);
+    // A raw value in the object's default unit (reading formula constants from the drive
+    // when the link is open); nullopt when it cannot be shown so.
+    std::optional<transfer::UnitValue> ShowInUnit(std::uint32_t driveDataKey, std::uint32_t raw);
+    int RunCommandAndWait(TransferFace& face, transfer::DriveCommand command);
+
+    // Runs the capture cycle until done() or the link failed, the time ran out or ^C (Quiet:
+    // the time counts from the command's last result).
+    enum class Limit { Total, Quiet };
     bool RunScope(ScopeFace& face, const std::function<bool()>& done,
-                  std::chrono::milliseconds limit);
+                  std::chrono::milliseconds limit, Limit kind);
     // A refusal (exit 3) or a link failure (exit 2), reported.
     int ScopeFailure(ScopeFace& face, const char* stage);
     int WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeItem>& items,
@@ -80,7 +112,7 @@ class CliSession {
     // Runs a drive-data run (its rows, or the store) until done() or the link failed or ^C;
     // false when it was interrupted.
     bool Drive(TransferFace& face, const std::function<bool()>& done);
-    // Runs the rows, prints those that are not "True" and the status line.
+    // Runs the rows, prints those that are not "True" by name and unit, and the status line.
     int RunRows(TransferFace& face, transfer::RunKind kind);
 
     // Reads one object (numbers, or a text by segmented upload) and waits for the result.
@@ -102,7 +134,6 @@ class CliSession {
     // Runs results until done() or the link failed, the time ran out or ^C. Quiet: the limit
     // counts from the command's last result, so that a long upload that keeps answering
     // (a text of many segments on a slow line) is not given up.
-    enum class Limit { Total, Quiet };
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit,
                  Limit kind = Limit::Total);
     void Trace(bool sent, std::optional<std::uint32_t> canId, std::span<const std::uint8_t> bytes);
@@ -124,6 +155,8 @@ class CliSession {
     UnitTable units_;
     std::unique_ptr<ValueConversion> conversion_;
 
+    TransferInput transferInput_;
+    bool linkOpen_ = false;
     bool linkFailed_ = false;
     std::chrono::steady_clock::time_point lastCommandResult_{};
     std::function<void(const engine::Delivery&)> commandHandler_;

@@ -1,11 +1,16 @@
-// The drive-data commands: backup, restore and compare, on the core's drive-data run.
+// The drive-data commands: backup, restore and compare on the core's drive-data run, with the
+// files' descriptions and reports by name and unit.
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 
 #include "CliSession.h"
+#include "link/AbortCode.h"
 #include "text/Encoding.h"
 #include "text/NumberIo.h"
+#include "transfer/DriveDataKey.h"
 #include "transfer/DriveDataRun.h"
 #include "transfer/TransferConstants.h"
 
@@ -16,6 +21,21 @@ using namespace std::chrono_literals;
 using transfer::RunKind;
 
 constexpr std::chrono::milliseconds kLongestWait{20};
+constexpr std::size_t kDateLength = 32;
+
+std::string LocalTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[kDateLength];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+transfer::ReportKind ReportKindOf(RunKind kind) {
+    return kind == RunKind::Backup ? transfer::ReportKind::Backup
+                                   : transfer::ReportKind::DriveAgainstFile;
+}
 
 }  // namespace
 
@@ -25,9 +45,7 @@ struct CliSession::TransferFace final : transfer::TransferLink,
                                         transfer::TransferTimer,
                                         transfer::TransferEvents {
     explicit TransferFace(CliSession& owner)
-        : session(owner),
-          control(*owner.control_, kCommandReceiver),
-          run(owner.dictionary_, *this, *this, *this) {}
+        : control(*owner.control_, kCommandReceiver), run(owner.dictionary_, *this, *this, *this) {}
 
     bool IsOpen() const override { return control.IsOpen(); }
     void Submit(std::uint8_t command, ObjectKey key, std::int32_t value) override {
@@ -39,11 +57,6 @@ struct CliSession::TransferFace final : transfer::TransferLink,
     void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
                      bool& last) override {
         control.SegmentData(data, count, last);
-    }
-    // The tool sees every frame, so it knows when a write was refused.
-    std::optional<std::uint32_t> TakeWriteRefusal() override {
-        const std::uint32_t code = session.refusedWrite_.exchange(0);
-        return code != 0 ? std::optional<std::uint32_t>(code) : std::nullopt;
     }
 
     void Start(std::chrono::milliseconds delay) override {
@@ -57,17 +70,140 @@ struct CliSession::TransferFace final : transfer::TransferLink,
         counts = runCounts;
         unanswered = noAnswer;
     }
-    void StoreFinished(transfer::StoreOutcome outcome) override { store = outcome; }
+    void CommandFinished(transfer::DriveCommand, const transfer::CommandResult& result) override {
+        command = result;
+    }
+    void IdentityRead(const transfer::DriveIdentity&, bool noAnswer) override {
+        identity = !noAnswer;
+    }
+    void DriveBack(bool back) override { driveBack = back; }
 
-    CliSession& session;
     transfer::ControlLinkTransfer control;
     std::optional<std::chrono::steady_clock::time_point> deadline;
     bool finished = false;
     transfer::RunCounts counts;
     bool unanswered = false;
-    std::optional<transfer::StoreOutcome> store;
-    transfer::DriveDataRun run;  // last: it uses the members above
+    std::optional<transfer::CommandResult> command;
+    std::optional<bool> identity;   // read (true) or not answered (false)
+    std::optional<bool> driveBack;  // after a restart
+    transfer::DriveDataRun run;     // last: it uses the members above
 };
+
+// ---- files ----
+
+bool CliSession::CanWriteFile(const std::string& file) {
+    const std::filesystem::path path = file;
+    std::error_code ec;
+    const std::filesystem::path folder =
+        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(path, ec)) {
+        err_ << "cannot write " << PathUtf8(path) << '\n';
+        return false;
+    }
+    return true;
+}
+
+int CliSession::ReadDriveDataFile(const std::string& file,
+                                  std::vector<transfer::DriveDataLine>& lines) {
+    std::string bytes;
+    if (!transfer::ReadFileBytes(file, bytes)) {
+        err_ << "cannot read " << PathUtf8(file) << '\n';
+        return kExitUsage;
+    }
+    lines = transfer::ReadDriveDataLines(bytes);
+    if (!transfer::HasUsableLine(lines)) {
+        err_ << PathUtf8(file) << transfer::kMsgNoUsableRow << '\n';
+        return kExitUsage;
+    }
+    return kExitDone;
+}
+
+int CliSession::PrepareTransferFiles() {
+    const std::string& command = arguments_.command;
+    if (!arguments_.report.empty() && !CanWriteFile(arguments_.report)) {
+        return kExitUsage;
+    }
+    if (command == "backup") {
+        std::string bytes;
+        if (!transfer::ReadFileBytes(arguments_.files.at(0), bytes)) {
+            err_ << "cannot read " << PathUtf8(arguments_.files.at(0)) << '\n';
+            return kExitUsage;
+        }
+        transferInput_.list = transfer::ReadObjectList(bytes);
+        // Refuse an output that cannot be written before asking the drive for anything.
+        return CanWriteFile(arguments_.files.at(1)) ? kExitDone : kExitUsage;
+    }
+    if (command != "restore" && command != "compare") {
+        return kExitDone;
+    }
+    const std::string& file = arguments_.files.at(0);
+    if (const int read = ReadDriveDataFile(file, transferInput_.lines); read != kExitDone) {
+        return read;
+    }
+    const std::filesystem::path sidecar = transfer::SidecarPathOf(file);
+    std::string bytes;
+    std::error_code ec;
+    if (std::filesystem::exists(sidecar, ec)) {
+        if (transfer::ReadFileBytes(sidecar, bytes)) {
+            transferInput_.sidecar = transfer::ReadSidecarText(bytes);
+        }
+        if (!transferInput_.sidecar) {
+            err_ << "warning: " << PathUtf8(sidecar) << " describes no backup; it is ignored\n";
+        }
+    }
+    if (arguments_.expectSameDrive && !transferInput_.sidecar) {
+        err_ << PathUtf8(sidecar) << " is missing: the drive the file came from is unknown\n";
+        return kExitUsage;
+    }
+    return kExitDone;
+}
+
+int CliSession::WriteReport(const std::vector<transfer::ReportRow>& rows,
+                            transfer::ReportKind kind) {
+    if (arguments_.report.empty()) {
+        return kExitDone;
+    }
+    if (!transfer::WriteFileReplacing(arguments_.report, transfer::WriteReportCsv(rows, kind))) {
+        err_ << "cannot write " << PathUtf8(arguments_.report) << '\n';
+        return kExitUsage;
+    }
+    return kExitDone;
+}
+
+std::optional<transfer::UnitValue> CliSession::ShowInUnit(std::uint32_t driveDataKey,
+                                                          std::uint32_t raw) {
+    const ObjectKey key = transfer::ObjectKeyOf(driveDataKey);
+    DictionaryEntry entry;
+    if (!dictionary_.FindByKey(key, entry)) {
+        return std::nullopt;
+    }
+    std::string unit = kUnitDec;
+    units_.AddUnits(key, entry.unitSpec, unit);
+    if (!linkOpen_) {
+        // Offline a formula's constants cannot be read: such values stay raw.
+        const ValueConversion::Shown shown =
+            conversion_->ShowRaw(kCommandReceiver, key, unit, entry.dataType, raw);
+        if (shown.status != ValueConversion::Shown::Status::Shown) {
+            evaluator_->DropPending();
+            return std::nullopt;
+        }
+        return transfer::UnitValue{shown.text, unit};
+    }
+    std::optional<std::string> text;
+    bool done = false;
+    Show(key, entry, unit, raw, [&](std::optional<std::string> shown) {
+        text = std::move(shown);
+        done = true;
+    });
+    WaitFor([&] { return done; }, transfer::kAnswerLimit);
+    evaluator_->DropPending();
+    if (!text) {
+        return std::nullopt;
+    }
+    return transfer::UnitValue{*text, unit};
+}
+
+// ---- running ----
 
 bool CliSession::Drive(TransferFace& face, const std::function<bool()>& done) {
     commandHandler_ = [&face](const engine::Delivery& d) { face.run.OnResult(d); };
@@ -101,6 +237,38 @@ bool CliSession::Drive(TransferFace& face, const std::function<bool()>& done) {
     return completed;
 }
 
+int CliSession::ReadIdentity(TransferFace& face) {
+    face.identity.reset();
+    if (face.run.ReadIdentity() != transfer::StartResult::Started) {
+        err_ << transfer::kMsgLinkNotOpen << '\n';
+        return kExitLinkFailure;
+    }
+    if (!Drive(face, [&face] { return face.identity.has_value(); }) || !*face.identity) {
+        err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+        return kExitLinkFailure;
+    }
+    return kExitDone;
+}
+
+int CliSession::CheckSameDrive(TransferFace& face) {
+    if (!transferInput_.sidecar) {
+        return kExitDone;
+    }
+    if (const int read = ReadIdentity(face); read != kExitDone) {
+        return read;
+    }
+    const auto differences =
+        transfer::IdentityDifferences(transferInput_.sidecar->identity, face.run.Identity());
+    if (differences.empty()) {
+        return kExitDone;
+    }
+    const std::string file = arguments_.files.at(0);
+    err_ << (arguments_.expectSameDrive ? "" : "warning: ") << PathUtf8(file)
+         << " was saved from another drive:\n"
+         << transfer::DescribeDifferences(differences);
+    return arguments_.expectSameDrive ? kExitUsage : kExitDone;
+}
+
 int CliSession::RunRows(TransferFace& face, RunKind kind) {
     face.finished = false;
     if (face.run.Start(kind) != transfer::StartResult::Started) {
@@ -111,19 +279,9 @@ int CliSession::RunRows(TransferFace& face, RunKind kind) {
         err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
         return kExitLinkFailure;
     }
-    const auto& rows = face.run.Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const transfer::TransferRow& row = rows[i];
-        if (row.result == transfer::RowResult::True) {
-            continue;
-        }
-        out_ << WriteInteger(static_cast<std::int64_t>(i + 1)) << "  " << row.keyText << "  ";
-        if (kind != RunKind::Backup) {
-            out_ << row.loadValue << "  ";
-        }
-        out_ << transfer::ShownValue(row) << "  " << transfer::ResultText(row.result) << "  "
-             << row.name << '\n';
-    }
+    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
+    out_ << transfer::FormatReportTable(transfer::ReportOfRun(face.run.Rows(), show, true),
+                                        ReportKindOf(kind));
     out_ << transfer::FinishText(kind, face.counts) << '\n';
     if (face.unanswered) {
         err_ << "no answer from the drive\n";
@@ -132,69 +290,110 @@ int CliSession::RunRows(TransferFace& face, RunKind kind) {
     return face.counts.alarms == 0 && face.counts.errors == 0 ? kExitDone : kExitRefused;
 }
 
+// After a restore or compare of a described file: the objects the drive lacks or refused,
+// described as the file knows them.
+static std::string RefusedTable(const std::vector<transfer::TransferRow>& rows,
+                                const transfer::DriveDataSidecar& sidecar) {
+    const auto refused = transfer::RefusedRows(rows, &sidecar);
+    if (refused.empty()) {
+        return "";
+    }
+    std::vector<std::vector<std::string>> cells{{"key", "name", "type", "unit", "reason"}};
+    for (const transfer::RefusedRow& row : refused) {
+        cells.push_back({row.keyText, row.name, row.dataType, row.unit, row.reason});
+    }
+    return "rows the drive lacks or refuses:\n" + transfer::FormatTable(cells);
+}
+
 int CliSession::Backup() {
-    const std::filesystem::path list = arguments_.files.at(0);
-    const std::filesystem::path output = arguments_.files.at(1);
-    std::string bytes;
-    if (!transfer::ReadFileBytes(list, bytes)) {
-        err_ << "cannot read " << PathUtf8(list) << '\n';
-        return kExitUsage;
-    }
-    // Refuse an output that cannot be written before asking the drive for anything.
-    std::error_code ec;
-    const std::filesystem::path folder =
-        output.parent_path().empty() ? std::filesystem::path(".") : output.parent_path();
-    if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(output, ec)) {
-        err_ << "cannot write " << PathUtf8(output) << '\n';
-        return kExitUsage;
-    }
     TransferFace face(*this);
-    face.run.SetObjectList(transfer::ReadObjectList(bytes));
+    face.run.SetObjectList(transferInput_.list);
+    if (const int read = ReadIdentity(face); read != kExitDone) {
+        return read;
+    }
+    const std::string date = LocalTimeText();
     const int result = RunRows(face, RunKind::Backup);
     if (result == kExitLinkFailure) {
         return result;  // no half backup
     }
-    if (!transfer::WriteFileReplacing(output, transfer::WriteDriveDataText(face.run.Rows()))) {
+    const std::filesystem::path output = arguments_.files.at(1);
+    transfer::DriveDataSidecar sidecar;
+    sidecar.date = date;
+    sidecar.link = LinkText();
+    sidecar.node = arguments_.node;
+    sidecar.identity = face.run.Identity();
+    sidecar.rows = transfer::DescribeRows(face.run.Rows(), dictionary_, units_);
+    if (!transfer::WriteFileReplacing(output, transfer::WriteDriveDataText(face.run.Rows())) ||
+        !transfer::WriteFileReplacing(transfer::SidecarPathOf(output),
+                                      transfer::WriteSidecarText(sidecar))) {
         err_ << "cannot write " << PathUtf8(output) << '\n';
         return kExitUsage;
+    }
+    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
+    if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
+                                       transfer::ReportKind::Backup);
+        report != kExitDone) {
+        return report;
     }
     return result;
 }
 
-int CliSession::Restore() {
-    const std::filesystem::path input = arguments_.files.at(0);
-    std::string bytes;
-    if (!transfer::ReadFileBytes(input, bytes)) {
-        err_ << "cannot read " << PathUtf8(input) << '\n';
-        return kExitUsage;
+int CliSession::RunCommandAndWait(TransferFace& face, transfer::DriveCommand command) {
+    face.command.reset();
+    if (face.run.StartCommand(command) != transfer::StartResult::Started) {
+        err_ << transfer::kMsgLinkNotOpen << '\n';
+        return kExitLinkFailure;
     }
+    if (!Drive(face, [&face] { return face.command.has_value(); })) {
+        err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+        return kExitLinkFailure;
+    }
+    switch (face.command->outcome) {
+        case transfer::StoreOutcome::Done:
+            out_ << transfer::kStatusStoreEnd << '\n';
+            return kExitDone;
+        case transfer::StoreOutcome::Refused:
+            err_ << "refused by the drive: " << WriteObjectAddress(face.command->key) << ' '
+                 << transfer::FormatAbortCode(face.command->abortCode) << ' '
+                 << link::AbortCodeText(face.command->abortCode) << '\n';
+            return kExitRefused;
+        case transfer::StoreOutcome::NoAnswer:
+            break;
+    }
+    err_ << "no answer from the drive\n";
+    return kExitLinkFailure;
+}
+
+int CliSession::Restore() {
     TransferFace face(*this);
-    face.run.SetDriveData(transfer::ReadDriveDataLines(bytes));
+    face.run.SetDriveData(transferInput_.lines);
+    if (const int same = CheckSameDrive(face); same != kExitDone) {
+        return same;
+    }
     int result = RunRows(face, RunKind::Restore);
     if (result == kExitLinkFailure) {
         return result;
     }
+    if (transferInput_.sidecar) {
+        out_ << RefusedTable(face.run.Rows(), *transferInput_.sidecar);
+    }
+    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
+    if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
+                                       transfer::ReportKind::DriveAgainstFile);
+        report != kExitDone) {
+        return report;
+    }
     if (arguments_.store) {
-        face.store.reset();
-        if (face.run.StartStore() != transfer::StartResult::Started) {
-            err_ << transfer::kMsgLinkNotOpen << '\n';
-            return kExitLinkFailure;
+        const transfer::RunCounts counts = face.run.Counts();
+        if (result != kExitDone && !arguments_.storeAnyway) {
+            // A partial set never becomes permanent unless asked for.
+            err_ << "not stored: " << counts.alarms + counts.errors << " of " << counts.total
+                 << " rows are not True (--store-anyway stores all the same)\n";
+            return kExitRefused;
         }
-        if (!Drive(face, [&face] { return face.store.has_value(); })) {
-            err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
-            return kExitLinkFailure;
-        }
-        switch (*face.store) {
-            case transfer::StoreOutcome::Done:
-                out_ << transfer::kStatusStoreEnd << '\n';
-                break;
-            case transfer::StoreOutcome::Refused:
-                err_ << "the drive refused to store the parameters\n";
-                result = kExitRefused;
-                break;
-            case transfer::StoreOutcome::NoAnswer:
-                err_ << "no answer from the drive\n";
-                return kExitLinkFailure;
+        const int stored = RunCommandAndWait(face, transfer::DriveCommand::Store);
+        if (stored != kExitDone) {
+            return stored;  // and no restart: what was written would be lost
         }
     }
     if (arguments_.restart) {
@@ -204,6 +403,12 @@ int CliSession::Restore() {
         }
         out_ << "verify after restart:\n";
         const int verified = RunRows(face, RunKind::Verify);
+        if (face.run.RestartRefusal() != 0) {
+            err_ << "refused by the drive: " << WriteObjectAddress(transfer::kRestartKey) << ' '
+                 << transfer::FormatAbortCode(face.run.RestartRefusal()) << ' '
+                 << link::AbortCodeText(face.run.RestartRefusal()) << '\n';
+            return kExitRefused;
+        }
         if (verified != kExitDone) {
             return verified;
         }
@@ -212,15 +417,97 @@ int CliSession::Restore() {
 }
 
 int CliSession::Compare() {
-    const std::filesystem::path input = arguments_.files.at(0);
-    std::string bytes;
-    if (!transfer::ReadFileBytes(input, bytes)) {
-        err_ << "cannot read " << PathUtf8(input) << '\n';
+    TransferFace face(*this);
+    face.run.SetDriveData(transferInput_.lines);
+    if (const int same = CheckSameDrive(face); same != kExitDone) {
+        return same;
+    }
+    const int result = RunRows(face, RunKind::Compare);
+    if (result == kExitLinkFailure) {
+        return result;
+    }
+    if (transferInput_.sidecar) {
+        out_ << RefusedTable(face.run.Rows(), *transferInput_.sidecar);
+    }
+    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
+    if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
+                                       transfer::ReportKind::DriveAgainstFile);
+        report != kExitDone) {
+        return report;
+    }
+    return result;
+}
+
+int CliSession::Diff() {
+    if (!arguments_.report.empty() && !CanWriteFile(arguments_.report)) {
         return kExitUsage;
     }
+    std::vector<transfer::DriveDataLine> first;
+    std::vector<transfer::DriveDataLine> second;
+    for (auto [file, lines] : {std::pair{0, &first}, std::pair{1, &second}}) {
+        if (const int read = ReadDriveDataFile(arguments_.files.at(file), *lines);
+            read != kExitDone) {
+            return read;
+        }
+    }
+    // Which drives the files came from, when they say.
+    for (const std::string& file : arguments_.files) {
+        std::string bytes;
+        if (!transfer::ReadFileBytes(transfer::SidecarPathOf(file), bytes)) {
+            continue;
+        }
+        if (const auto sidecar = transfer::ReadSidecarText(bytes)) {
+            out_ << PathUtf8(file) << ": " << sidecar->identity.deviceName << ", software "
+                 << sidecar->identity.softwareVersion << ", " << sidecar->date << '\n';
+        }
+    }
+    const auto rows = transfer::DiffDriveData(first, second, dictionary_);
+    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
+    out_ << transfer::FormatReportTable(transfer::ReportOfDiff(rows, show, true),
+                                        transfer::ReportKind::FileAgainstFile);
+    const bool differ = std::any_of(rows.begin(), rows.end(), [](const transfer::DiffRow& row) {
+        return row.result != transfer::RowResult::True;
+    });
+    const auto differing = std::count_if(rows.begin(), rows.end(), [](const auto& row) {
+        return row.result != transfer::RowResult::True;
+    });
+    out_ << (differ ? "differ: " : "same: ") << differing << " of " << rows.size() << " rows\n";
+    if (const int report = WriteReport(transfer::ReportOfDiff(rows, show, false),
+                                       transfer::ReportKind::FileAgainstFile);
+        report != kExitDone) {
+        return report;
+    }
+    return differ ? kExitRefused : kExitDone;
+}
+
+int CliSession::RunDriveCommand() {
     TransferFace face(*this);
-    face.run.SetDriveData(transfer::ReadDriveDataLines(bytes));
-    return RunRows(face, RunKind::Compare);
+    if (arguments_.command == "store") {
+        return RunCommandAndWait(face, transfer::DriveCommand::Store);
+    }
+    if (arguments_.command == "init") {
+        return RunCommandAndWait(face, transfer::DriveCommand::Initialise);
+    }
+    if (face.run.Restart() != transfer::StartResult::Started ||
+        face.run.AwaitDrive() != transfer::StartResult::Started) {
+        err_ << transfer::kMsgLinkNotOpen << '\n';
+        return kExitLinkFailure;
+    }
+    if (!Drive(face, [&face] { return face.driveBack.has_value(); })) {
+        err_ << (interrupted_ ? "interrupted" : "no answer from the drive") << '\n';
+        return kExitLinkFailure;
+    }
+    if (const std::uint32_t refusal = face.run.RestartRefusal(); refusal != 0) {
+        err_ << "refused by the drive: " << WriteObjectAddress(transfer::kRestartKey) << ' '
+             << transfer::FormatAbortCode(refusal) << ' ' << link::AbortCodeText(refusal) << '\n';
+        return kExitRefused;
+    }
+    if (!*face.driveBack) {
+        err_ << "the drive does not answer after the restart\n";
+        return kExitLinkFailure;
+    }
+    out_ << "the drive answers again\n";
+    return kExitDone;
 }
 
 }  // namespace morlo::cli

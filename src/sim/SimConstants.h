@@ -18,6 +18,9 @@ inline constexpr double kTickSeconds = 1.0 / kTicksPerSecond;
 // When the drive falls further behind its clock than this, the rest is skipped, not computed.
 inline constexpr std::int64_t kMaxCatchUpTicks = 60 * kTicksPerSecond;
 inline constexpr std::chrono::milliseconds kDefaultRestartTime{1500};
+// The file in the working folder's user/ where the built-in simulated drive of the program
+// and of the command-line tool keeps its stored values from run to run.
+inline constexpr const char* kBuiltInStateFileName = "simulated-drive.state";
 // A triggered recording that sees no crossing triggers anyway after this sim time.
 inline constexpr std::int64_t kTriggerGiveUpTicks = 5 * kTicksPerSecond;
 

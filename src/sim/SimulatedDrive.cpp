@@ -26,6 +26,15 @@ bool IsControlParameter(const SimObject& object) {
 
 }  // namespace
 
+DriveOptions BuiltInDriveOptions(const std::filesystem::path& userFolder) {
+    DriveOptions options;
+    std::error_code ec;
+    if (std::filesystem::is_directory(userFolder, ec)) {
+        options.stateFile = userFolder / kBuiltInStateFileName;
+    }
+    return options;
+}
+
 SimulatedDrive::SimulatedDrive(const DictionarySource& source, DriveOptions options,
                                std::shared_ptr<SimClock> clock)
     : options_(std::move(options)),

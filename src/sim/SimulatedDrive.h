@@ -34,6 +34,10 @@ struct DriveOptions {
     SdoDialect dialect = SdoDialect::Family;
 };
 
+// The options of the built-in simulated drive: its stored values in the user folder (when
+// that folder exists), so that what was stored survives the program.
+DriveOptions BuiltInDriveOptions(const std::filesystem::path& userFolder);
+
 // A drive of the family as seen from a link: answers SDO requests from its object
 // dictionary, runs its motor model in sim time up to the clock's present on every request,
 // stores and restarts, and applies link faults. All methods may be called from any thread.

@@ -48,11 +48,35 @@ TEST(CliArguments, DriveDataCommands) {
     ASSERT_TRUE(restore);
     EXPECT_TRUE(restore->store);
     EXPECT_TRUE(restore->restart);
-    std::string error;
-    EXPECT_FALSE(Parse({"backup", "list.cdo"}, &error));
-    EXPECT_FALSE(Parse({"compare"}, &error));
-    EXPECT_FALSE(Parse({"compare", "in.cdi", "--store"}, &error));
-    EXPECT_EQ(error, "--store and --restart go with restore only");
+    auto anyway =
+        Parse({"restore", "in.cdi", "--store-anyway", "--expect-same-drive", "--report", "r.csv"});
+    ASSERT_TRUE(anyway);
+    EXPECT_TRUE(anyway->store && anyway->storeAnyway && anyway->expectSameDrive);
+    EXPECT_EQ(anyway->report, "r.csv");
+    auto diff = Parse({"diff", "a.cdi", "b.cdi"});
+    ASSERT_TRUE(diff);
+    EXPECT_EQ(diff->files, (std::vector<std::string>{"a.cdi", "b.cdi"}));
+    for (const char* command : {"store", "init", "restart"}) {
+        EXPECT_TRUE(Parse({command})) << command;
+    }
+    const std::pair<std::vector<std::string>, const char*> misuses[] = {
+        {{"backup", "list.cdo"}, "backup takes LIST.cdo and OUT.cdi"},
+        {{"compare"}, "compare takes one drive-data file"},
+        {{"diff", "a.cdi"}, "diff takes two drive-data files"},
+        {{"store", "now"}, "store takes no arguments"},
+        {{"compare", "in.cdi", "--store"},
+         "--store, --store-anyway and --restart go with restore only"},
+        {{"diff", "a.cdi", "b.cdi", "--expect-same-drive"},
+         "--expect-same-drive goes with restore and compare only"},
+        {{"read", "6041:00", "--report", "r.csv"},
+         "--report goes with backup, restore, compare and diff only"},
+        {{"compare", "in.cdi", "--report"}, "--report needs a value"},
+    };
+    for (const auto& [args, message] : misuses) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error));
+        EXPECT_EQ(error, message);
+    }
 }
 
 TEST(CliArguments, BadInputGetsAClearMessage) {

@@ -122,6 +122,10 @@ void CaptureAndCompare(const std::string& link, const std::filesystem::path& rec
     }
     EXPECT_EQ(file.data.description.deviceName, "MS-D2 Servo Drive");
     EXPECT_EQ(file.data.description.link, link);
+    // Units as the page lists them: velocity r/min, counts/s, DEC; shown in DEC, the last.
+    EXPECT_EQ(file.data.channels[0].unit, 2);
+    EXPECT_EQ(file.data.channels[0].unitText, "DEC");
+    EXPECT_EQ(file.data.channels[0].coefficient, 1.0);
     // In the working folder's language.
     const std::string name = file.data.channels[0].name;
     EXPECT_TRUE(name == "实际速度" || name == "Velocity actual value") << name;
@@ -150,10 +154,134 @@ TEST(CliScopeOnTheSerialSimulator, CapturesWhatTheDriveRecorded) {
 
 TEST(CliScopeOnTheCanSimulator, CapturesWhatTheDriveRecorded) {
     TempFolder folder;
-    Simulator sim({"--can", "virtualcan:can0"}, folder / "record.bin");
-    ASSERT_EQ(sim.first, "can virtualcan:can0") << sim.process->Errors();
-    CaptureAndCompare("can:virtualcan:can0@500000", folder / "record.bin", folder,
+    // A bus of this test's own, so that nothing else on the machine shares it.
+    const std::string bus = "virtualcan:tcp://127.0.0.1:41000/can0";
+    Simulator sim({"--can", bus}, folder / "record.bin");
+    ASSERT_EQ(sim.first, "can " + bus) << sim.process->Errors();
+    CaptureAndCompare("can:" + bus + "@500000", folder / "record.bin", folder,
                       {"--trigger", "606C:00", "--edge", "rising", "--level", "0"});
+}
+
+// Whether a --trace run sent a write (command 0x23, 0x2B or 0x2F) on the serial link.
+bool SentAWrite(const std::string& trace) {
+    std::stringstream lines(trace);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::stringstream fields(line);
+        std::string direction, node, command;
+        fields >> direction >> node >> command;
+        if (direction == "TX" && (command == "23" || command == "2B" || command == "2F")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The time given bounds only the wait for the trigger; what the drive refuses is said with
+// its reason; a level that does not fit is never written; a plain CiA 301 drive's short
+// record comes in the read's answer itself.
+TEST(CliScopeOnTheSerialSimulator, LongRecordsLevelsRefusalsAndExpeditedRecords) {
+    TempFolder folder;
+    Simulator family({"--serial", "--baud", "115200"}, folder / "family.bin");
+    Simulator standard({"--serial", "--baud", "115200", "--standard"}, folder / "standard.bin");
+    ASSERT_TRUE(family.first && family.first->rfind("serial ", 0) == 0);
+    ASSERT_TRUE(standard.first && standard.first->rfind("serial ", 0) == 0);
+    const std::string csv = (folder / "run.csv").string();
+    struct Case {
+        const char* name;
+        bool plain;                       // the standard simulator
+        std::vector<std::string> before;  // a run that sets the drive up first
+        std::vector<std::string> args;
+        int exit;
+        const char* error;  // part of stderr, or empty
+        std::size_t rows;   // CSV rows after exit 0
+    };
+    const Case cases[] = {
+        // 4000 samples of 8 bytes, about 13 s at 115200 baud, with the default time.
+        {"long record",
+         false,
+         {},
+         {"scope", "--ch", "606C:00", "--ch", "6077:00", "--ch", "6064:00", "--samples", "4000",
+          "--csv", csv},
+         0,
+         "reading 100 %",
+         4000},
+        {"level beyond a 16-bit trigger",
+         false,
+         {},
+         {"--trace", "scope", "--ch", "6041:00", "--trigger", "6077:00", "--level", "40000"},
+         3,
+         "--level 40000 does not fit the trigger object 6077:00 (-32768 to 32767)",
+         0},
+        {"level beyond the drive's trigger object (the statusword, unsigned 16 bits)",
+         false,
+         {"scope", "--ch", "6041:00", "--trigger", "6041:00", "--samples", "2"},
+         {"--trace", "scope", "--ch", "6041:00", "--level", "-1"},
+         3,
+         "does not fit the trigger object 6041:00 (0 to 65535)",
+         0},
+        {"refused setting",
+         false,
+         {},
+         {"scope", "--ch", "6041:00", "--samples", "5000"},
+         3,
+         "a recorder setting (2300:0A): refused by the drive: 0x06090031",
+         0},
+        {"no trigger within the time",
+         false,
+         {},
+         {"scope", "--ch", "6041:00", "--trigger", "6077:00", "--level", "30000", "--timeout", "1"},
+         3,
+         "no record within 1 s",
+         0},
+        {"two samples expedited",
+         true,
+         {},
+         {"scope", "--ch", "6077:00", "--samples", "2", "--trigger", "manual", "--csv", csv},
+         0,
+         "",
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(csv);
+        const Simulator& sim = c.plain ? standard : family;
+        const std::vector<std::string> link = {"--link",
+                                               "serial:" + sim.first->substr(7) + "@115200"};
+        if (!c.before.empty()) {
+            std::vector<std::string> before = link;
+            before.insert(before.end(), c.before.begin(), c.before.end());
+            const CliResult set = RunCli(before);
+            ASSERT_EQ(set.exit, 0) << set.err;
+        }
+        std::vector<std::string> args = link;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.exit, c.exit) << r.err;
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        if (c.exit != 0) {
+            if (c.args.front() == "--trace") {
+                EXPECT_FALSE(SentAWrite(r.err)) << r.err;
+            }
+            EXPECT_FALSE(std::filesystem::exists(csv));
+            continue;
+        }
+        const auto rows = CsvRows(ReadFile(csv));
+        ASSERT_EQ(rows.size(), c.rows);
+        // Every row is the drive's record.
+        const std::string bytes = ReadFile(folder / (c.plain ? "standard.bin" : "family.bin"));
+        const std::size_t sampleBytes = bytes.size() / c.rows;
+        ASSERT_EQ(bytes.size(), c.rows * sampleBytes);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::size_t at = i * sampleBytes;
+            const std::vector<long long> expected =
+                c.plain ? std::vector<long long>{Little<std::int16_t>(bytes, at)}
+                        : std::vector<long long>{Little<std::int32_t>(bytes, at + 2),
+                                                 Little<std::int16_t>(bytes, at),
+                                                 Little<std::int32_t>(bytes, at + 6)};
+            ASSERT_EQ(rows[i], expected) << "sample " << i + 1;
+        }
+    }
 }
 
 TEST(CliScope, RefusesWhatCannotBeRecordedBeforeAskingTheDrive) {

@@ -147,7 +147,10 @@ TEST_P(CliStandardMode, BackupCompareAndRestoreTakeNumbersInSegments) {
     ASSERT_EQ(Cli(sim, {"write", "2001:01", "555", "--unit", "DEC"}).exit, 0);
     CliResult differs = Cli(sim, {"compare", backup});
     EXPECT_EQ(differs.exit, 1);
-    EXPECT_NE(differs.out.find("  20010110  400  555  Alarm  "), std::string::npos) << differs.out;
+    // The differing row by name, in the object's unit (Hz, raw 0.1 Hz).
+    EXPECT_NE(differs.out.find("\n1    20010110  "), std::string::npos) << differs.out;
+    EXPECT_NE(differs.out.find("  40.000  55.500  Hz    Alarm\n"), std::string::npos)
+        << differs.out;
     CliResult restored = Cli(sim, {"restore", backup});
     EXPECT_EQ(restored.exit, 0) << restored.err << restored.out;
     EXPECT_EQ(restored.out, "Finish: Total:3  Alarm:0  Error:0\n");

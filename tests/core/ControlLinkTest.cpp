@@ -19,6 +19,8 @@ using link::kCmdWrite16;
 constexpr ObjectKey kSilentKey = 0x5EED00;   // the fake drive never answers it
 constexpr ObjectKey kRefusedKey = 0x999900;  // the fake drive refuses it
 constexpr ObjectKey kTextKey = 0x100800;     // answered with the start of a segmented upload
+constexpr ObjectKey kTooHighKey = 0x999A00;  // the fake drive refuses every write to it
+constexpr std::uint32_t kValueTooHigh = 0x06090031;
 
 // A drive behind a serial link that answers at once: reads give the low 16 bits of the key,
 // writes are echoed. It records every request it served, in order.
@@ -50,6 +52,9 @@ class FakeDriveLink : public link::ByteLinkObject {
             reply = link::BuildPayload(key, link::kAnswerSegmented, 2);
         } else if (key == kRefusedKey) {
             reply = link::BuildPayload(key, link::kCmdAbort, 0x06020000);
+        } else if (key == kTooHighKey && request[0] != kCmdRead) {
+            reply =
+                link::BuildPayload(key, link::kCmdAbort, static_cast<std::int32_t>(kValueTooHigh));
         } else if (request[0] == kCmdRead) {
             reply = link::BuildPayload(key, link::kAnswer32, key & 0xFFFF);
         } else if (request[0] == link::kCmdSegment || request[0] == link::kCmdSegmentToggle) {
@@ -379,6 +384,31 @@ TEST_F(ControlLinkTest, AbortsSegmentsAndHandlersThatSubmitAgain) {
     EXPECT_EQ(seen[2].message, kMsgSegment);
     EXPECT_EQ(segmentCount, 2);
     EXPECT_EQ(segment[0], 'h');
+}
+
+TEST_F(ControlLinkTest, ResultsNameTheirRequestAndARefusedWriteItsAbortCode) {
+    auto& got = Recorder(7);
+    control->SetCyclicReadSwitch(false);
+    control->Start();
+    control->SubmitRequest(7, kCmdRead, 0x604100, 0);
+    control->SubmitRequest(7, link::kCmdWrite16, 0x200001, 5);
+    control->SubmitRequest(7, link::kCmdWrite16, kTooHighKey, 5000);
+    ASSERT_TRUE(RunUntil([&] { return got.size() == 3; }));
+    std::map<ObjectKey, Delivery> byKey;
+    for (const Delivery& d : got) {
+        byKey[d.lParam] = d;
+    }
+    EXPECT_EQ(byKey[0x604100].command, kCmdRead);
+    EXPECT_EQ(byKey[0x604100].writeRefusal, 0u);
+    EXPECT_EQ(byKey[0x200001].command, link::kCmdWrite16);
+    EXPECT_EQ(byKey[0x200001].wParam, 5);  // the echo
+    EXPECT_EQ(byKey[0x200001].writeRefusal, 0u);
+    // The refused write is answered with the object read back, and the refusal with it.
+    const Delivery refused = byKey[kTooHighKey];
+    EXPECT_EQ(refused.message, kMsgValue);
+    EXPECT_EQ(refused.command, link::kCmdWrite16);
+    EXPECT_EQ(refused.wParam, static_cast<std::int32_t>(kTooHighKey & 0xFFFF));
+    EXPECT_EQ(refused.writeRefusal, kValueTooHigh);
 }
 
 TEST_F(ControlLinkTest, ResultsCarryTheOpeningOfTheirRequest) {

@@ -4,6 +4,8 @@
 #include "dictionary/DictionarySource.h"
 #include "engine/EngineConstants.h"
 #include "link/LinkConstants.h"
+#include "link/SdoFrame.h"
+#include "transfer/DriveDataKey.h"
 #include "transfer/DriveDataRun.h"
 #include "transfer/TransferConstants.h"
 
@@ -52,15 +54,9 @@ class FakeLink : public TransferLink {
         count = segmentCount;
         last = segmentLast;
     }
-    std::optional<std::uint32_t> TakeWriteRefusal() override {
-        auto taken = refusal;
-        refusal.reset();
-        return taken;
-    }
     bool open = true;
     bool cyclicReads = true;
     bool sendRetry = true;
-    std::optional<std::uint32_t> refusal;
     std::vector<Request> requests;
     // The segment answer the run reads next.
     std::array<std::uint8_t, link::kSegmentDataBytes> segment{};
@@ -83,12 +79,26 @@ class Recorder : public TransferEvents {
         finished.push_back(c);
         unanswered = noAnswer;
     }
-    void StoreFinished(StoreOutcome outcome) override { stores.push_back(outcome); }
+    void CommandFinished(DriveCommand command, const CommandResult& result) override {
+        commands.push_back(command);
+        stores.push_back(result.outcome);
+        results.push_back(result);
+    }
+    void IdentityRead(const DriveIdentity& read, bool noAnswer) override {
+        identity = read;
+        identityUnanswered = noAnswer;
+    }
+    void DriveBack(bool back) override { driveBack = back; }
     std::vector<int> changed;
     std::vector<RunKind> started;
     std::vector<RunCounts> finished;
     bool unanswered = false;
     std::vector<StoreOutcome> stores;
+    std::vector<DriveCommand> commands;
+    std::vector<CommandResult> results;
+    std::optional<DriveIdentity> identity;
+    bool identityUnanswered = false;
+    std::optional<bool> driveBack;
 };
 
 class DriveDataRunTest : public ::testing::Test {
@@ -105,6 +115,18 @@ class DriveDataRunTest : public ::testing::Test {
     }
     const std::vector<TransferRow>& Rows() const { return run.Rows(); }
     Request Last() const { return link.requests.back(); }
+    // The drive's answers as the link hands them over.
+    void Value(ObjectKey key, std::uint32_t value, int bits = 0, std::uint32_t refusal = 0) {
+        engine::Delivery d{1, engine::kMsgValue, static_cast<std::int32_t>(value),
+                           static_cast<std::int32_t>(key)};
+        d.dataBits = bits;
+        d.writeRefusal = refusal;
+        run.OnResult(d);
+    }
+    void Abort(ObjectKey key, std::uint32_t code) {
+        run.OnResult({1, engine::kMsgAbort, static_cast<std::int32_t>(code),
+                      static_cast<std::int32_t>(key)});
+    }
     // Fires the pending timer call.
     void Fire() {
         ASSERT_TRUE(timer.pending);
@@ -130,10 +152,10 @@ TEST_F(DriveDataRunTest, BackupShowsValuesByTypeAndMarksRowsItCannotAsk) {
     ASSERT_EQ(run.Start(RunKind::Backup), StartResult::Started);
     EXPECT_FALSE(link.cyclicReads);
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kOffset, 0}));
-    run.OnValue(kOffset, 0xFFFE);
+    Value(kOffset, 0xFFFE);
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));
-    run.OnValue(kGain, 0xFFFE);
-    run.OnAbort(kUnknown, 0x06020000);
+    Value(kGain, 0xFFFE);
+    Abort(kUnknown, 0x06020000);
     ASSERT_FALSE(run.Busy());  // the rest could not be asked
 
     EXPECT_EQ(link.requests.size(), 3u);
@@ -195,30 +217,73 @@ TEST_F(DriveDataRunTest, NumbersInSegmentsAreReadThroughAndALostOneSkipsItsRow) 
     EXPECT_EQ(FinishText(RunKind::Backup, events.finished.at(0)), "Finish: Total:4  Error:2 ");
 }
 
-TEST_F(DriveDataRunTest, AnObjectOutsideTheDictionarySavesByTheKeySize) {
+// Objects outside the dictionary, listed narrower than the drive answers: the whole value is
+// saved, compared and never "True"; the write of the listed size is refused and is "Fail".
+TEST_F(DriveDataRunTest, UnknownObjectsOfEverySizeAgainstADriveAnsweringWider) {
+    struct Case {
+        const char* key;
+        std::uint32_t held;  // what the drive holds
+        int heldBits;
+        const char* fileValue;  // what the list's size makes of it
+        const char* backup;     // the backup's line
+    };
+    const Case cases[] = {
+        {"40000108", 0x1234, 16, "0x34", "40000108,0x1234,Alarm\r\n"},
+        {"40000108", 0x00000034, 32, "0x34", "40000108,0x34,Alarm\r\n"},
+        {"40000110", 0xFFFFFFFE, 32, "0xfffe", "40000110,0xfffffffe,Alarm\r\n"},
+        {"40000110", 0x00005634, 32, "0x5634", "40000110,0x5634,Alarm\r\n"},
+        {"40000108", 0x5634, 0, "0x34", "40000108,0x5634,Alarm\r\n"},  // size not given
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.backup);
+        const std::uint32_t key = ParseDriveDataKey(c.key);
+        run.SetObjectList({key});
+        ASSERT_EQ(run.Start(RunKind::Backup), StartResult::Started);
+        Value(kUnknown, c.held, c.heldBits);
+        EXPECT_EQ(WriteDriveDataText(Rows()), c.backup);
+        EXPECT_EQ(events.finished.back().alarms, 1);
+
+        run.SetDriveData({{c.key, c.fileValue}});
+        ASSERT_EQ(run.Start(RunKind::Compare), StartResult::Started);
+        Value(kUnknown, c.held, c.heldBits);
+        EXPECT_EQ(Rows()[0].result, RowResult::Alarm);
+        EXPECT_NE(Rows()[0].note, RowNote::None);
+
+        // The drive refuses a write of another size and the link reads the object back.
+        ASSERT_EQ(run.Start(RunKind::Restore), StartResult::Started);
+        EXPECT_EQ(Last().command, link::WriteCommandForWidth(KeySizeBits(key)));
+        Value(kUnknown, c.held, c.heldBits, 0x06070010);
+        EXPECT_EQ(Rows()[0].result, RowResult::Fail);
+        EXPECT_EQ(Rows()[0].value, "0x06070010");
+        EXPECT_EQ(NoteText(Rows()[0]),
+                  "refused: data type does not match, length of service parameter does not match");
+        EXPECT_EQ(FinishText(RunKind::Restore, events.finished.back()),
+                  "Finish: Total:1  Alarm:0  Error:1");
+    }
+    // The same object answered in its listed size is "True", as the Part saves it.
     run.SetObjectList({0x40000110});
     run.Start(RunKind::Backup);
-    run.OnValue(kUnknown, 5);
+    Value(kUnknown, 5, 16);
     EXPECT_EQ(WriteDriveDataText(Rows()), "40000110,0x0005,True\r\n");
 }
 
 TEST_F(DriveDataRunTest, AnswersOutsideARunNeverStartOrAdvanceOne) {
     run.SetObjectList({0x30000110, 0x30000210});
-    run.OnValue(kOffset, 1);  // before any run
+    Value(kOffset, 1);  // before any run
     EXPECT_TRUE(events.changed.empty());
     EXPECT_TRUE(link.requests.empty());
 
     run.Start(RunKind::Backup);
-    run.OnValue(kGain, 7);  // not the row asked
-    run.OnValue(kRestartKey, 0xAA55);
+    Value(kGain, 7);  // not the row asked
+    Value(kRestartKey, 0xAA55);
     EXPECT_EQ(Rows()[0].result, RowResult::None);
     EXPECT_EQ(Rows()[1].result, RowResult::None);
-    run.OnValue(kOffset, 1);
-    run.OnValue(kGain, 2);
+    Value(kOffset, 1);
+    Value(kGain, 2);
     ASSERT_FALSE(run.Busy());
     const auto changes = events.changed.size();
-    run.OnValue(kGain, 3);  // a late answer
-    run.OnAbort(kGain, 0x06020000);
+    Value(kGain, 3);  // a late answer
+    Abort(kGain, 0x06020000);
     run.OnTimer();
     EXPECT_EQ(events.changed.size(), changes);
     EXPECT_EQ(Rows()[1].value, "2");
@@ -244,15 +309,16 @@ TEST_F(DriveDataRunTest, RestoreWritesStrictValuesAndComparesWhatTheDriveReports
                       {"30000210", ""},
                       {"30000210", "abc"},
                       {"30000120", "5"},
+                      {"30000110", "65534"},
                       {"30000210", "12"}});
     ASSERT_EQ(run.Start(RunKind::Restore), StartResult::Started);
     EXPECT_TRUE(link.sendRetry);
     EXPECT_EQ(Last(), (Request{link::kCmdWrite16, kOffset, 0xFFFE}));
-    run.OnValue(kOffset, static_cast<std::int32_t>(0xFFFFFFFE));
+    Value(kOffset, 0xFFFE, 16);  // the echo of a two-byte write
     EXPECT_EQ(Last(), (Request{link::kCmdWrite16, kUnknown, 5}));
-    run.OnValue(kUnknown, 5);
+    Value(kUnknown, 5, 16);
     EXPECT_EQ(Last(), (Request{link::kCmdWrite16, kGain, 12}));
-    run.OnValue(kGain, 11);  // the drive holds something else
+    Value(kGain, 11, 16);  // the drive holds something else
     ASSERT_FALSE(run.Busy());
     EXPECT_EQ(link.requests.size(), 3u);
 
@@ -260,33 +326,54 @@ TEST_F(DriveDataRunTest, RestoreWritesStrictValuesAndComparesWhatTheDriveReports
     EXPECT_EQ(Rows()[0].result, RowResult::True);
     EXPECT_EQ(Rows()[1].value, "0x0005");
     EXPECT_EQ(Rows()[1].result, RowResult::True);
-    EXPECT_EQ(Rows()[2].note, RowNote::OutOfRange);
-    EXPECT_EQ(Rows()[3].note, RowNote::EmptyValue);
-    EXPECT_EQ(Rows()[4].note, RowNote::UnreadableValue);
-    EXPECT_EQ(Rows()[5].note, RowNote::BadSize);  // the key's size is not the object's
-    EXPECT_EQ(Rows()[6].value, "11");
-    EXPECT_EQ(Rows()[6].result, RowResult::Alarm);
+    // Rows that are not written say why, in the value column of the file and the pages.
+    const char* notes[] = {"value does not fit U16", "no value", "not a number",
+                           "listed as 32 bits, the object is I16", "value does not fit I16"};
+    for (int i = 2; i <= 6; ++i) {
+        EXPECT_EQ(Rows()[i].result, RowResult::Fail) << i;
+        EXPECT_EQ(ShownValue(Rows()[i]), notes[i - 2]) << i;
+    }
+    EXPECT_EQ(Rows()[7].value, "11");
+    EXPECT_EQ(Rows()[7].result, RowResult::Alarm);
     EXPECT_EQ(FinishText(RunKind::Restore, events.finished.at(0)),
-              "Finish: Total:7  Alarm:1  Error:4");
+              "Finish: Total:8  Alarm:1  Error:5");
 }
 
-TEST_F(DriveDataRunTest, CompareReadsOnlyAndMarksDifferences) {
-    run.SetDriveData({{"30000110", "-2"}, {"30000210", "100"}});
+// A compare reads also the rows whose file value cannot be written, and shows the drive's.
+TEST_F(DriveDataRunTest, CompareReadsOnlyAndShowsTheDrivesValueOfEveryRow) {
+    run.SetDriveData({{"30000110", "-2"},
+                      {"30000210", "100"},
+                      {"30000110", "65534"},
+                      {"30000120", "-2"},
+                      {"30000308", "x"}});
     run.Start(RunKind::Compare);
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kOffset, 0}));
-    run.OnValue(kOffset, 0xFFFE);
+    Value(kOffset, 0xFFFE, 16);
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));
-    run.OnValue(kGain, 101);
+    Value(kGain, 101, 16);
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kOffset, 0}));
+    Value(kOffset, 0xFFFE, 16);
+    Value(kOffset, 0xFFFE, 16);
+    ASSERT_FALSE(run.Busy());
+    EXPECT_EQ(link.requests.size(), 4u);  // the text row is not asked
+    EXPECT_TRUE(std::all_of(link.requests.begin(), link.requests.end(),
+                            [](const Request& r) { return r.command == link::kCmdRead; }));
     EXPECT_EQ(Rows()[0].result, RowResult::True);
     EXPECT_EQ(Rows()[1].result, RowResult::Alarm);
     EXPECT_EQ(Rows()[1].value, "101");
-    EXPECT_EQ(events.finished.at(0).alarms, 1);
+    EXPECT_EQ(Rows()[2].value, "-2");
+    EXPECT_EQ(Rows()[2].result, RowResult::Alarm);
+    EXPECT_EQ(NoteText(Rows()[2]), "value does not fit I16");
+    EXPECT_EQ(Rows()[3].value, "-2");  // the same value, but the list says 32 bits
+    EXPECT_EQ(Rows()[3].result, RowResult::Alarm);
+    EXPECT_EQ(Rows()[4].note, RowNote::BadSize);
+    EXPECT_EQ(events.finished.at(0).alarms, 3);
 }
 
 TEST_F(DriveDataRunTest, AnUnansweredRequestEndsTheRunAndMarksTheRowsLeft) {
     run.SetObjectList({0x30000110, 0x30000210, 0x30000420});
     run.Start(RunKind::Backup);
-    run.OnValue(kOffset, 3);
+    Value(kOffset, 3);
     EXPECT_EQ(timer.pending, kAnswerLimit);
     Fire();
     EXPECT_FALSE(run.Busy());
@@ -311,15 +398,15 @@ TEST_F(DriveDataRunTest, StoreWritesMotorThenControlParametersOnTimers) {
     EXPECT_EQ(timer.pending, kStoreFirstWait);
     Fire();
     EXPECT_EQ(Last(), (Request{link::kCmdWrite8, kStoreMotorKey, 1}));
-    run.OnValue(kStoreControlKey, 1);  // not the answer waited for
+    Value(kStoreControlKey, 1);  // not the answer waited for
     EXPECT_EQ(timer.pending, kAnswerLimit);
-    run.OnValue(kStoreMotorKey, 1);
+    Value(kStoreMotorKey, 1);
     EXPECT_EQ(timer.pending, kStoreSecondWait);
     EXPECT_EQ(link.requests.size(), 1u);
     EXPECT_EQ(run.Start(RunKind::Backup), StartResult::Busy);
     Fire();
     EXPECT_EQ(Last(), (Request{link::kCmdWrite8, kStoreControlKey, 1}));
-    run.OnValue(kStoreControlKey, 1);
+    Value(kStoreControlKey, 1);
     EXPECT_EQ(timer.pending, kStoreFinalWait);
     EXPECT_TRUE(events.stores.empty());
     Fire();
@@ -328,56 +415,84 @@ TEST_F(DriveDataRunTest, StoreWritesMotorThenControlParametersOnTimers) {
     EXPECT_EQ(link.requests.size(), 2u);
 }
 
-TEST_F(DriveDataRunTest, ARefusedOrUnansweredStoreIsNotReportedAsDone) {
-    run.StartStore();
-    Fire();
-    run.OnAbort(kStoreMotorKey, 0x08000020);
-    EXPECT_EQ(timer.pending, kStoreFinalWait);  // the refusal ends the sequence
-    Fire();
-    EXPECT_EQ(events.stores.back(), StoreOutcome::Refused);
-    EXPECT_EQ(link.requests.size(), 1u);
-
+// Every way a command can end, and what it writes: a refusal (an abort, or a write the link
+// read back) ends it with the drive's code and nothing after it is written.
+TEST_F(DriveDataRunTest, CommandsReportRefusalsWithTheDrivesCode) {
+    struct Case {
+        DriveCommand command;
+        std::vector<Request> writes;  // up to the refusal
+        int refusedAt;                // -1: not refused
+        bool byReadBack;
+        StoreOutcome outcome;
+    };
+    const Request motor{link::kCmdWrite8, kStoreMotorKey, 1};
+    const Request control{link::kCmdWrite8, kStoreControlKey, 1};
+    const Request initialise{link::kCmdWrite8, kStoreControlKey, 10};
+    const Case cases[] = {
+        {DriveCommand::Store, {motor}, 0, false, StoreOutcome::Refused},
+        {DriveCommand::Store, {motor, control}, 1, true, StoreOutcome::Refused},
+        {DriveCommand::Store, {motor, control}, -1, false, StoreOutcome::Done},
+        {DriveCommand::StoreControl, {control}, 0, true, StoreOutcome::Refused},
+        {DriveCommand::StoreMotor, {motor}, -1, false, StoreOutcome::Done},
+        {DriveCommand::Initialise, {initialise}, -1, false, StoreOutcome::Done},
+        {DriveCommand::Initialise, {initialise}, 0, false, StoreOutcome::Refused},
+    };
+    for (const Case& c : cases) {
+        link.requests.clear();
+        ASSERT_EQ(run.StartCommand(c.command), StartResult::Started);
+        for (int i = 0; i < static_cast<int>(c.writes.size()); ++i) {
+            Fire();
+            ASSERT_EQ(Last(), c.writes[static_cast<std::size_t>(i)]);
+            const ObjectKey key = c.writes[static_cast<std::size_t>(i)].key;
+            if (i != c.refusedAt) {
+                Value(key, 1, 8);
+            } else if (c.byReadBack) {
+                Value(key, 0, 8, 0x08000020);
+            } else {
+                Abort(key, 0x08000020);
+            }
+        }
+        Fire();  // the final wait
+        EXPECT_FALSE(run.Busy());
+        EXPECT_EQ(link.requests, c.writes);
+        EXPECT_EQ(events.commands.back(), c.command);
+        EXPECT_EQ(events.results.back().outcome, c.outcome);
+        if (c.outcome == StoreOutcome::Refused) {
+            EXPECT_EQ(events.results.back().abortCode, 0x08000020u);
+            EXPECT_EQ(events.results.back().key, c.writes.back().key);
+        }
+    }
     run.StartStore();
     Fire();
     Fire();  // no answer in time
     EXPECT_EQ(events.stores.back(), StoreOutcome::NoAnswer);
-
-    // A refusal the link saw, answered with a read of the object.
-    run.StartStore();
-    Fire();
-    run.OnValue(kStoreMotorKey, 1);
-    Fire();
-    link.refusal = 0x08000020;
-    run.OnValue(kStoreControlKey, 0);
-    Fire();
-    EXPECT_EQ(events.stores.back(), StoreOutcome::Refused);
 }
 
-TEST_F(DriveDataRunTest, VerifyWaitsForTheRestartedDrive) {
+TEST_F(DriveDataRunTest, VerifyWaitsForTheRestartedDriveAndRetriesComeBackOn) {
     run.SetDriveData({{"30000308", "x"}, {"30000210", "100"}});
     ASSERT_EQ(run.Restart(), StartResult::Started);
     EXPECT_FALSE(link.sendRetry);
     EXPECT_EQ(Last(), (Request{link::kCmdWrite16, kRestartKey, 0xAA55}));
-    run.OnValue(kRestartKey, 0xAA55);  // an answer to the restart starts nothing
+    Value(kRestartKey, 0xAA55);  // an answer to the restart starts nothing
     EXPECT_FALSE(run.Busy());
 
     ASSERT_EQ(run.Start(RunKind::Verify), StartResult::Started);
     EXPECT_EQ(link.requests.size(), 1u);  // the restart goes out first
     Fire();
-    EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));  // the first row that can be asked
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kProbeKey, 0}));  // the statusword
     EXPECT_TRUE(events.started.empty());
     Fire();  // the drive is still silent: ask again
     EXPECT_EQ(link.requests.size(), 3u);
     EXPECT_FALSE(link.sendRetry);
-    run.OnValue(kGain, 100);
+    Value(kProbeKey, 0x237);
     EXPECT_TRUE(link.sendRetry);
     EXPECT_EQ(events.started, std::vector<RunKind>{RunKind::Verify});
     EXPECT_EQ(Last(), (Request{link::kCmdRead, kGain, 0}));
-    run.OnValue(kGain, 100);
+    Value(kGain, 100);
     EXPECT_EQ(Rows()[0].note, RowNote::BadSize);
     EXPECT_EQ(Rows()[1].result, RowResult::True);
 
-    // A drive that never comes back ends the verify as unanswered.
+    // A drive that never comes back ends the verify as unanswered, retries on again.
     link.sendRetry = false;
     run.Start(RunKind::Verify);
     const auto asked = link.requests.size();
@@ -387,7 +502,60 @@ TEST_F(DriveDataRunTest, VerifyWaitsForTheRestartedDrive) {
     EXPECT_EQ(link.requests.size() - asked, kDriveBackLimit / kProbeInterval + 1);
     EXPECT_FALSE(run.Busy());
     EXPECT_TRUE(events.unanswered);
+    EXPECT_TRUE(link.sendRetry);
     EXPECT_EQ(Rows()[1].note, RowNote::NoAnswer);
+
+    // Waiting alone (the command-line restart): the drive answers, or the link goes.
+    run.Restart();
+    ASSERT_EQ(run.AwaitDrive(), StartResult::Started);
+    Fire();
+    Abort(kProbeKey, 0x06020000);  // refused, but it answers
+    EXPECT_EQ(events.driveBack, true);
+    EXPECT_TRUE(link.sendRetry);
+    run.Restart();
+    run.AwaitDrive();
+    run.OnLinkLost();
+    EXPECT_EQ(events.driveBack, false);
+    EXPECT_TRUE(link.sendRetry);
+
+    // A restart the drive refuses is reported, and the wait ends at once.
+    run.Restart();
+    run.AwaitDrive();
+    Value(kRestartKey, 0, 16, 0x06090030);
+    EXPECT_EQ(run.RestartRefusal(), 0x06090030u);
+    EXPECT_EQ(events.commands.back(), DriveCommand::Restart);
+    EXPECT_FALSE(run.Busy());
+}
+
+TEST_F(DriveDataRunTest, IdentityTextsComeInTheAnswerOrInSegments) {
+    using engine::Delivery;
+    ASSERT_EQ(run.ReadIdentity(), StartResult::Started);
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kDeviceNameKey, 0}));
+    // The device name in segments, the hardware version refused, the software version in
+    // the answer itself.
+    run.OnResult(Delivery{1, engine::kMsgUploadStart, 9, kDeviceNameKey});
+    EXPECT_EQ(Last(), (Request{link::kCmdSegment, kDeviceNameKey, 0}));
+    link.segment = {'M', 'S', '-', 'D', '2', ' ', 'S'};
+    link.segmentCount = 7;
+    link.segmentLast = false;
+    run.OnResult(Delivery{1, engine::kMsgSegment, 0, 0});
+    link.segment = {'e', 'r', 0, 0, 0, 0, 0};
+    link.segmentCount = 2;
+    link.segmentLast = true;
+    run.OnResult(Delivery{1, engine::kMsgSegment, 0, 0});
+    EXPECT_EQ(Last(), (Request{link::kCmdRead, kHardwareVersionKey, 0}));
+    Abort(kHardwareVersionKey, 0x06020000);
+    Value(kSoftwareVersionKey, 0x00322E33);  // "3.2"
+    ASSERT_TRUE(events.identity);
+    EXPECT_FALSE(run.Busy());
+    EXPECT_EQ(events.identity->deviceName, "MS-D2 Ser");
+    EXPECT_EQ(events.identity->hardwareVersion, "");
+    EXPECT_EQ(events.identity->softwareVersion, "3.2");
+    EXPECT_FALSE(events.identityUnanswered);
+
+    run.ReadIdentity();
+    Fire();
+    EXPECT_TRUE(events.identityUnanswered);
 }
 
 TEST_F(DriveDataRunTest, RowsStayWhileARunIsInProgress) {

@@ -125,16 +125,17 @@ TEST(SdoFrames, EveryUploadInitiateFormIsDecoded) {
         std::uint8_t command;
         ResultKind kind;
         std::uint32_t value;
+        int bits;  // the size the answer names, 0 when it does not
     };
     // Data bytes 4-7 are AA BB CC DD in every answer.
     const Case cases[] = {
-        {0x43, ResultKind::Value, 0xDDCCBBAAu},          // 4 bytes
-        {0x47, ResultKind::Value, 0x00CCBBAAu},          // 3 bytes
-        {0x4B, ResultKind::Value, 0x0000BBAAu},          // 2 bytes, never sign-extended
-        {0x4F, ResultKind::Value, 0x000000AAu},          // 1 byte
-        {0x42, ResultKind::Value, 0xDDCCBBAAu},          // size not given: all four
-        {0x41, ResultKind::UploadStarted, 0xDDCCBBAAu},  // segmented, the announced size
-        {0x40, ResultKind::UploadStarted, 0u},           // segmented, no size
+        {0x43, ResultKind::Value, 0xDDCCBBAAu, 32},         // 4 bytes
+        {0x47, ResultKind::Value, 0x00CCBBAAu, 24},         // 3 bytes
+        {0x4B, ResultKind::Value, 0x0000BBAAu, 16},         // 2 bytes, never sign-extended
+        {0x4F, ResultKind::Value, 0x000000AAu, 8},          // 1 byte
+        {0x42, ResultKind::Value, 0xDDCCBBAAu, 0},          // size not given: all four
+        {0x41, ResultKind::UploadStarted, 0xDDCCBBAAu, 0},  // segmented, the announced size
+        {0x40, ResultKind::UploadStarted, 0u, 0},           // segmented, no size
     };
     for (const Case& c : cases) {
         SdoPayload answer{c.command, 0x09, 0x10, 0, 0xAA, 0xBB, 0xCC, 0xDD};
@@ -142,6 +143,7 @@ TEST(SdoFrames, EveryUploadInitiateFormIsDecoded) {
         ASSERT_TRUE(decoded) << std::hex << int(c.command);
         EXPECT_EQ(decoded->kind, c.kind) << std::hex << int(c.command);
         EXPECT_EQ(decoded->value, c.value) << std::hex << int(c.command);
+        EXPECT_EQ(decoded->bits, c.bits) << std::hex << int(c.command);
     }
     SdoPayload notAnInitiate{0x53, 0x09, 0x10, 0, 1, 2, 3, 4};
     EXPECT_FALSE(DecodeAnswer(kCmdRead, notAnInitiate, 0));
@@ -280,6 +282,15 @@ TEST(LinkCodecSerial, ARefusedWriteIsAnsweredWithTheCurrentValue) {
     ASSERT_TRUE(f.codec.Decode(kind, value));
     EXPECT_EQ(kind, ResultKind::Value);
     EXPECT_EQ(value, 100);
+    // The receiver learns that the value is a read-back of a refused write, and its size.
+    EXPECT_EQ(f.codec.WriteRefusal(), 0x06090031u);
+    EXPECT_EQ(f.codec.ResultBits(), 16);
+    // The next exchange forgets the refusal.
+    f.link->script.push_back({{0ms, Frame(1, {kAnswerWrite, 0x00, 0x20, 1, 0x64, 0, 0, 0})}});
+    ASSERT_EQ(f.codec.Exchange(0x200001, kCmdWrite16, 100), kExchangeAnswered);
+    ASSERT_TRUE(f.codec.Decode(kind, value));
+    EXPECT_EQ(f.codec.WriteRefusal(), 0u);
+    EXPECT_EQ(f.codec.ResultBits(), 16);
 }
 
 TEST(LinkCodecSerial, ARefusedReadIsReportedAsAbort) {

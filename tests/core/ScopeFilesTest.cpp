@@ -148,6 +148,26 @@ TEST(ScopeTextFile, ExportThenImportRestoresSettingsAndCurves) {
     EXPECT_EQ(d.description.link, "sim");
 }
 
+TEST(ScopeTextFile, CoefficientsOfFineEncodersKeepEveryDigit) {
+    // r/min at 2^24 and 2^23 counts per revolution, and values "%f" writes exactly.
+    for (const double coefficient : {60.0 / 16777216, 60.0 / 8388608, 0.1, 2.5}) {
+        SCOPED_TRACE(coefficient);
+        ScopeFileData data = TwoChannelCapture();
+        data.channels[0].coefficient = coefficient;
+        data.channels[0].offset = -350 * coefficient;
+        const std::string text = Utf16LeToUtf8(WriteScopeText(data));
+        const std::size_t at = text.find("ch1 unit coef=");
+        ASSERT_NE(at, std::string::npos);
+        const std::string value = text.substr(at + 14, text.find('\n', at) - at - 14);
+        // A plain decimal number with at least six decimals, as "%f" would read it.
+        EXPECT_EQ(value.find_first_not_of("0123456789.-"), std::string::npos) << value;
+        EXPECT_GE(value.size() - value.find('.') - 1, 6u) << value;
+        const ScopeReadResult back = ReadScopeText(WriteScopeText(data));
+        EXPECT_EQ(back.data.channels[0].coefficient, coefficient);
+        EXPECT_EQ(back.data.channels[0].offset, data.channels[0].offset);
+    }
+}
+
 TEST(ScopeTextFile, ImportToleratesWhatOtherWritersLeaveOut) {
     // A file of the plain format: no description, keys in any case, a byte-order mark,
     // an unknown key, and "number" beyond the sample lines present.

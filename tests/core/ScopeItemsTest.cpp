@@ -79,7 +79,7 @@ TEST_F(ScopeItemsTest, DisplayFormsAndCoefficients) {
     MakeChannelItem(dictionary, units, 0x205002);
     EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "DEC"), "-5");
     EXPECT_EQ(DisplayForm(Units(), 0x205002, 65535, "DEC"), "65535");
-    EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "HEX"), "fffffffb");
+    EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "HEX"), "FFFB");  // the object's 16 bits
     EXPECT_EQ(DisplayForm(Units(), 0x607700, -5, "%"), "-0.500000");
     EXPECT_EQ(DisplayForm(Units(), 0x607700, 1, "furlong"), "");
     EXPECT_EQ(UnitCoefficient(Units(), 0x205002, "V"), 0.1);
@@ -88,6 +88,50 @@ TEST_F(ScopeItemsTest, DisplayFormsAndCoefficients) {
     EXPECT_EQ(IntegerForm(17, -1), "-1");
     EXPECT_EQ(IntegerForm(32, -1), "4294967295");
     EXPECT_EQ(IntegerForm(12, 1), "");
+}
+
+// Coefficients, levels and cursor differences at full precision, whatever the encoder.
+TEST_F(ScopeItemsTest, UnitsKeepFullPrecisionAndLevelsWriteBackTheirRawValue) {
+    MakeChannelItem(dictionary, units, 0x606C00);  // velocity, r/min by counts per revolution
+    for (const std::int32_t countsPerRevolution : {1 << 24, 1 << 23, 10000, 131072, 1 << 30}) {
+        SCOPED_TRACE(countsPerRevolution);
+        evaluator.ConstantArrived(0x203003, countsPerRevolution);
+        const double exact = 60.0 / countsPerRevolution;
+        EXPECT_NEAR(UnitCoefficient(Units(), 0x606C00, "r/min") / exact, 1.0, 1e-9);
+        // 3000 r/min is plotted as 3000 r/min.
+        const double raw = 3000.0 * countsPerRevolution / 60.0;
+        EXPECT_NEAR(*UnitValue(Units(), 0x606C00, raw, "r/min"), 3000.0, 3000.0 * 1e-9);
+        // Every level shown in r/min is written back as the same raw value.
+        for (const std::int32_t level : {1, 7, 10001, -123457, 2000000}) {
+            const std::string shown = LevelForm(Units(), 0x606C00, level, "r/min");
+            const LevelConversion back = TriggerLevelToRaw(Units(), 0x606C00, shown, "r/min");
+            ASSERT_EQ(back.outcome, LevelOutcome::Raw) << shown;
+            EXPECT_EQ(back.raw, level) << shown;
+        }
+    }
+    // A level shown in HEX on a bit-field object writes back its raw value, upper case.
+    MakeTriggerItem(dictionary, units, 0x604100);
+    EXPECT_EQ(LevelForm(Units(), 0x604100, 500, "HEX"), "1F4");
+    EXPECT_EQ(TriggerLevelToRaw(Units(), 0x604100, "1F4", "HEX").raw, 500);
+    EXPECT_EQ(TriggerLevelToRaw(Units(), 0x604100, "100", "HEX").raw, 256);
+
+    // Cursor differences keep their sign on unsigned channels too.
+    MakeChannelItem(dictionary, units, 0x205002);
+    struct Difference {
+        ObjectKey key;
+        std::int64_t value;
+        const char* unit;
+        const char* text;
+    };
+    const Difference differences[] = {
+        {0x604100, -6, "DEC", "-6"},         {0x604100, -6, "HEX", "-6"},
+        {0x604100, 26, "HEX", "1A"},         {0x205002, -6, "V", "-0.600000"},
+        {0x205002, -70000, "DEC", "-70000"}, {0x606C00, -4294967295, "DEC", "-4294967295"},
+        {0x606C00, -30, "counts/s", "-30"},
+    };
+    for (const Difference& d : differences) {
+        EXPECT_EQ(DifferenceForm(Units(), d.key, d.value, d.unit), d.text) << d.unit;
+    }
 }
 
 TEST_F(ScopeItemsTest, TriggerLevelTexts) {

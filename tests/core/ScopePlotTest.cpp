@@ -275,10 +275,51 @@ TEST(ScaleText, OffsetStepsHalfARow) {
     EXPECT_DOUBLE_EQ(plot.Offset(3), -1);
 }
 
+// No label reaches another one, in any of the page's plot areas, with all four channels.
+TEST(ScopePlotLabels, NeverOverlap) {
+    const PlotRect areas[] = {
+        {0, 18, 902, 368}, {0, 18, 1002, 368}, {0, 24, 1154, 480}, {0, 20, 1250, 460}};
+    auto overlap = [](const PlotRect& a, const PlotRect& b) {
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    };
+    for (const PlotRect& area : areas) {
+        SCOPED_TRACE(area.right);
+        ScopePlot plot(area);
+        for (int channel = 0; channel < kChannelCount; ++channel) {
+            for (double v : Ramp(1000, -500.0 * channel, channel + 1.0)) {
+                plot.AddPoint(channel, v);
+            }
+            plot.SetCoefficient(channel, 1);
+        }
+        plot.SetPeriod(16);
+        plot.ResetZoom();
+        plot.Recompute();
+        std::vector<PlotLabel> labels = plot.ValueLabels();
+        const std::vector<PlotLabel> times = plot.TimeLabels();
+        ASSERT_EQ(labels.size(), 8u);
+        ASSERT_EQ(times.size(), 6u);
+        labels.insert(labels.end(), times.begin(), times.end());
+        const PlotGeometry g = plot.Geometry();
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const PlotRect& r = labels[i].rect;
+            EXPECT_GE(r.left, g.left);
+            EXPECT_LE(r.right, g.left + g.width);
+            EXPECT_GE(r.top, g.bottom - g.height);
+            EXPECT_LE(r.bottom, g.bottom);
+            for (std::size_t j = i + 1; j < labels.size(); ++j) {
+                EXPECT_FALSE(overlap(r, labels[j].rect))
+                    << labels[i].text << " (channel " << labels[i].channel << ") and "
+                    << labels[j].text << " (channel " << labels[j].channel << ")";
+            }
+        }
+    }
+}
+
 TEST(ScaleText, SamplingPeriodTexts) {
     EXPECT_EQ(PeriodText(15), "937.5us");
     EXPECT_EQ(PeriodText(16), "1.00ms");
-    EXPECT_EQ(PeriodText(16000), "1000.00ms");
+    EXPECT_EQ(PeriodText(15999), "999.94ms");
+    EXPECT_EQ(PeriodText(16000), "1.00s");
     EXPECT_EQ(PeriodText(16001), "1.00s");
     EXPECT_EQ(PeriodText(1), "62.5us");
     EXPECT_FALSE(PeriodText(-1));

@@ -196,6 +196,10 @@ TEST(DigitalIoPage, AMissingObjectDoesNotStopTheSequenceAndARefusedWriteIsReadBa
     ASSERT_EQ(p.log->WritesTo(kDin1Function).size(), 1u);
     EXPECT_EQ(p.drive->Value(kDin1Function), 0x0001);
     EXPECT_EQ(page->ChannelAt(0).function->text(), "Servo enable");
+    // ... and says that, and why.
+    ASSERT_TRUE(WaitUntil([&] { return !p.program.messages.empty(); }));
+    EXPECT_EQ(p.program.messages.back(),
+              "DIN1: the drive refused 0x8001: value of parameter written too high (0x06090031)");
 }
 
 TEST(DigitalIoPage, ALinkLostMidSequenceStartsItAgainWhenTheLinkReturns) {
@@ -222,17 +226,23 @@ TEST(DigitalIoPage, ALinkLostMidSequenceStartsItAgainWhenTheLinkReturns) {
     EXPECT_TRUE(p.log->WritesTo(page::kInputPolarity).empty());
 }
 
-TEST(DigitalIoPage, FunctionDialogOffersTheNamedCodesAndRefusesAMixedChoice) {
+TEST(DigitalIoPage, EachFunctionDialogOffersOnlyItsOwnKindOfFunction) {
     PageProgram p;
     p.OpenLink();
     auto* page = p.Open<CDataInOut>(cmd::kDataInOut);
     ASSERT_TRUE(WaitUntil([&] { return SequenceDone(page); }));
     CFunctionDialog* in = page->InputDialog();
     CFunctionDialog* out = page->OutputDialog();
-    ASSERT_EQ(in->List()->rowCount(), 30);  // 15 input and 15 output functions
-    EXPECT_EQ(in->CodeOfRow(15), 0x8001);
-    EXPECT_EQ(in->List()->item(16, 1)->text(), "17");
-    EXPECT_EQ(in->List()->item(16, 2)->text(), "Alarm");
+    // The name file lists both kinds in both sections; each dialog shows its own 15.
+    for (auto [dialog, output] : {std::pair{in, false}, std::pair{out, true}}) {
+        ASSERT_EQ(dialog->List()->rowCount(), 15);
+        for (int row = 0; row < dialog->List()->rowCount(); ++row) {
+            EXPECT_EQ((dialog->CodeOfRow(row) & 0x8000) != 0, output) << row;
+        }
+    }
+    EXPECT_EQ(out->CodeOfRow(0), 0x8001);
+    EXPECT_EQ(out->List()->item(1, 1)->text(), "2");
+    EXPECT_EQ(out->List()->item(1, 2)->text(), "Alarm");
 
     // "..." of DIN4 (negative limit, 0x0008) shows the dialog with row 3 checked.
     QTest::mouseClick(page->ChannelAt(3).choose, Qt::LeftButton);
@@ -251,26 +261,15 @@ TEST(DigitalIoPage, FunctionDialogOffersTheNamedCodesAndRefusesAMixedChoice) {
     ASSERT_TRUE(WaitUntil(
         [&] { return page->ChannelAt(3).function->text() == "Alarm reset+Negative limit"; }));
 
-    // DOUT1 (0x8001): row 15 checked, the input rows clear; row 16 alone sends 0x8002.
+    // DOUT1 (0x8001): row 0 checked; row 1 alone sends 0x8002.
     QTest::mouseClick(page->ChannelAt(CDataInOut::OutputChannel(0)).choose, Qt::LeftButton);
     ASSERT_TRUE(out->isVisible());
-    EXPECT_TRUE(out->RowChecked(15));
-    out->SetRowChecked(15, false);
-    out->SetRowChecked(16, true);
+    EXPECT_TRUE(out->RowChecked(0));
+    out->SetRowChecked(0, false);
+    out->SetRowChecked(1, true);
     out->OkButton()->click();
     ASSERT_TRUE(WaitUntil([&] { return p.drive->Value(kDout1Function) == 0x8002; }));
-
-    // Input and output functions together: refused, nothing written, the dialog stays.
-    p.log->Clear();
-    QTest::mouseClick(page->ChannelAt(0).choose, Qt::LeftButton);
-    in->SetRowChecked(20, true);
-    p.program.messages.clear();
-    in->OkButton()->click();
-    ASSERT_EQ(p.program.messages.size(), 1u);
-    EXPECT_EQ(p.program.messages[0], "Your setting is wrong!!");
-    EXPECT_TRUE(in->isVisible());
-    EXPECT_TRUE(p.log->WritesTo(kDin1Function).empty());
-    in->hide();
+    EXPECT_TRUE(p.program.messages.empty());  // nothing refused
 }
 
 TEST(FunctionWords, CheckedCodesAndTheWordOfAChoice) {
@@ -279,8 +278,10 @@ TEST(FunctionWords, CheckedCodesAndTheWordOfAChoice) {
     EXPECT_TRUE(FunctionCodeChecked(0x8005, 0x8004));
     EXPECT_FALSE(FunctionCodeChecked(0x8005, 0x0004));
     // 0x8000 is an output with no function: nothing is checked.
-    for (std::uint16_t code : FunctionDialogCodes()) {
-        EXPECT_FALSE(FunctionCodeChecked(0x8000, code)) << code;
+    for (bool outputs : {false, true}) {
+        for (std::uint16_t code : FunctionDialogCodes(outputs)) {
+            EXPECT_FALSE(FunctionCodeChecked(0x8000, code)) << code;
+        }
     }
     EXPECT_EQ(FunctionWordOfCodes({0x0002, 0x0008}), 0x000A);
     EXPECT_EQ(FunctionWordOfCodes({0x8002}), 0x8002);

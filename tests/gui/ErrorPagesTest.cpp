@@ -162,6 +162,10 @@ TEST(ErrorLogPage, RecordsNewestFirstByTheirHiddenTimesWithTheTextsOfTheirBits) 
     EXPECT_EQ(page->Text(2, CDrvPanelF007::kColumnText), "Following error too large");
     EXPECT_EQ(page->Text(7, CDrvPanelF007::kColumnText), "");  // an empty record
     EXPECT_TRUE(page->List()->isColumnHidden(CDrvPanelF007::kColumnTime));
+    // The newest error is highlighted, not the last row read.
+    EXPECT_EQ(page->List()->currentRow(), 0);
+    ASSERT_EQ(page->List()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(page->List()->selectionModel()->selectedRows().front().row(), 0);
 }
 
 TEST(ErrorLogPage, ARefusedRecordIsLeftOutAndTheRestStillSorted) {

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
-#include <QTranslator>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "AppConstants.h"
@@ -61,7 +61,8 @@ inline bool Activate(QWidget& window) {
 // Message boxes are recorded instead of shown.
 class RunningProgram {
   public:
-    explicit RunningProgram(bool chineseSystem = false,
+    // chineseSystem: whether Chinese can be shown; nullopt: as the machine says.
+    explicit RunningProgram(std::optional<bool> chineseSystem = false,
                             std::function<void(WorkingFolder&)> prepare = {},
                             std::shared_ptr<sim::SimulatedDrive> drive = nullptr) {
         if (prepare) {
@@ -75,7 +76,7 @@ class RunningProgram {
         context_->messageInterceptor = [this](const QString& text, QMessageBox::Icon) {
             messages.push_back(text);
         };
-        settled_ = SettleLanguage(*context_, translator_);
+        settled_ = SettleLanguage(*context_, translators_);
         if (settled_) {
             frame_.reset(CreateMainFrame(*context_));
         }
@@ -83,7 +84,7 @@ class RunningProgram {
     ~RunningProgram() {
         frame_.reset();
         context_.reset();
-        QCoreApplication::removeTranslator(&translator_);
+        RemoveTranslators(translators_);
     }
 
     AppContext& Context() { return *context_; }
@@ -95,7 +96,7 @@ class RunningProgram {
   private:
     WorkingFolder folder_;
     std::unique_ptr<AppContext> context_;
-    QTranslator translator_;
+    Translators translators_;
     bool settled_ = false;
     std::unique_ptr<CMainFrame> frame_;
 };

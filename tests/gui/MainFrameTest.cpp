@@ -9,6 +9,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <thread>
 
 #include <QTest>
 #include "AppConstants.h"
@@ -22,6 +26,7 @@
 #include "GuiTestSupport.h"
 #include "PageFactory.h"
 #include "ParameterPage.h"
+#include "PtyServer.h"
 #include "SimulatedDrive.h"
 #include "dictionary/DictionarySource.h"
 #include "profile/Profile.h"
@@ -298,11 +303,12 @@ TEST(LinkPages, LinkTypePageWritesTheChoice) {
     EXPECT_NE(frame.Slot(slot::kSerialSettings), nullptr);  // the settings page follows
 }
 
-TEST(PageWindows, TileAndCascadeKeepTheMainWindowAndEveryPageInside) {
+TEST(PageWindows, TileLeavesNoTwoPagesOverlappingAndCascadeKeepsThemInside) {
     SimulatedProgram sim;
     CMainFrame& frame = sim.program.Frame();
     frame.SetPageFactory(PlaceholderPages);
-    frame.resize(1024, 700);
+    frame.showNormal();
+    frame.setGeometry(0, 0, 1024, 700);
     ASSERT_TRUE(Activate(frame));
     int opened = 0;
     for (int slotId = slot::kFirstPageId; slotId <= slot::kLastPageId; ++slotId) {
@@ -314,24 +320,179 @@ TEST(PageWindows, TileAndCascadeKeepTheMainWindowAndEveryPageInside) {
     ASSERT_GE(opened, 25);
     QCoreApplication::processEvents();
     const QSize size = frame.size();
+    auto shown = [&] {
+        QList<QMdiSubWindow*> windows;
+        for (QMdiSubWindow* window : frame.MdiArea()->subWindowList()) {
+            if (window->isVisible()) {
+                windows << window;
+            }
+        }
+        return windows;
+    };
     for (int command : {cmd::kToolTile, cmd::kToolCascade, cmd::kToolTile}) {
         SCOPED_TRACE(command);
         frame.RunCommand(command);
         QCoreApplication::processEvents();
         EXPECT_EQ(frame.size(), size);
         const QRect area = frame.MdiArea()->viewport()->rect();
-        for (QMdiSubWindow* window : frame.MdiArea()->subWindowList()) {
-            if (!window->isVisible()) {
+        const QList<QMdiSubWindow*> windows = shown();
+        for (QMdiSubWindow* window : windows) {
+            const QRect place = window->geometry();
+            if (command == cmd::kToolCascade) {
+                // Inside, or at the top left corner when larger than the area.
+                EXPECT_GE(place.left(), 0);
+                EXPECT_GE(place.top(), 0);
+                EXPECT_TRUE(place.right() <= area.right() || place.left() == 0) << place.right();
+                EXPECT_TRUE(place.bottom() <= area.bottom() || place.top() == 0) << place.bottom();
                 continue;
             }
-            const QRect place = window->geometry();
-            // Inside, or at the top left corner when larger than the area.
-            EXPECT_GE(place.left(), 0);
-            EXPECT_GE(place.top(), 0);
-            EXPECT_TRUE(place.right() <= area.right() || place.left() == 0) << place.right();
-            EXPECT_TRUE(place.bottom() <= area.bottom() || place.top() == 0) << place.bottom();
+            // Fixed sizes kept, side by side: no page covers another; the area scrolls to the
+            // rows below it.
+            for (QMdiSubWindow* other : windows) {
+                EXPECT_TRUE(other == window || !place.intersects(other->geometry()))
+                    << window->windowTitle().toStdString() << " / "
+                    << other->windowTitle().toStdString();
+            }
         }
     }
+    EXPECT_TRUE(frame.MdiArea()->verticalScrollBar()->maximum() > 0);
+}
+
+TEST(MainWindow, FirstCoversTheAvailableAreaThenWhereItWasLastClosed) {
+    WorkingFolder kept;
+    // Each run starts with the sys.ini the last one left.
+    auto run = [&](const std::function<void(CMainFrame&)>& use) {
+        RunningProgram program(false, [&](WorkingFolder& f) {
+            if (std::filesystem::exists(kept.SysIni())) {
+                std::filesystem::copy_file(kept.SysIni(), f.SysIni(),
+                                           std::filesystem::copy_options::overwrite_existing);
+            }
+        });
+        use(program.Frame());
+        program.Frame().close();
+        std::filesystem::copy_file(program.Folder().SysIni(), kept.SysIni(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    std::filesystem::remove(kept.SysIni());
+    for (int start = 0; start < 2; ++start) {  // closed as it was: the next start covers it too
+        run([](CMainFrame& frame) {
+            EXPECT_EQ(frame.frameGeometry(), frame.screen()->availableGeometry());
+        });
+    }
+    EXPECT_EQ(Profile::ReadString(kept.SysIni(), "window", "geometry", 64), "0,0,1366,768,1");
+    run([](CMainFrame& frame) {
+        frame.showNormal();
+        frame.setGeometry(60, 50, 900, 600);
+    });
+    run([](CMainFrame& frame) {
+        EXPECT_FALSE(frame.isMaximized());
+        EXPECT_EQ(frame.geometry(), QRect(60, 50, 900, 600));
+    });
+}
+
+TEST(MainWindow, TheActivePageStaysActiveWhenTheLinkOpensAndTheProjectIsSaved) {
+    SimulatedProgram sim;
+    CMainFrame& frame = sim.program.Frame();
+    frame.SetPageFactory(PlaceholderPages);
+    AppContext& context = sim.program.Context();
+    for (int command : {cmd::kBaseOperate, cmd::kRpdoFirst, cmd::kTpdoFirst + 7, cmd::kPanelF005}) {
+        frame.OpenPage(command);
+    }
+    CChildFrame* working = frame.Slot(2);
+    frame.MdiArea()->setActiveSubWindow(working);
+    frame.ToggleLink();
+    ASSERT_TRUE(WaitUntil([&] { return !context.linkOpenPending; }));
+    EXPECT_EQ(frame.MdiArea()->activeSubWindow(), working);
+    EXPECT_EQ(static_cast<CPlaceholderPage*>(working->View())->notifications.back(),
+              notify::kRefresh);  // told all the same
+    context.fileChooser = [&](bool, const QString&, const QString&, const QString&) {
+        return sim.program.Folder().Qt() + "/user/setup.ksp";
+    };
+    frame.RunCommand(cmd::kFileSave);
+    EXPECT_EQ(frame.MdiArea()->activeSubWindow(), working);
+}
+
+TEST(MainWindow, EveryMessageBoxStandsOverTheMainWindow) {
+    RunningProgram program;
+    program.Context().messageInterceptor = nullptr;
+    QWidget* parent = nullptr;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        parent = box->parentWidget();
+        text = box->text();
+        box->accept();
+    });
+    ShowMessage("A message");
+    EXPECT_EQ(text, "A message");
+    EXPECT_EQ(parent, &program.Frame());
+}
+
+TEST(MainWindow, ComputerPropertiesNameTheSimulatedDrive) {
+    SimulatedProgram sim;
+    sim.program.Frame().RunCommand(cmd::kLinkSettings);
+    ASSERT_EQ(sim.program.messages.size(), 1u);
+    EXPECT_EQ(sim.program.messages.back(),
+              "The connecting mode is the simulated drive: it needs no settings.");
+}
+
+TEST(LinkPages, ATypedSerialPortIsUsedAndOfferedAgain) {
+    // The simulated drive on a pseudo-terminal, a port the system does not enumerate.
+    auto drive = MakeDrive();
+    sim::PtyServer server(drive, {});
+    std::string error;
+    ASSERT_TRUE(server.Open(error)) << error;
+    int stop[2];
+    ASSERT_EQ(pipe(stop), 0);
+    std::thread serving([&] { server.Serve(stop[0]); });
+    {
+        RunningProgram program(
+            false, [](WorkingFolder& f) { Profile::WriteString(f.SysIni(), "sys", "comm", "2"); });
+        CMainFrame& frame = program.Frame();
+        frame.RunCommand(cmd::kLinkSettings);
+        auto* page = qobject_cast<CCommRs232*>(frame.PageOf(slot::kSerialSettings));
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(page->PortList()->isEditable());
+        const QString path = QString::fromStdString(server.SlavePath());
+        EXPECT_EQ(page->PortList()->findText(path), -1);
+        page->PortList()->setEditText(path);
+        page->BaudList()->setCurrentIndex(7);
+        page->PressOpenClose();
+        ASSERT_TRUE(WaitUntil([&] { return !program.Context().linkOpenPending; }, 10000));
+        EXPECT_TRUE(program.messages.empty());
+        EXPECT_EQ(frame.LinkPaneText(), QString("Comm Status: Open  %1  115200").arg(path));
+        EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "com", "comid", 64),
+                  server.SlavePath());
+        // The next time the box offers it.
+        CCommRs232 again(program.Context());
+        EXPECT_GE(again.PortList()->findText(path), 0);
+        page->PressOpenClose();
+        EXPECT_EQ(program.Context().Link().LinkState(), engine::kLinkStateClosed);
+    }
+    ASSERT_EQ(write(stop[1], "x", 1), 1);
+    serving.join();
+    close(stop[0]);
+    close(stop[1]);
+}
+
+TEST(MainWindow, F5ReadsEveryRowOfTheActivePageAgain) {
+    SimulatedProgram sim;
+    CMainFrame& frame = sim.program.Frame();
+    ASSERT_TRUE(Activate(frame));
+    frame.ToggleLink();
+    ASSERT_TRUE(WaitUntil([&] { return !sim.program.Context().linkOpenPending; }));
+    frame.OpenPage(cmd::kPositionLoop);
+    auto* page = qobject_cast<ParameterPage*>(frame.PageOf(3));
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0; }));
+    const int row = page->List()->RowOfKey(0x200002);  // not read cyclically
+    ASSERT_GE(row, 0);
+    const QString before = page->List()->Text(row, kColumnValue);
+    sim.drive->SetValue(0x200002, 777);  // changed by the drive itself
+    QTest::keyClick(&frame, Qt::Key_F5);
+    ASSERT_TRUE(WaitUntil([&] { return page->List()->Text(row, kColumnValue) != before; }));
+    EXPECT_EQ(page->List()->Text(row, kColumnValue), "77.700");
 }
 
 TEST(Screenshots, MainWindowWithTheSimulatedDrive) {
@@ -339,7 +500,8 @@ TEST(Screenshots, MainWindowWithTheSimulatedDrive) {
     for (bool chinese : {false, true}) {
         SimulatedProgram sim(chinese);
         CMainFrame& frame = sim.program.Frame();
-        frame.resize(1100, 700);
+        frame.showNormal();
+        frame.setGeometry(0, 0, 1100, 700);
         frame.ToggleLink();
         ASSERT_TRUE(WaitUntil([&] { return !sim.program.Context().linkOpenPending; }));
         frame.OpenPage(cmd::kPositionLoop);

@@ -210,6 +210,43 @@ TEST(OscilloscopeFiles, CsvPicturesAndFilesThatCannotBeWritten) {
     EXPECT_EQ(p.program.messages.size(), 4u);
 }
 
+// An imported capture is drawn whole with auto-scale; the next Start reads the recorder's
+// settings again and draws with the drive's period, objects and units, not the file's.
+TEST(OscilloscopeFiles, ImportThenStartUsesTheDrivesSettings) {
+    TempFolder folder;
+    ScopeProgram p;
+    CDriverOscillo* page = CaptureWithSettings(p);  // period 16, channel 4 in r/min
+    const double wholeScale = page->Plot().Scale(3);
+    page->Plot().Zoom(2, 30);  // a zoomed window has a scale of its own
+    page->Plot().Recompute();
+    ASSERT_NE(page->Plot().Scale(3), wholeScale);
+    ClickWithFile(p, page, ctl::kExport, QString::fromStdString((folder / "run.txt").string()));
+    ASSERT_TRUE(std::filesystem::exists(folder / "run.txt"));
+
+    // The drive moves on: another period, and channel 4 shown in counts/s.
+    auto* period = page->Control<QLineEdit>(ctl::kPeriod);
+    period->setText("8");
+    emit period->returnPressed();
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderPeriod, 8));
+    ASSERT_TRUE(Choose(Unit(page, 3), "counts/s"));
+
+    ClickWithFile(p, page, ctl::kImport, QString::fromStdString((folder / "run.txt").string()));
+    EXPECT_TRUE(p.program.messages.empty());
+    EXPECT_EQ(page->Plot().Period(), 16);
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPeriodTime)->text(), "1.00ms");
+    EXPECT_EQ(Unit(page, 3)->currentText(), "r/min");
+    EXPECT_DOUBLE_EQ(page->Plot().Scale(3), wholeScale);  // auto-scaled over the whole capture
+    EXPECT_EQ(page->Plot().WindowLast(), 200);
+
+    ASSERT_TRUE(p.RunCapture(page));
+    EXPECT_EQ(page->Plot().Period(), 8);
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPeriodTime)->text(), "500.0us");
+    EXPECT_EQ(page->Control<QLineEdit>(ctl::kPeriod)->text(), "8");
+    EXPECT_EQ(Unit(page, 3)->currentText(), "counts/s");
+    EXPECT_EQ(page->Plot().Curve(3).coefficient, 1.0);
+    EXPECT_EQ(page->Plot().Curve(3).points.size(), 200u);
+}
+
 // What the command-line tool captured (from its built-in simulated drive), imported into the
 // page; the picture of it is exported as a screenshot.
 void ImportFromTheTool(bool chinese) {

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 
 #include "OscilloscopeTestSupport.h"
 #include "ScopeControls.h"
@@ -114,8 +115,8 @@ TEST(Oscilloscope, OpensFromToolbarAndMenuAndMirrorsTheRecorder) {
     EXPECT_TRUE(
         WaitUntil([&] { return page->Control<QLineEdit>(ctl::kPeriodTime)->text() == "937.5us"; }));
     Enter(page, ctl::kPeriod, "16000");
-    EXPECT_TRUE(WaitUntil(
-        [&] { return page->Control<QLineEdit>(ctl::kPeriodTime)->text() == "1000.00ms"; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return page->Control<QLineEdit>(ctl::kPeriodTime)->text() == "1.00s"; }));
     // A text that is no number of the object's type is refused, and nothing is written.
     Enter(page, ctl::kSamples, "12x");
     ASSERT_FALSE(p.program.messages.empty());
@@ -209,6 +210,14 @@ TEST(Oscilloscope, ThirtyTwoBitChannelTakesTheWideSlotAndGivesItBack) {
     EXPECT_EQ(p.drive->Value(scope::kRecorderSlot2), 0x60780010);
 }
 
+QStringList Entries(QComboBox* combo) {
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i) {
+        entries << combo->itemText(i);
+    }
+    return entries;
+}
+
 TEST(Oscilloscope, TriggerLevelInHexAndInAScaledUnit) {
     ScopeProgram p;
     p.OpenLink();
@@ -216,17 +225,36 @@ TEST(Oscilloscope, TriggerLevelInHexAndInAScaledUnit) {
     auto* trigger = page->Control<QComboBox>(ctl::kTrigger);
     auto* unit = page->Control<QComboBox>(ctl::kTriggerUnit);
     auto* level = page->Control<QLineEdit>(ctl::kLevel);
+    // The unit lists are the objects' own, "DEC" last, HEX only where the object has it.
+    ASSERT_TRUE(Choose(Item(page, 3), "Statusword"));
+    EXPECT_EQ(Entries(Unit(page, 3)), (QStringList{"HEX", "DEC"}));
+    ASSERT_TRUE(Choose(Item(page, 3), "Velocity actual value"));
+    EXPECT_EQ(Entries(Unit(page, 3)), (QStringList{"r/min", "counts/s", "DEC"}));
+
+    // A bit-field trigger in HEX: the digits are read as hexadecimal, and the level shown
+    // writes back the same value when Enter is pressed on it.
+    ASSERT_TRUE(Choose(trigger, "Statusword"));
+    ASSERT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x60410010));
+    ASSERT_TRUE(WaitUntil([&] { return level->isEnabled() && unit->currentText() == "DEC"; }));
+    EXPECT_EQ(Entries(unit), (QStringList{"HEX", "DEC"}));
+    ASSERT_TRUE(Choose(unit, "HEX"));
+    Enter(page, ctl::kLevel, "1F4");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 500));
+    EXPECT_TRUE(WaitUntil([&] { return level->text() == "1F4"; }));
+    const std::size_t writes = p.drive->WriteCount(scope::kRecorderTriggerLevel);
+    QApplication::setActiveWindow(page->window());
+    level->setFocus();
+    QTest::keyClick(level, Qt::Key_Return);
+    ASSERT_TRUE(
+        WaitUntil([&] { return p.drive->WriteCount(scope::kRecorderTriggerLevel) == writes + 1; }));
+    EXPECT_EQ(p.drive->Value(scope::kRecorderTriggerLevel), 500);
+    Enter(page, ctl::kLevel, "0x1f5");
+    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 501));
+
     ASSERT_TRUE(Choose(trigger, "Velocity actual value"));
     ASSERT_TRUE(p.DriveHolds(scope::kRecorderTriggerObject, 0x606C0020));
     ASSERT_TRUE(WaitUntil([&] { return level->isEnabled() && unit->currentText() == "DEC"; }));
     EXPECT_EQ(unit->itemText(0), "r/min");
-
-    ASSERT_TRUE(Choose(unit, "HEX"));
-    Enter(page, ctl::kLevel, "1F4");
-    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 500));
-    EXPECT_TRUE(WaitUntil([&] { return level->text() == "1f4"; }));
-    Enter(page, ctl::kLevel, "0x1f5");
-    EXPECT_TRUE(p.DriveHolds(scope::kRecorderTriggerLevel, 501));
 
     // 60 r/min at 10000 counts per revolution is 10000 counts/s; shown back in r/min.
     ASSERT_TRUE(Choose(unit, "r/min"));
@@ -337,16 +365,26 @@ TEST(Oscilloscope, CancelWhileWaitingAndWhileUploading) {
     p.clock->Advance(2s);
     page->FireTimer(scope::kPollTimer);
     ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    // Cancelled as the upload begins, before the simulated line can finish it.
+    bool cancelled = false;
+    const auto connection = QObject::connect(page, &CDriverOscillo::uploadStarted, page, [&] {
+        if (!cancelled) {
+            cancelled = true;
+            page->StartOrCancel();
+        }
+    });
     page->FireTimer(scope::kPollTimer);
-    ASSERT_TRUE(WaitUntil([&] { return page->Capture().BytesReceived() > 0; }));
-    page->StartOrCancel();
-    const std::size_t kept = page->Capture().BytesReceived();
+    ASSERT_TRUE(WaitUntil([&] { return cancelled; }));
+    QObject::disconnect(connection);
+    EXPECT_TRUE(ScopeProgram::Finished(page));
     EXPECT_TRUE(p.program.Context().Link().DeferredServeSwitch());
-    // The late segment answer is ignored and nothing more is asked for.
+    const std::size_t reads = p.drive->ReadCount(scope::kRecorderRecord);
+    // Nothing more is asked for, the curves stay and the page says it is done.
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    EXPECT_EQ(page->Capture().BytesReceived(), kept);
+    EXPECT_EQ(p.drive->ReadCount(scope::kRecorderRecord), reads);
+    EXPECT_EQ(page->Capture().BytesReceived(), 0u);
     EXPECT_EQ(PlotValues(page, 0), first);
     EXPECT_EQ(Status(page), "finish");
 }
@@ -394,6 +432,104 @@ TEST(Oscilloscope, HidingThePageEndsACaptureAndFreesTheLink) {
     EXPECT_TRUE(p.program.Context().Link().CyclicReadSwitch());
     EXPECT_TRUE(ScopeProgram::Finished(page));
     EXPECT_FALSE(page->Shown());
+}
+
+TEST(Oscilloscope, StartWithTheLinkClosedHeldByAnotherWindowOrLost) {
+    ScopeProgram p;
+    CDriverOscillo* page = p.Open();
+    ASSERT_NE(page, nullptr);
+    auto* start = page->Control<QPushButton>(ctl::kStart);
+    // Closed: said as the drive-data pages say it, and the page stays on Start.
+    for (int button : {ctl::kStart, ctl::kReRead}) {
+        const std::size_t messages = p.program.messages.size();
+        QApplication::setActiveWindow(page->window());
+        QTest::mouseClick(page->Control<QPushButton>(button), Qt::LeftButton);
+        ASSERT_EQ(p.program.messages.size(), messages + 1);
+        EXPECT_EQ(p.program.messages.back(), "Comm port isn't Open!");
+        EXPECT_EQ(start->text(), "Start");
+        EXPECT_FALSE(page->Capture().CaptureRunning());
+        EXPECT_EQ(Status(page), "finish");
+    }
+
+    // Held by another window: the capture says that it waits, and goes on by itself.
+    p.OpenLink();
+    const int closings = page->ReadBackClosings();
+    page->PageNotify(notify::kRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > closings; }));
+    engine::ControlLink& link = p.program.Context().Link();
+    constexpr engine::ReceiverId kOtherWindow = 999;
+    link.SetExclusiveWindow(kOtherWindow);
+    const std::size_t starts = p.drive->WriteCount(scope::kRecorderState);
+    page->StartOrCancel();
+    EXPECT_EQ(Status(page), "waiting: another window is using the link");
+    EXPECT_EQ(start->text(), "Cancel");
+    EXPECT_TRUE(page->TimerActive(scope::kLinkWatchTimer));
+    page->FireTimer(scope::kLinkWatchTimer);
+    EXPECT_EQ(p.drive->WriteCount(scope::kRecorderState), starts);
+    link.EndExclusive();
+    page->FireTimer(scope::kLinkWatchTimer);
+    ASSERT_TRUE(WaitUntil([&] { return page->TimerActive(scope::kPollTimer); }));
+    EXPECT_EQ(p.drive->WriteCount(scope::kRecorderState), starts + 1);
+
+    // The link closes during the capture: it ends with the failed-read status and Start.
+    p.CloseLink();
+    page->FireTimer(scope::kLinkWatchTimer);
+    EXPECT_EQ(Status(page), "reading data failed");
+    EXPECT_EQ(start->text(), "Start");
+    EXPECT_FALSE(page->Capture().CaptureRunning());
+    EXPECT_TRUE(link.DeferredServeSwitch());
+    EXPECT_TRUE(link.CyclicReadSwitch());
+}
+
+// After the link opens again every channel shows what the drive records, in the unit chosen
+// for it, with the plot in that unit; a channel whose wide slot the drive cleared is unticked.
+TEST(Oscilloscope, UnitBoxScaleAndLabelsAgreeAfterTheLinkOpensAgain) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    Record(p, page, 0, "Velocity actual value");  // wide slot A
+    Record(p, page, 3, "Velocity actual value");  // wide slot B
+    ASSERT_TRUE(p.DriveHolds(kWideA, 0x606C0020));
+    ASSERT_TRUE(p.DriveHolds(kWideB, 0x606C0020));
+    ASSERT_TRUE(Choose(Unit(page, 3), "r/min"));
+    ASSERT_TRUE(p.RunCapture(page));
+
+    p.CloseLink();
+    ASSERT_TRUE(p.drive->SetValue(kWideA, 0));
+    const int closings = page->ReadBackClosings();
+    p.OpenLink();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > closings; }));
+    ASSERT_TRUE(WaitUntil([&] { return page->Capture().Mirror().slotValues[4] == 0; }));
+    EXPECT_FALSE(Check(page, 0)->isChecked());  // its wide slot reads 0
+    EXPECT_TRUE(Check(page, 3)->isChecked());
+    EXPECT_EQ(Unit(page, 3)->currentText(), "r/min");
+
+    // The unit box, the plot's coefficient and the labels all speak r/min, before and after
+    // the next capture, and the new curve lies inside the plot.
+    const double countsPerRevolution = double(p.drive->Value(0x203003).value_or(0));
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        const scope::ChannelCurve& curve = page->Plot().Curve(3);
+        EXPECT_NEAR(curve.coefficient, 60.0 / countsPerRevolution, 1e-15);
+        const auto labels = page->Plot().ValueLabels();
+        const auto label = std::find_if(labels.begin(), labels.end(),
+                                        [](const scope::PlotLabel& l) { return l.channel == 3; });
+        ASSERT_NE(label, labels.end());
+        EXPECT_GE(std::stod(label->text) + 1e-6, curve.maximum * curve.coefficient);
+        EXPECT_LE(std::stod(std::next(label)->text) - 1e-6, curve.minimum * curve.coefficient);
+        const scope::PlotGeometry g = page->Plot().Geometry();
+        const auto path = page->Plot().CurvePath(3);
+        ASSERT_FALSE(path.empty());
+        for (const scope::PathStep& step : path) {
+            ASSERT_GT(step.y, g.bandTop);
+            ASSERT_LT(step.y, g.bandBottom);
+        }
+        if (pass == 0) {
+            ASSERT_TRUE(p.RunCapture(page));
+            EXPECT_TRUE(page->Plot().Curve(0).points.empty());
+            EXPECT_EQ(page->Plot().Curve(3).points.size(), 1000u);
+        }
+    }
 }
 
 TEST(Oscilloscope, ZoomAndCursorsOnTheCapturedCurves) {
@@ -483,6 +619,39 @@ void Screenshot(bool chinese) {
     const QString file =
         QString("%1/oscilloscope-%2.png").arg(MORLO_SCREENSHOT_DIR, chinese ? "zh" : "en");
     ASSERT_TRUE(page->parentWidget()->grab().save(file));
+}
+
+// The page paints every pixel it owns: drawn over a parent of a colour found nowhere on the
+// page, none of that colour shows through, also after the cursor moved.
+TEST(Oscilloscope, PaintsEveryPixelItOwns) {
+    ScopeProgram p;
+    p.OpenLink();
+    CDriverOscillo* page = p.Open();
+    ASSERT_TRUE(p.RunCapture(page));
+    page->Control<QRadioButton>(ctl::kCursorMode[2])->click();
+    QWidget* parent = page->parentWidget();
+    ASSERT_NE(parent, nullptr);
+    const QColor through(1, 254, 3);
+    QPalette own = page->palette();  // the page keeps its own colours
+    own.setColor(QPalette::Window, own.color(QPalette::Window));
+    page->setPalette(own);
+    QPalette palette = parent->palette();
+    palette.setColor(QPalette::Window, through);
+    parent->setPalette(palette);
+    parent->setAutoFillBackground(true);
+    for (int position : {300, 40, 700}) {
+        page->Control<QSlider>(ctl::kCursor1Slider)->setValue(position);
+        const QImage picture = parent->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect owned = page->geometry().intersected(picture.rect());
+        ASSERT_FALSE(owned.isEmpty());
+        int seen = 0;
+        for (int y = owned.top(); y <= owned.bottom(); ++y) {
+            for (int x = owned.left(); x <= owned.right(); ++x) {
+                seen += QColor(picture.pixel(x, y)) == through ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(seen, 0) << "pixels of the parent show through, cursor at " << position;
+    }
 }
 
 TEST(Oscilloscope, ScreenshotsOfACaptureWithTwoCursors) {

@@ -129,6 +129,62 @@ TEST(ParameterPage, EditsThatAreNotAccepted) {
     EXPECT_NE(list->Text(writable, kColumnValue), "123");
 }
 
+TEST(ParameterPage, AnEditThatCannotBeSentPutsTheLastValueReadBackAndSaysWhy) {
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kPositionLoop);
+    EditListCtrl* list = page->List();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadCursor() == 0 && AllValuesShown(page); }));
+    ASSERT_TRUE(Activate(p.program.Frame()));
+    const int row = RowOf(page, kPositionGain);
+    engine::ControlLink& link = p.program.Context().Link();
+    const QString name = "Position loop proportional gain";
+    struct Case {
+        const char* why;
+        std::function<void()> before;
+        std::function<void()> after;
+        const char* typed;
+        QString message;
+    };
+    const Case cases[] = {
+        {"link closed", [&] { p.program.Frame().ToggleLink(); }, [&] { p.OpenLink(); }, "55.5",
+         name + ": 55.5 was not written, the link is closed!!"},
+        {"link held by another window", [&] { link.SetExclusiveWindow(page->Id() + 1000); },
+         [&] { link.EndExclusive(); }, "55.5",
+         name + ": 55.5 was not written, another window holds the link!!"},
+        {"refused by the drive (above its maximum)", [] {}, [] {}, "5000",
+         name + ": the drive refused 5000 (value of parameter written too high, 0x06090031)!!"},
+        {"out of the type's range", [] {}, [] {}, "7000",
+         name + ": 7000 is out of range (0 .. 6553.5)!!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        p.program.messages.clear();
+        c.before();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, kColumnValue)).center());
+        ASSERT_NE(list->TextEditor(), nullptr);
+        list->TextEditor()->setText(c.typed);
+        QTest::keyClick(list->TextEditor(), Qt::Key_Return);
+        ASSERT_TRUE(WaitUntil([&] { return !p.program.messages.empty(); }));
+        // One message, the last value read back in the cell, nothing written.
+        EXPECT_EQ(p.program.messages, std::vector<QString>{c.message});
+        EXPECT_EQ(list->Text(row, kColumnValue), "40.000");
+        EXPECT_EQ(p.drive->Value(kPositionGain), 400);
+        c.after();
+    }
+    // A unit cannot change while nothing can be read in it: the unit shown stays.
+    p.program.Frame().ToggleLink();
+    p.program.messages.clear();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(row, kColumnUnit)).center());
+    ASSERT_NE(list->ChoiceEditor(), nullptr);
+    list->ChoiceEditor()->Pick("DEC");
+    EXPECT_EQ(list->Text(row, kColumnUnit), "1/s");
+    EXPECT_EQ(p.program.messages,
+              std::vector<QString>{name + ": the unit stays 1/s, the link is closed!!"});
+}
+
 TEST(ParameterPage, AddAndDeleteKeepNumbersAndMarks) {
     DriveProgram p;
     ParameterPage* page = p.Page(cmd::kBaseOperate);

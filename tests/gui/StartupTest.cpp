@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QMenuBar>
+#include <QMimeDatabase>
 #include <QRadioButton>
 
 #include "AppConstants.h"
@@ -29,7 +31,7 @@ TEST(Startup, ChineseSystemFollowsSysIni) {
     EXPECT_EQ(english.Frame().menuBar()->actions().first()->text(), "&File");
 }
 
-TEST(Startup, OtherSystemsAreEnglishWhateverSysIniSays) {
+TEST(Startup, WithoutChineseGlyphsTheProgramIsEnglishWhateverSysIniSays) {
     RunningProgram program(false, [](WorkingFolder& f) { SetLang(f, "1"); });
     ASSERT_TRUE(program.Settled());
     EXPECT_EQ(program.Context().language.load(), kLanguageEnglish);
@@ -73,7 +75,42 @@ TEST(Startup, NonNumericLinkTypeIsOffline) {
     EXPECT_EQ(program.messages.back(), "The connecting mode is Offline!!");
 }
 
-TEST(LanguageDialog, RewritesEnglishOnOtherSystems) {
+TEST(Startup, ChineseIsOfferedUnderACLocaleWhenAChineseFontIsInstalled) {
+    // The tests run under LANG=C.UTF-8; fonts-noto-cjk (scripts/setup) gives the glyphs.
+    ASSERT_NE(QLocale::system().name(), "zh_CN");
+    ASSERT_TRUE(ChineseFontInstalled());
+    RunningProgram program(std::nullopt, [](WorkingFolder& f) { SetLang(f, "1"); });
+    ASSERT_TRUE(program.Settled());
+    EXPECT_EQ(program.Context().systemChinese, kSystemChinese);
+    EXPECT_EQ(program.Context().language.load(), kLanguageChinese);
+    EXPECT_EQ(program.Frame().menuBar()->actions().first()->text(), QString::fromUtf8("文件(&F)"));
+    // The language dialog keeps the choice and takes it again.
+    CLanguageDialog dialog(program.Context());
+    EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "sys", "lang", 4), "1");
+    EXPECT_TRUE(dialog.ChineseButton()->isChecked());
+    dialog.Confirm();
+    EXPECT_TRUE(program.messages.empty());
+    EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "sys", "lang", 4), "1");
+}
+
+TEST(Startup, QtsOwnTextsFollowTheProgramsLanguage) {
+    {
+        RunningProgram chinese(true, [](WorkingFolder& f) { SetLang(f, "1"); });
+        // File dialogs, message box buttons and context menus: Qt's Chinese translation.
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                  QString::fromUtf8("取消"));
+        EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
+                  QString::fromUtf8("查找范围："));
+        EXPECT_EQ(QLocale().language(), QLocale::Chinese);
+    }
+    RunningProgram english(true, [](WorkingFolder& f) { SetLang(f, "2"); });
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+    // File types are named in English, whatever the system's locale.
+    EXPECT_EQ(QLocale().language(), QLocale::English);
+    EXPECT_EQ(QMimeDatabase().mimeTypeForName("text/plain").comment(), "plain text document");
+}
+
+TEST(LanguageDialog, RewritesEnglishWhereChineseCannotBeShown) {
     RunningProgram program(false, [](WorkingFolder& f) { SetLang(f, "1"); });
     CLanguageDialog dialog(program.Context());
     EXPECT_EQ(Profile::ReadString(program.Folder().SysIni(), "sys", "lang", 4), "2");

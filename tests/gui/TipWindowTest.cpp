@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -8,31 +9,42 @@
 namespace morlo::gui {
 namespace {
 
+// Text sizes as a font's metrics give them: 16 px lines, and 13 px in the smaller font.
+constexpr TipText Text(int width) {
+    return {width, 16};
+}
+constexpr TipText Small(int width) {
+    return {width * 4 / 5, 13};
+}
+
 TEST(TipLayout, OneFittingLineShowsNothingTwoLinesAlwaysShow) {
     const QRect owner(0, 0, 400, 300);
     const QRect wide(10, 10, 200, 20);
-    EXPECT_FALSE(ComputeTipLayout(wide, owner, 1, 10, 0).show);   // 70 px box, 200 px control
-    EXPECT_TRUE(ComputeTipLayout(wide, owner, 1, 40, 0).show);    // 250 px box
-    EXPECT_FALSE(ComputeTipLayout(wide, owner, 1, 40, 60).show);  // the allowance makes it fit
-    TipLayout two = ComputeTipLayout(wide, owner, 2, 5, 0);
+    EXPECT_FALSE(ComputeTipLayout(wide, owner, 1, Text(60), Small(60), 0).show);  // 72 px box
+    EXPECT_TRUE(ComputeTipLayout(wide, owner, 1, Text(240), Small(240), 0).show);
+    EXPECT_FALSE(ComputeTipLayout(wide, owner, 1, Text(240), Small(240), 60).show);  // allowance
+    TipLayout two = ComputeTipLayout(wide, owner, 2, Text(30), Small(30), 0);
     EXPECT_TRUE(two.show);
-    EXPECT_EQ(two.box, QRect(10, 30, 40, 38));  // below the control: 13 x 2 + 12 high
-    EXPECT_EQ(two.fontHeight, 14);
+    // Below the control; every line one line step of the font, the text padded by 6 px.
+    EXPECT_EQ(two.box, QRect(10, 30, 42, 16 * 2 + 12));
+    EXPECT_FALSE(two.smallFont);
 }
 
 TEST(TipLayout, AboveNearTheBottomAndSmallerInAShortOwner) {
     const QRect control(10, 270, 50, 20);
-    TipLayout above = ComputeTipLayout(control, QRect(0, 0, 400, 300), 3, 20, 0);
+    TipLayout above = ComputeTipLayout(control, QRect(0, 0, 400, 300), 3, Text(120), Small(120), 0);
     EXPECT_EQ(above.box.bottom() + 1, 270);
-    EXPECT_EQ(above.box.height(), 13 * 3 + 12);
-    EXPECT_EQ(above.fontHeight, 14);
-    TipLayout small = ComputeTipLayout(QRect(10, 20, 50, 20), QRect(0, 0, 400, 40), 5, 20, 0);
-    EXPECT_EQ(small.fontHeight, 12);
-    EXPECT_EQ(small.box.height(), 5 * 11 + 12);
-    EXPECT_EQ(small.box.width(), 20 * 7 + 10);
+    EXPECT_EQ(above.box.height(), 16 * 3 + 12);
+    EXPECT_FALSE(above.smallFont);
+    TipLayout small =
+        ComputeTipLayout(QRect(10, 20, 50, 20), QRect(0, 0, 400, 40), 5, Text(120), Small(120), 0);
+    EXPECT_TRUE(small.smallFont);
+    EXPECT_EQ(small.box.height(), 5 * 13 + 12);
+    EXPECT_EQ(small.box.width(), 96 + 12);
     EXPECT_EQ(small.box.bottom() + 1, 20);
     // A control reaching past the owner's right edge puts the box at the owner's left.
-    TipLayout left = ComputeTipLayout(QRect(350, 10, 100, 20), QRect(0, 0, 400, 300), 2, 5, 0);
+    TipLayout left =
+        ComputeTipLayout(QRect(350, 10, 100, 20), QRect(0, 0, 400, 300), 2, Text(30), Small(30), 0);
     EXPECT_EQ(left.box.left(), 0);
 }
 
@@ -64,6 +76,17 @@ TEST(TipWindow, MovingBetweenControlsReplacesTheBoxAndRemovalErasesIt) {
     EXPECT_EQ(tips.CurrentControl(), nullptr);
     EXPECT_TRUE(tips.ShownBox().isNull());
     tips.MouseMove(QPoint(20, 15));
+    // The lines are one line step of the font apart, so they never overlap.
+    const QFontMetrics metrics(tips.ShownFont());
+    EXPECT_GE(tips.ShownBox().height(), 2 * metrics.lineSpacing());
+    EXPECT_GE(tips.ShownBox().width(), metrics.horizontalAdvance("1.enable"));
+    // The mouse leaves the page: the tip goes.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&owner, &leave);
+    EXPECT_TRUE(tips.ShownBox().isNull());
+    EXPECT_EQ(tips.CurrentControl(), nullptr);
+    tips.MouseMove(QPoint(20, 15));
+    EXPECT_FALSE(tips.ShownBox().isNull());
     tips.RemoveTip(a);
     EXPECT_TRUE(tips.ShownBox().isNull());
     EXPECT_EQ(tips.CurrentControl(), nullptr);

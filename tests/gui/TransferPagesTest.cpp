@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -88,26 +90,18 @@ constexpr ObjectKey kVelocityGain = MakeObjectKey(0x2001, 0x01);  // U16, 0.1 Hz
 constexpr ObjectKey kPositionGain = MakeObjectKey(0x2000, 0x01);  // U16
 constexpr ObjectKey kAin1Offset = MakeObjectKey(0x2020, 0x03);    // I16
 
-// The program on the simulated drive, with files chosen by the test.
+// The program on the simulated drive, with files chosen and questions answered by the test.
+// Without a drive of the test's own it runs on the program's built-in simulated drive.
 class TransferProgram {
   public:
+    struct BuiltIn {};
     explicit TransferProgram(bool chinese = false,
                              std::shared_ptr<sim::SimulatedDrive> given = nullptr)
-        : drive(given ? std::move(given) : MakeDrive()),
-          program(
-              chinese,
-              [chinese](WorkingFolder& f) {
-                  Profile::WriteString(f.SysIni(), "sys", "comm", "7");
-                  Profile::WriteString(f.SysIni(), "sys", "lang", chinese ? "1" : "2");
-              },
-              drive) {
-        program.Context().fileChooser = [this](bool save, const QString&, const QString&,
-                                               const QString& title) {
-            asked.push_back({save, title});
-            return chosen;
-        };
-        program.Context().Dictionary().WaitUntilLoaded(10s);
-    }
+        : TransferProgram(chinese, given ? std::move(given) : MakeDrive(), {}) {}
+    // The built-in drive, in a working folder the test may prepare.
+    TransferProgram(BuiltIn, std::function<void(WorkingFolder&)> prepare)
+        : TransferProgram(false, nullptr, std::move(prepare)) {}
+
     CMainFrame& Frame() { return program.Frame(); }
     AppContext& Context() { return program.Context(); }
     std::filesystem::path User() { return program.Folder().Path() / "user"; }
@@ -130,6 +124,34 @@ class TransferProgram {
     RunningProgram program;
     QString chosen;
     std::vector<std::pair<bool, QString>> asked;
+    std::vector<QString> questions;
+    bool answer = false;
+
+  private:
+    TransferProgram(bool chinese, std::shared_ptr<sim::SimulatedDrive> given,
+                    std::function<void(WorkingFolder&)> prepare)
+        : drive(std::move(given)),
+          program(
+              chinese,
+              [chinese, prepare](WorkingFolder& f) {
+                  Profile::WriteString(f.SysIni(), "sys", "comm", "7");
+                  Profile::WriteString(f.SysIni(), "sys", "lang", chinese ? "1" : "2");
+                  if (prepare) {
+                      prepare(f);
+                  }
+              },
+              drive) {
+        program.Context().fileChooser = [this](bool save, const QString&, const QString&,
+                                               const QString& title) {
+            asked.push_back({save, title});
+            return chosen;
+        };
+        program.Context().questionInterceptor = [this](const QString& text) {
+            questions.push_back(text);
+            return answer;
+        };
+        program.Context().Dictionary().WaitUntilLoaded(10s);
+    }
 };
 
 QString Cell(QTableWidget* list, int row, int column) {
@@ -152,7 +174,11 @@ TEST(DriveDataPages, OpenFromTheToolbarAndHaveTheLinkWhileShown) {
     engine::ControlLink& link = sim.Context().Link();
     CExportDrvData* read = sim.ExportPage();
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(sim.Frame().Slot(slot::kExportDriveData)->geometry(), QRect(80, 30, 530, 490));
+    // At its place and height; wide enough for every column of its list.
+    const QRect readPlace = sim.Frame().Slot(slot::kExportDriveData)->geometry();
+    EXPECT_EQ(readPlace.topLeft(), QPoint(80, 30));
+    EXPECT_EQ(readPlace.height(), 490);
+    EXPECT_GE(readPlace.width(), 530);
     EXPECT_EQ(sim.Frame().Slot(slot::kExportDriveData)->windowTitle(), "Read drive data");
     EXPECT_EQ(link.ExclusiveWindow(), read->Id());
     EXPECT_EQ(read->ReadStatus()->text(), "no process...");
@@ -165,9 +191,13 @@ TEST(DriveDataPages, OpenFromTheToolbarAndHaveTheLinkWhileShown) {
 
     CImportDrvData* write = sim.ImportPage();
     ASSERT_NE(write, nullptr);
-    EXPECT_EQ(sim.Frame().Slot(slot::kImportDriveData)->geometry(), QRect(50, 20, 680, 530));
+    const QRect writePlace = sim.Frame().Slot(slot::kImportDriveData)->geometry();
+    EXPECT_EQ(writePlace.topLeft(), QPoint(50, 20));
+    EXPECT_EQ(writePlace.height(), 530);
+    EXPECT_GE(writePlace.width(), 680);
     EXPECT_EQ(link.ExclusiveWindow(), write->Id());
-    EXPECT_EQ(write->List()->columnCount(), 6);
+    EXPECT_EQ(write->List()->columnCount(), 7);
+    EXPECT_EQ(write->List()->horizontalHeaderItem(CImportDrvData::kColumnNote)->text(), "note");
     sim.Frame().Slot(slot::kImportDriveData)->close();
     EXPECT_FALSE(link.IsExclusive());
     // Shown again from the menu, the same page takes the link again.
@@ -403,13 +433,15 @@ TEST(StoreDialog, WritesItsCommandsAndGivesTheLinkBack) {
         EXPECT_TRUE(link.IsExclusive());
         sim.drive->SetValue(kVelocityGain, 333);
         dialog.StoreControlButton()->click();
-        ASSERT_TRUE(WaitUntil([&] {
-            return morlo::test::ReadFile(state / "drive.state").find("2001:01=333\n") !=
-                   std::string::npos;
-        }));
+        EXPECT_FALSE(dialog.InitialiseButton()->isEnabled());  // one command at a time
+        ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+        EXPECT_EQ(dialog.Status()->text(), "Finish.");
+        EXPECT_NE(morlo::test::ReadFile(state / "drive.state").find("2001:01=333\n"),
+                  std::string::npos);
         sim.drive->SetValue(kVelocityGain, 444);
         dialog.InitialiseButton()->click();
-        ASSERT_TRUE(WaitUntil([&] { return sim.drive->Value(kVelocityGain) != 444; }));
+        ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+        EXPECT_NE(sim.drive->Value(kVelocityGain), 444);
         dialog.RestartButton()->click();
         ASSERT_TRUE(WaitUntil([&] { return sim.drive->Restarting(); }));
     }
@@ -429,6 +461,274 @@ TEST(StoreDialog, WritesItsCommandsAndGivesTheLinkBack) {
     sim.Frame().RunCommand(cmd::kStoreDialog);
     EXPECT_TRUE(seen);
     EXPECT_FALSE(link.IsExclusive());
+}
+
+// Loads a file into the write page and waits until a run of it ended.
+void RunFile(TransferProgram& sim, CImportDrvData* page, const char* name, const std::string& text,
+             void (CImportDrvData::*command)()) {
+    morlo::test::WriteFile(sim.User() / name, text);
+    sim.chosen = sim.UserFile(name);
+    page->LoadFile();
+    (page->*command)();
+    ASSERT_TRUE(WaitUntil([&] { return !page->Run().Busy(); }, 20000));
+}
+
+TEST(DriveDataPages, ARefusedStoreIsShownOnThePageAndInTheDialog) {
+    morlo::test::TempFolder state;
+    sim::DriveOptions options;
+    options.stateFile = state / "no-such-folder" / "drive.state";  // the drive cannot store
+    TransferProgram sim(false, MakeDrive(options));
+    ASSERT_TRUE(sim.OpenLink());
+    CImportDrvData* write = sim.ImportPage();
+    write->StoreParameters();
+    ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+    const QString refusal =
+        "The drive refused to store the parameters: 0x08000020 data cannot be transferred or "
+        "stored to the application";
+    EXPECT_EQ(write->StoreStatus()->text(), refusal);
+    ASSERT_FALSE(sim.program.messages.empty());
+    EXPECT_EQ(sim.program.messages.back(), refusal);
+    EXPECT_EQ(sim.drive->WriteCount(transfer::kStoreControlKey), 0u);  // stopped at the first
+    sim.Frame().Slot(slot::kImportDriveData)->close();
+
+    CStoreDialog dialog(sim.Context(), &sim.Frame());
+    dialog.show();
+    dialog.StoreMotorButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+    EXPECT_TRUE(dialog.Status()->text().startsWith("The drive refused: 2FF0:03 0x08000020 "))
+        << dialog.Status()->text().toStdString();
+    dialog.InitialiseButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return !dialog.Run().Busy(); }));
+    EXPECT_EQ(dialog.Status()->text(), "Finish.");
+}
+
+TEST(DriveDataPages, FilesWithoutAUsableRowAreRefusedAndNothingIsWritten) {
+    TransferProgram sim;
+    ASSERT_TRUE(sim.OpenLink());
+    CImportDrvData* write = sim.ImportPage();
+    const std::pair<const char*, std::string> files[] = {
+        {"empty.cdi", ""},
+        {"list.cdi", "20010110\r\n20000110\r\n"},  // an object list
+        {"binary.cdi", std::string("\x7F"
+                                   "ELF\x02,\x00,\xFF\r\n",
+                                   11)},
+    };
+    for (const auto& [name, text] : files) {
+        sim.program.messages.clear();
+        morlo::test::WriteFile(sim.User() / name, text);
+        sim.chosen = sim.UserFile(name);
+        write->LoadFile();
+        ASSERT_EQ(sim.program.messages.size(), 1u) << name;
+        EXPECT_EQ(sim.program.messages[0], sim.UserFile(name) + " holds no usable row!!");
+        EXPECT_EQ(write->List()->rowCount(), 0);
+        write->WriteAll();
+        write->CompareAll();
+        write->VerifyAll();
+        EXPECT_EQ(sim.program.messages.back(), "No drive-data file is loaded!");
+        EXPECT_FALSE(write->Run().Busy());
+    }
+    EXPECT_EQ(sim.drive->WriteCount(kVelocityGain), 0u);
+    EXPECT_EQ(sim.drive->ReadCount(kVelocityGain), 0u);
+}
+
+TEST(DriveDataPages, APartialWriteIsStoredOnlyWhenTheUserSaysSo) {
+    morlo::test::TempFolder state;
+    sim::DriveOptions options;
+    options.stateFile = state / "drive.state";
+    TransferProgram sim(false, MakeDrive(options));
+    ASSERT_TRUE(sim.OpenLink());
+    CImportDrvData* write = sim.ImportPage();
+    // The statusword is read-only: its row is refused, with the drive's reason.
+    RunFile(sim, write, "partial.cdi", "20010110,420,True\r\n60410010,5,True\r\n",
+            &CImportDrvData::WriteAll);
+    EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:2  Alarm:0  Error:1");
+    EXPECT_EQ(Cell(write->List(), 1, CImportDrvData::kColumnReadValue), "0x06010002");
+    EXPECT_EQ(Cell(write->List(), 1, CImportDrvData::kColumnNote),
+              "refused: attempt to write a read-only object (0x06010002)");
+
+    sim.answer = false;
+    write->StoreParameters();
+    ASSERT_EQ(sim.questions.size(), 1u);
+    EXPECT_EQ(sim.questions[0],
+              "The last write left 1 of 2 rows not True. Store the parameters all the same?");
+    EXPECT_FALSE(write->Run().Busy());
+    EXPECT_EQ(sim.drive->WriteCount(transfer::kStoreMotorKey), 0u);
+    sim.answer = true;
+    write->StoreParameters();
+    ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+    EXPECT_NE(morlo::test::ReadFile(state / "drive.state").find("2001:01=420\n"),
+              std::string::npos);
+
+    // After a complete write the store asks nothing.
+    RunFile(sim, write, "good.cdi", "20010110,430,True\r\n", &CImportDrvData::WriteAll);
+    write->StoreParameters();
+    ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+    EXPECT_EQ(sim.questions.size(), 2u);
+    EXPECT_EQ(write->StoreStatus()->text(), "Finish.");
+}
+
+TEST(DriveDataPages, RetriesComeBackOnAfterARestart) {
+    sim::DriveOptions options;
+    options.restartTime = 200ms;
+    TransferProgram sim(false, MakeDrive(options));
+    ASSERT_TRUE(sim.OpenLink());
+    engine::ControlLink& link = sim.Context().Link();
+    CImportDrvData* write = sim.ImportPage();
+    // Hiding the page.
+    write->RestartDrive();
+    EXPECT_FALSE(link.SendRetrySwitch());
+    sim.Frame().Slot(slot::kImportDriveData)->close();
+    EXPECT_TRUE(link.SendRetrySwitch());
+    // Closing the link.
+    ASSERT_EQ(sim.ImportPage(), write);
+    ASSERT_TRUE(WaitUntil([&] { return !sim.drive->Restarting(); }));
+    write->RestartDrive();
+    EXPECT_FALSE(link.SendRetrySwitch());
+    sim.Frame().ToggleLink();
+    ASSERT_TRUE(WaitUntil([&] { return link.SendRetrySwitch(); }));
+    // The verify's end, also when the drive never comes back: the cable is noticed again.
+    ASSERT_TRUE(WaitUntil([&] { return !sim.drive->Restarting(); }));
+    ASSERT_TRUE(sim.OpenLink());
+    RunFile(sim, write, "gain.cdi", "20010110,400,True\r\n", &CImportDrvData::CompareAll);
+    write->RestartDrive();
+    write->VerifyAll();
+    ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+    EXPECT_TRUE(link.SendRetrySwitch());
+    EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:1  Alarm:0  Error:0");
+}
+
+TEST(DriveDataPages, SaveWaitsForTheRunAndAsksBeforeSavingRowsNotRead) {
+    TransferProgram sim;
+    ASSERT_TRUE(sim.OpenLink());
+    CExportDrvData* read = sim.ExportPage();
+    sim.chosen = QString(MORLO_BUILT_RUNTIME_DIR) + "/user/all-parameters.cdo";
+    read->LoadList();
+    sim::FaultSettings slow;
+    slow.latency = 5ms;
+    sim.drive->SetFaults(slow);
+    read->ReadAll();
+    EXPECT_FALSE(read->SaveButton()->isEnabled());
+    ASSERT_TRUE(
+        WaitUntil([&] { return !Cell(read->List(), 3, CExportDrvData::kColumnResult).isEmpty(); }));
+    EXPECT_FALSE(read->SaveButton()->isEnabled());
+    sim.Frame().ToggleLink();  // closed in the middle of the backup
+    ASSERT_TRUE(WaitUntil([&] { return !read->Run().Busy(); }));
+    EXPECT_TRUE(read->SaveButton()->isEnabled());
+    const int unread = read->Run().Counts().errors;
+    ASSERT_GT(unread, 0);
+
+    sim.chosen = sim.UserFile("partial.cdi");
+    sim.answer = false;
+    read->SaveResults();
+    ASSERT_EQ(sim.questions.size(), 1u);
+    EXPECT_EQ(sim.questions[0], QString("%1 of %2 rows were not read from the drive. Save them "
+                                        "all the same?")
+                                    .arg(unread)
+                                    .arg(read->List()->rowCount()));
+    EXPECT_FALSE(std::filesystem::exists(sim.User() / "partial.cdi"));
+    sim.answer = true;
+    read->SaveResults();
+    EXPECT_TRUE(std::filesystem::exists(sim.User() / "partial.cdi"));
+}
+
+TEST(DriveDataPages, BackupsDescribeThemselvesAndAnotherDriveIsNamedBeforeWriting) {
+    TransferProgram sim;
+    ASSERT_TRUE(sim.OpenLink());
+    morlo::test::WriteFile(sim.User() / "two.cdo", "20010110\r\n20000110\r\n");
+    CExportDrvData* read = sim.ExportPage();
+    sim.chosen = sim.UserFile("two.cdo");
+    read->LoadList();
+    read->ReadAll();
+    ASSERT_TRUE(WaitUntil([&] { return !read->Run().Busy(); }));
+    sim.chosen = sim.UserFile("two.cdi");
+    read->SaveResults();
+    std::string sidecar = morlo::test::ReadFile(sim.User() / "two.cdi.ini");
+    for (const char* line :
+         {"[backup]\r\ndate=", "\r\nlink=Open simulated drive\r\nnode=1\r\n",
+          "\r\ndevice name=MS-D2 Servo Drive\r\n", "\r\nrows=2\r\n",
+          "\r\n[row 1]\r\nkey=20010110\r\nname=Velocity loop proportional gain\r\ntype=U16\r\n"
+          "unit=Hz\r\n"}) {
+        EXPECT_NE(sidecar.find(line), std::string::npos) << line << "\n" << sidecar;
+    }
+    sim.Frame().Slot(slot::kExportDriveData)->close();
+
+    // The file names a software version the drive does not have, and an object it lacks.
+    const std::size_t version = sidecar.find("software version=");
+    sidecar.insert(sidecar.find("\r\n", version), "-old");
+    sidecar += "[row 3]\r\nkey=12340010\r\nname=Spare gain\r\ntype=U16\r\nunit=Hz\r\n";
+    morlo::test::WriteFile(sim.User() / "two.cdi.ini", sidecar);
+    morlo::test::WriteFile(sim.User() / "two.cdi",
+                           morlo::test::ReadFile(sim.User() / "two.cdi") + "12340010,5,True\r\n");
+    sim.drive->SetValue(kVelocityGain, 555);
+    CImportDrvData* write = sim.ImportPage();
+    sim.chosen = sim.UserFile("two.cdi");
+    write->LoadFile();
+    sim.answer = false;
+    write->WriteAll();
+    ASSERT_TRUE(WaitUntil([&] { return !sim.questions.empty(); }));
+    EXPECT_TRUE(sim.questions[0].startsWith(sim.UserFile("two.cdi") +
+                                            " was saved from another drive:\nsoftware version: "
+                                            "file '"));
+    EXPECT_TRUE(sim.questions[0].endsWith("\nWrite it into this drive all the same?"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(write->Run().Busy());
+    EXPECT_EQ(sim.drive->WriteCount(kVelocityGain), 0u);  // nothing written
+    EXPECT_TRUE(sim.Context().Link().CyclicReadSwitch());
+
+    // A compare names the other drive, then shows the differences and the lacking object.
+    sim.program.messages.clear();
+    write->CompareAll();
+    ASSERT_TRUE(WaitUntil([&] {
+        return write->Run().Kind() == transfer::RunKind::Compare && !write->Run().Busy() &&
+               sim.program.messages.size() >= 2;
+    }));
+    EXPECT_TRUE(sim.program.messages[0].contains("was saved from another drive"));
+    EXPECT_TRUE(sim.program.messages[1].startsWith(
+        "Rows the drive lacks or refuses:\n12340010  Spare gain  U16  Hz  0x06020000 object "
+        "does not exist"))
+        << sim.program.messages[1].toStdString();
+    EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:3  Alarm:1  Error:1");
+
+    // Only the rows that differ.
+    write->DifferencesOnlyBox()->setChecked(true);
+    EXPECT_TRUE(write->List()->isRowHidden(RowOf(write->List(), "20000110")));
+    EXPECT_FALSE(write->List()->isRowHidden(RowOf(write->List(), "20010110")));
+    EXPECT_FALSE(write->List()->isRowHidden(RowOf(write->List(), "12340010")));
+    write->DifferencesOnlyBox()->setChecked(false);
+    EXPECT_FALSE(write->List()->isRowHidden(RowOf(write->List(), "20000110")));
+}
+
+// The built-in simulated drive lives as long as the program and keeps what it stored in user/.
+TEST(SimulatedDrive, KeepsValuesAcrossReLinkAndProgramRestart) {
+    const std::string file = "20010110,333,True\r\n";
+    std::string stored;
+    {
+        TransferProgram sim(TransferProgram::BuiltIn{}, {});
+        ASSERT_TRUE(sim.OpenLink());
+        CImportDrvData* write = sim.ImportPage();
+        RunFile(sim, write, "gain.cdi", file, &CImportDrvData::WriteAll);
+        EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:1  Alarm:0  Error:0");
+        sim.Frame().ToggleLink();  // closed and opened again: still the same drive
+        ASSERT_TRUE(
+            WaitUntil([&] { return sim.Context().Link().LinkState() != engine::kLinkStateOpen; }));
+        ASSERT_TRUE(sim.OpenLink());
+        write->CompareAll();
+        ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+        EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:1  Alarm:0  Error:0");
+        write->StoreParameters();
+        ASSERT_TRUE(WaitUntil([&] { return !write->Run().Busy(); }));
+        EXPECT_EQ(write->StoreStatus()->text(), "Finish.");
+        stored = morlo::test::ReadFile(sim.User() / "simulated-drive.state");
+        EXPECT_NE(stored.find("2001:01=333\n"), std::string::npos);
+    }
+    // The next run of the program, in the same working folder.
+    TransferProgram again(TransferProgram::BuiltIn{}, [&](WorkingFolder& f) {
+        morlo::test::WriteFile(f.Path() / "user" / "simulated-drive.state", stored);
+    });
+    ASSERT_TRUE(again.OpenLink());
+    CImportDrvData* write = again.ImportPage();
+    RunFile(again, write, "gain.cdi", file, &CImportDrvData::CompareAll);
+    EXPECT_EQ(write->WriteStatus()->text(), "Finish: Total:1  Alarm:0  Error:0");
 }
 
 TEST(Screenshots, DriveDataPagesAndTheStoreDialog) {
@@ -477,6 +777,15 @@ TEST(Screenshots, DriveDataPagesAndTheStoreDialog) {
                 ->grab()
                 .save(QString("%1/write-drive-data-%2.png").arg(MORLO_SCREENSHOT_DIR, language)));
         EXPECT_EQ(write->WriteButton()->text(), chinese ? "写数据" : "Write data");
+        // The notes, the list scrolled to its last column.
+        write->List()->horizontalScrollBar()->setValue(
+            write->List()->horizontalScrollBar()->maximum());
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(sim.Frame()
+                        .Slot(slot::kImportDriveData)
+                        ->grab()
+                        .save(QString("%1/write-drive-data-notes-%2.png")
+                                  .arg(MORLO_SCREENSHOT_DIR, language)));
 
         CStoreDialog dialog(sim.Context(), &sim.Frame());
         dialog.show();

@@ -306,7 +306,9 @@ void ControlLink::GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, 
     std::lock_guard lock(mutex_);
     const std::uint8_t* bytes = nullptr;
     codec_.GetSegmentData(bytes, count, last);
-    std::copy_n(bytes, data.size(), data.begin());
+    data.fill(0);
+    const int kept = std::clamp(count, 0, static_cast<int>(data.size()));
+    std::copy_n(bytes, kept, data.begin());
 }
 
 void ControlLink::SetFrameObserver(link::LinkCodec::FrameObserver observer) {
@@ -362,7 +364,8 @@ void ControlLink::ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uin
 }
 
 void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                               bool cyclic, std::uint32_t generation) {
+                               std::uint8_t command, std::uint32_t generation) {
+    const bool cyclic = command == 0;
     link::ResultKind kind;
     std::int32_t value = 0;
     if (!codec_.Decode(kind, value)) {
@@ -391,7 +394,13 @@ void ControlLink::ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId wi
             break;
     }
     if (message != 0) {
-        Deliver(lock, {window, message, value, key, generation});
+        Delivery delivery{window, message, value, key, generation};
+        delivery.command = command;
+        if (message == kMsgValue) {
+            delivery.dataBits = codec_.ResultBits();
+            delivery.writeRefusal = codec_.WriteRefusal();
+        }
+        Deliver(lock, delivery);
     }
 }
 
@@ -482,10 +491,12 @@ void ControlLink::ServeSlot(std::unique_lock<std::mutex>& lock) {
         if (result != link::kExchangeSegmentLost) {
             ReportLinkFailure(lock, generation);
         }
-        Deliver(lock, {request.window, kMsgLinkFault, 0, key, generation});
+        Delivery fault{request.window, kMsgLinkFault, 0, key, generation};
+        fault.command = request.command;
+        Deliver(lock, fault);
         return;
     }
-    ReportResult(lock, request.window, request.key, false, generation);
+    ReportResult(lock, request.window, request.key, request.command, generation);
 }
 
 void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
@@ -504,7 +515,7 @@ void ControlLink::RunCyclicStep(std::unique_lock<std::mutex>& lock) {
             if (result != link::kExchangeAnswered) {
                 ReportLinkFailure(lock, generation);
             } else {
-                ReportResult(lock, node->window, node->key, true, generation);
+                ReportResult(lock, node->window, node->key, 0, generation);
             }
         }
         options_.pacer->Pause(lock, cv_, kPauseCyclicTurn, leave);

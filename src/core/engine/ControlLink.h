@@ -82,7 +82,8 @@ class ControlLink {
     void SetNodeId(int nodeId);
     bool ReadAdapterVersion(std::string& text);
     // The data bytes of the last segment answer, their count, and whether that segment ends
-    // the upload; valid inside the handler of a segment result.
+    // the upload; valid inside the handler of a segment result (and of an expedited answer to
+    // a read, whose data bytes it gives likewise).
     void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last);
     // Every frame sent and received (for tracing); set before Start.
     void SetFrameObserver(link::LinkCodec::FrameObserver observer);
@@ -121,8 +122,9 @@ class ControlLink {
     void RunTasks(std::unique_lock<std::mutex>& lock);
     // Hands a result to the receivers' thread and waits until it ran (or the exit flag).
     void Deliver(std::unique_lock<std::mutex>& lock, const Delivery& delivery);
+    // command: the request's, 0 for a cyclic read.
     void ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
-                      bool cyclic, std::uint32_t generation);
+                      std::uint8_t command, std::uint32_t generation);
     void ReportLinkFailure(std::unique_lock<std::mutex>& lock, std::uint32_t generation);
     // Runs a link operation on the worker thread and waits for it.
     void RunOnWorker(const std::function<void()>& operation);

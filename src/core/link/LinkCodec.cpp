@@ -69,6 +69,7 @@ bool LinkCodec::AnswerIs(ResultKind kind) const {
 int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value) {
     hasAnswer_ = false;
     answer_ = {};
+    writeRefusal_ = 0;
     requestCommand_ = command;
     resultKey_ = key;
     LinkObject* link = library_.Current();
@@ -94,6 +95,7 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
         bool readBack = false;
         if (answer_[0] == kCmdAbort) {
             readBack = true;  // the writer gets the object's current value instead
+            writeRefusal_ = PayloadValue(answer_);
         } else {
             // A write reports what the drive holds. Our drives echo the written value in the
             // confirmation; a standard server confirms with zero data bytes. So: the echo is
@@ -361,14 +363,31 @@ bool LinkCodec::Decode(ResultKind& kind, std::int32_t& value) {
     }
     kind = decoded->kind;
     lastValue_ = decoded->value;
+    resultBits_ = decoded->bits;
     value = static_cast<std::int32_t>(decoded->value);
     return true;
 }
 
 void LinkCodec::GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const {
+    const std::uint8_t command = answer_[0];
+    const bool initiate = requestCommand_ == kCmdRead &&
+                          (command & kInitiateClassMask) == kInitiateClass &&
+                          (command & kInitiateExpeditedBit) != 0;
+    if (initiate) {
+        // An expedited answer carries the whole data in bytes 4-7; with the size bit, bits
+        // 2-3 name the bytes of them that are unused.
+        constexpr int kExpeditedDataBytes = 4;
+        data = answer_.data() + 4;
+        count =
+            (command & kInitiateSizeBit) != 0
+                ? kExpeditedDataBytes - ((command >> kInitiateUnusedShift) & kInitiateUnusedMask)
+                : kExpeditedDataBytes;
+        last = true;
+        return;
+    }
     data = answer_.data() + 1;
-    count = SegmentDataCount(answer_[0]);
-    last = IsLastSegment(answer_[0]);
+    count = SegmentDataCount(command);
+    last = IsLastSegment(command);
 }
 
 }  // namespace morlo::link

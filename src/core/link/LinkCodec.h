@@ -51,9 +51,15 @@ class LinkCodec {
 
     // The kind and value of the last answer; false when there is nothing to report.
     bool Decode(ResultKind& kind, std::int32_t& value);
+    // Bits of data the last decoded answer carried (DecodedAnswer::bits); 0 when unknown.
+    int ResultBits() const { return resultBits_; }
+    // The abort code with which the drive refused the last write (its result is then the
+    // read-back of the object); 0 when the last exchange was no refused write.
+    std::uint32_t WriteRefusal() const { return writeRefusal_; }
 
     // The 7 bytes after the command byte of the last answer, how many of them carry data, and
-    // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes).
+    // whether it ends the upload (its c bit is set, or it carries fewer than 7 bytes). For an
+    // expedited answer to a read: its data bytes (at most 4; only `count` may be read), last.
     void GetSegmentData(const std::uint8_t*& data, int& count, bool& last) const;
 
     // The object the last result is about: the request's key, or for a segment request the
@@ -103,10 +109,12 @@ class LinkCodec {
 
     std::uint8_t requestCommand_ = 0;
     ObjectKey resultKey_ = 0;
+    std::uint32_t writeRefusal_ = 0;
     Upload upload_;
     SdoPayload answer_{};
     bool hasAnswer_ = false;
     std::uint32_t lastValue_ = 0;
+    int resultBits_ = 0;
 };
 
 }  // namespace morlo::link

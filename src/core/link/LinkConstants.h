@@ -40,6 +40,7 @@ inline constexpr std::uint8_t kInitiateExpeditedBit = 0x02;
 inline constexpr std::uint8_t kInitiateSizeBit = 0x01;
 inline constexpr int kInitiateUnusedShift = 2;
 inline constexpr std::uint8_t kInitiateUnusedMask = 0x03;
+inline constexpr int kInitiateBytes = 4;  // data bytes of an expedited answer
 // Bits of an upload segment answer: 000t nnnc.
 inline constexpr std::uint8_t kSegmentClassMask = 0xE0;
 inline constexpr std::uint8_t kSegmentClass = 0x00;

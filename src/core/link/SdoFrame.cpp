@@ -114,7 +114,7 @@ std::optional<DecodedAnswer> DecodeInitiate(const SdoPayload& a) {
     }
     const int unused = (command >> kInitiateUnusedShift) & kInitiateUnusedMask;
     const std::uint32_t mask = 0xFFFFFFFFu >> (8 * unused);
-    return DecodedAnswer{ResultKind::Value, all & mask};
+    return DecodedAnswer{ResultKind::Value, all & mask, 8 * (kInitiateBytes - unused)};
 }
 
 }  // namespace
@@ -127,11 +127,11 @@ std::optional<DecodedAnswer> DecodeAnswer(std::uint8_t requestCommand, const Sdo
     }
     switch (requestCommand) {
         case kCmdWrite32:
-            return DecodedAnswer{ResultKind::Value, all};
+            return DecodedAnswer{ResultKind::Value, all, 32};
         case kCmdWrite16:
-            return DecodedAnswer{ResultKind::Value, all & 0xFFFFu};
+            return DecodedAnswer{ResultKind::Value, all & 0xFFFFu, 16};
         case kCmdWrite8:
-            return DecodedAnswer{ResultKind::Value, all & 0xFFu};
+            return DecodedAnswer{ResultKind::Value, all & 0xFFu, 8};
         case kCmdRead:
             return DecodeInitiate(a);
         case kCmdSegment:

@@ -26,10 +26,13 @@ SdoPayload CanPayload(const CanMessage& message);
 // Write command of a data width in bits: 8, 16, 32; 0 for any other width.
 std::uint8_t WriteCommandForWidth(int width);
 
-// A decoded answer: what it is and its 32-bit value (abort code for aborts).
+// A decoded answer: what it is, its 32-bit value (abort code for aborts), and how many bits
+// of data the answer carries: the size an expedited upload answer names, the width of a write
+// command for its confirmation, 0 when the answer does not say.
 struct DecodedAnswer {
     ResultKind kind;
     std::uint32_t value;
+    int bits = 0;
 };
 
 // Decodes an answer against the command of its request; nullopt when there is nothing to

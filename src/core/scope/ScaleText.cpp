@@ -119,7 +119,7 @@ std::optional<std::string> PeriodText(std::int32_t period) {
     if (period <= kPeriodMicrosecondsUpTo) {
         return WriteFixed(us, 1) + "us";
     }
-    if (period > kPeriodMillisecondsUpTo) {
+    if (period >= kPeriodSecondsFrom) {
         return WriteFixed(us / kMicrosecondsPerSecond, 2) + "s";
     }
     return WriteFixed(us / kMicrosecondsPerMillisecond, 2) + "ms";

@@ -23,8 +23,8 @@ std::string StepScaleText(std::string_view text, bool up);
 // six-decimal form (values whose six decimals are all zero give the smallest scale).
 double RoundUpOneTwoFive(double x);
 
-// The sampling period as a time: up to 15 units "937.5us", up to 16000 "1000.00ms", above
-// that "1.00s". Nothing for a negative period.
+// The sampling period as a time: up to 15 units "937.5us", below 16000 "999.94ms", from 16000
+// on "1.00s". Nothing for a negative period.
 std::optional<std::string> PeriodText(std::int32_t period);
 
 }  // namespace morlo::scope

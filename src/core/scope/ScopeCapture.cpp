@@ -18,14 +18,87 @@ void ScopeCapture::Submit(std::uint8_t command, ObjectKey key, std::int32_t valu
         held_.push_back({command, key, value});
         return;
     }
-    link_.Submit(command, key, value);
+    Send({command, key, value});
+}
+
+void ScopeCapture::Send(const Held& request) {
+    switch (link_.Access()) {
+        case LinkAccess::Open:
+            link_.Submit(request.command, request.key, request.value);
+            return;
+        case LinkAccess::HeldByOther:
+            parked_.push_back(request);
+            linkBusyShown_ = true;
+            SetStatus(ScopeStatusKind::LinkBusy);
+            ArmLinkWatch();
+            return;
+        case LinkAccess::Closed:
+            return;  // dropped, as the link drops it; a capture learns it from the watch
+    }
 }
 
 void ScopeCapture::FlushHeldRequests() {
     std::vector<Held> held;
     held.swap(held_);
     for (const Held& request : held) {
+        Send(request);
+    }
+}
+
+void ScopeCapture::FlushParkedRequests() {
+    std::vector<Held> parked;
+    parked.swap(parked_);
+    for (const Held& request : parked) {
         link_.Submit(request.command, request.key, request.value);
+    }
+}
+
+// ---- the link ----
+
+void ScopeCapture::ArmLinkWatch() {
+    timers_.StartTimer(kLinkWatchTimer, kLinkWatchPeriod);
+}
+
+bool ScopeCapture::LinkWatchNeeded() const {
+    return CaptureRunning() || !parked_.empty();
+}
+
+void ScopeCapture::CheckLink() {
+    const LinkAccess access = link_.Access();
+    if (access == LinkAccess::Closed) {
+        parked_.clear();  // the link dropped everything else as well
+    }
+    const bool lost = access == LinkAccess::Closed || link_.Generation() != generation_;
+    if (CaptureRunning() && lost) {
+        FailCapture();
+    } else if (uploading_ && access == LinkAccess::HeldByOther) {
+        // Another window took the link over in the middle of the upload: its transfers end
+        // the drive's segmented one. The record is asked for again once the link is free.
+        uploading_ = false;
+        awaitingSegment_ = false;
+        record_.clear();
+        link_.SetCyclicReadSwitch(true);
+        link_.SetDeferredServeSwitch(true);
+        BeginRecordRead();
+        FlushHeldRequests();
+    } else if (access == LinkAccess::Open) {
+        FlushParkedRequests();
+        if (recordReadWaiting_) {
+            BeginRecordRead();
+        }
+    }
+    if (linkBusyShown_ && access != LinkAccess::HeldByOther) {
+        linkBusyShown_ = false;
+        if (!CaptureRunning()) {
+            SetStatus(ScopeStatusKind::Finish);
+        } else if (!uploading_) {
+            SetStatus(ScopeStatusKind::Waiting, waitingCounter_);
+        }
+    }
+    if (LinkWatchNeeded()) {
+        ArmLinkWatch();
+    } else {
+        timers_.KillTimer(kLinkWatchTimer);
     }
 }
 
@@ -44,6 +117,10 @@ void ScopeCapture::TakeReadBackStep() {
         return;
     }
     host_.ReadBackClosed();
+    if (startAfterReadBack_) {
+        startAfterReadBack_ = false;
+        BeginCapture(CaptureStart::Start);
+    }
 }
 
 // ---- answers ----
@@ -63,6 +140,12 @@ void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
     switch (key) {
         case kRecorderState:
             mirror_.recorderState = value;
+            if (startAnswerPending_) {
+                // The drive records with the slots it held when it started: every slot write
+                // answered before this answer, none answered after it.
+                startAnswerPending_ = false;
+                recordedLayout_ = Layout();
+            }
             timers_.StartTimer(kPollTimer, kPollPeriod);
             return;
         case kRecorderPeriod:
@@ -85,9 +168,9 @@ void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
             mirror_.triggerLevel = value;
             break;
         case kRecorderRecord:
-            // The drive announces the record; a repeated announcement restarts the upload.
+            // A record of up to four bytes, in the read's answer itself.
             if (uploading_) {
-                BeginUpload();
+                TakeExpeditedRecord();
             }
             return;
         default:
@@ -127,9 +210,13 @@ void ScopeCapture::OnAbort(std::uint32_t code, ObjectKey key) {
     if (const int slot = SlotIndexOf(key); slot >= 0) {
         mirror_.slotValues[static_cast<std::size_t>(slot)] = 0;
     } else if (key == kRecorderState) {
+        startAnswerPending_ = false;
         idle_ = true;
         waiting_ = false;
         timers_.KillTimer(kPollTimer);
+        if (!LinkWatchNeeded()) {
+            timers_.KillTimer(kLinkWatchTimer);
+        }
         host_.CaptureStateChanged();
     } else if (key == kRecorderSamples) {
         SetStatus(ScopeStatusKind::Finish);
@@ -160,14 +247,9 @@ void ScopeCapture::OnUploadStart(ObjectKey key) {
 
 void ScopeCapture::OnLinkFault(ObjectKey key) {
     if ((key == kRecorderRecord || key == 0) && uploading_) {
-        AbandonUpload();
-        host_.UploadFailed();
-    } else if (key == kRecorderState) {
-        idle_ = true;  // no poll answer: the capture cannot go on
-        waiting_ = false;
-        timers_.KillTimer(kPollTimer);
-        SetStatus(ScopeStatusKind::Finish);
-        host_.CaptureStateChanged();
+        FailCapture();
+    } else if (key == kRecorderState && !idle_) {
+        FailCapture();  // no start or poll answer: the capture cannot go on
     } else if (key >= kRecorderSlot1 && key <= kRecorderTriggerLevel) {
         TakeReadBackStep();  // the sequence goes on without this value
     }
@@ -175,15 +257,32 @@ void ScopeCapture::OnLinkFault(ObjectKey key) {
 
 // ---- the capture cycle ----
 
-void ScopeCapture::Start() {
-    if (!idle_) {
-        return;
+ScopeCapture::StartResult ScopeCapture::Start(bool readBackFirst) {
+    if (CaptureRunning()) {
+        return StartResult::Busy;
+    }
+    if (link_.Access() == LinkAccess::Closed) {
+        return StartResult::LinkClosed;
     }
     idle_ = false;
+    generation_ = link_.Generation();
+    ArmLinkWatch();
+    if (readBackFirst) {
+        startAfterReadBack_ = true;
+        host_.CaptureStateChanged();
+        StartReadBack();
+        return StartResult::Started;
+    }
+    BeginCapture(CaptureStart::Start);
+    return StartResult::Started;
+}
+
+void ScopeCapture::BeginCapture(CaptureStart kind) {
     truncated_ = false;
     record_.clear();
-    host_.BeforeCapture(CaptureStart::Start);
+    host_.BeforeCapture(kind);
     host_.CaptureStateChanged();
+    startAnswerPending_ = true;
     Submit(link::kCmdWrite8, kRecorderState, kRecorderStartValue);
 }
 
@@ -191,14 +290,20 @@ void ScopeCapture::Cancel() {
     const bool wasUploading = uploading_;
     uploading_ = false;
     awaitingSegment_ = false;
+    startAfterReadBack_ = false;
+    recordReadWaiting_ = false;
     link_.SetCyclicReadSwitch(true);
     link_.SetDeferredServeSwitch(true);
     idle_ = true;
     timers_.KillTimer(kRestartTimer);
+    linkBusyShown_ = false;
     SetStatus(ScopeStatusKind::Finish);
     host_.CaptureStateChanged();
     if (wasUploading) {
         FlushHeldRequests();
+    }
+    if (!LinkWatchNeeded()) {
+        timers_.KillTimer(kLinkWatchTimer);
     }
 }
 
@@ -208,21 +313,26 @@ void ScopeCapture::Stop() {
     timers_.KillTimer(kPollTimer);
 }
 
-void ScopeCapture::ReRead() {
-    if (!idle_ || uploading_) {
-        return;
+ScopeCapture::StartResult ScopeCapture::ReRead() {
+    if (CaptureRunning()) {
+        return StartResult::Busy;
+    }
+    if (link_.Access() == LinkAccess::Closed) {
+        return StartResult::LinkClosed;
     }
     truncated_ = false;
     record_.clear();
+    generation_ = link_.Generation();
     host_.BeforeCapture(CaptureStart::ReRead);
-    link_.SetDeferredServeSwitch(false);
-    link_.SetCyclicReadSwitch(false);
-    uploading_ = true;
-    host_.CaptureStateChanged();
-    link_.Submit(link::kCmdRead, kRecorderRecord, 0);
+    BeginRecordRead();
+    return StartResult::Started;
 }
 
 void ScopeCapture::OnTimer(int id) {
+    if (id == kLinkWatchTimer) {
+        CheckLink();
+        return;
+    }
     if (id == kPollTimer) {
         timers_.KillTimer(kPollTimer);
         const std::int32_t state = mirror_.recorderState;
@@ -241,11 +351,7 @@ void ScopeCapture::OnTimer(int id) {
             Submit(link::kCmdRead, kRecorderState, 0);
             return;
         }
-        link_.SetCyclicReadSwitch(false);
-        uploading_ = true;
-        host_.CaptureStateChanged();
-        link_.Submit(link::kCmdRead, kRecorderRecord, 0);
-        link_.SetDeferredServeSwitch(false);
+        BeginRecordRead();
         return;
     }
     if (id == kRestartTimer) {
@@ -253,11 +359,34 @@ void ScopeCapture::OnTimer(int id) {
             return;  // the next capture waits for the held-back requests of other windows
         }
         timers_.KillTimer(kRestartTimer);
-        truncated_ = false;
-        record_.clear();
-        host_.BeforeCapture(CaptureStart::Restart);
-        Submit(link::kCmdWrite8, kRecorderState, kRecorderStartValue);
+        BeginCapture(CaptureStart::Restart);
     }
+}
+
+void ScopeCapture::BeginRecordRead() {
+    switch (link_.Access()) {
+        case LinkAccess::Closed:
+            recordReadWaiting_ = false;
+            FailCapture();
+            return;
+        case LinkAccess::HeldByOther:
+            recordReadWaiting_ = true;
+            linkBusyShown_ = true;
+            SetStatus(ScopeStatusKind::LinkBusy);
+            host_.CaptureStateChanged();
+            ArmLinkWatch();
+            return;
+        case LinkAccess::Open:
+            break;
+    }
+    recordReadWaiting_ = false;
+    FlushParkedRequests();  // what waited for the link goes before the record is read
+    link_.SetDeferredServeSwitch(false);
+    link_.SetCyclicReadSwitch(false);
+    uploading_ = true;
+    host_.CaptureStateChanged();
+    link_.Submit(link::kCmdRead, kRecorderRecord, 0);
+    ArmLinkWatch();
 }
 
 void ScopeCapture::BeginUpload() {
@@ -265,12 +394,25 @@ void ScopeCapture::BeginUpload() {
     record_.clear();
     record_.reserve(kRecordBufferInitial);
     host_.UploadStarted();
-    RequestSegment();
+    if (uploading_) {  // the face may have cancelled meanwhile
+        RequestSegment();
+    }
 }
 
 void ScopeCapture::RequestSegment() {
     awaitingSegment_ = true;
     link_.Submit(toggle_, 0, 0);
+}
+
+void ScopeCapture::TakeExpeditedRecord() {
+    std::array<std::uint8_t, kSegmentBytes> data{};
+    int count = 0;
+    bool last = false;
+    link_.GetSegmentData(data, count, last);
+    const auto bytes = static_cast<std::size_t>(std::clamp(count, 0, int(kExpeditedBytes)));
+    record_.assign(data.begin(), data.begin() + static_cast<long>(bytes));
+    host_.SegmentKept(record_.size());
+    FinishUpload();
 }
 
 void ScopeCapture::OnSegment() {
@@ -305,14 +447,25 @@ void ScopeCapture::OnSegment() {
 
 void ScopeCapture::FinishUpload() {
     uploading_ = false;
+    awaitingSegment_ = false;
     link_.SetCyclicReadSwitch(true);
-    const Curves curves = DecodeRecord(record_, Layout());
+    const RecordLayout layout = RecordedLayout();
+    const std::size_t sampleBytes = RecordBytesPerSample(layout);
+    dropped_ = sampleBytes == 0 ? 0 : record_.size() % sampleBytes;
+    const Curves curves = DecodeRecord(record_, layout);
     host_.RecordDecoded(curves);
     link_.SetDeferredServeSwitch(true);
+    ScopeStatus status;
+    if (dropped_ != 0) {
+        status = {ScopeStatusKind::PartialRecord, 0, dropped_, sampleBytes};
+    }
     if (idle_ || !host_.ContinuousCapture()) {
-        EndCapture();
+        EndCapture(status);
     } else {
         timers_.StartTimer(kRestartTimer, kRestartPeriod);
+        if (dropped_ != 0) {
+            host_.StatusChanged(status);
+        }
         host_.CaptureStateChanged();
     }
     FlushHeldRequests();
@@ -324,7 +477,7 @@ void ScopeCapture::AbandonUpload() {
     link_.SetCyclicReadSwitch(true);
     link_.SetDeferredServeSwitch(true);
     if (idle_ || !host_.ContinuousCapture()) {
-        EndCapture();
+        EndCapture({});
     } else {
         timers_.StartTimer(kRestartTimer, kRestartPeriod);
         host_.CaptureStateChanged();
@@ -332,12 +485,29 @@ void ScopeCapture::AbandonUpload() {
     FlushHeldRequests();
 }
 
-void ScopeCapture::EndCapture() {
+void ScopeCapture::FailCapture() {
+    uploading_ = false;
+    awaitingSegment_ = false;
+    startAnswerPending_ = false;
+    startAfterReadBack_ = false;
+    recordReadWaiting_ = false;
+    waiting_ = false;
+    linkBusyShown_ = false;
+    timers_.KillTimer(kPollTimer);
+    timers_.KillTimer(kRestartTimer);
+    EndCapture({ScopeStatusKind::Failed});
+    FlushHeldRequests();
+}
+
+void ScopeCapture::EndCapture(ScopeStatus status) {
     idle_ = true;
     link_.SetCyclicReadSwitch(true);
     link_.SetDeferredServeSwitch(true);
-    SetStatus(ScopeStatusKind::Finish);
+    host_.StatusChanged(status);
     host_.CaptureStateChanged();
+    if (!LinkWatchNeeded()) {
+        timers_.KillTimer(kLinkWatchTimer);
+    }
 }
 
 // ---- status ----

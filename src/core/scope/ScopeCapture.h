@@ -24,10 +24,19 @@ struct RecorderMirror {
     std::int32_t recorderState = 0;
 };
 
-enum class ScopeStatusKind { Finish, Waiting, Reading };
+enum class ScopeStatusKind {
+    Finish,
+    Waiting,
+    Reading,
+    Failed,         // the record could not be read: the link failed or closed
+    LinkBusy,       // requests wait while another window uses the link exclusively
+    PartialRecord,  // the record's last bytes were no whole sample and were dropped
+};
 struct ScopeStatus {
     ScopeStatusKind kind = ScopeStatusKind::Finish;
-    int counter = 0;  // of the waiting or reading animation
+    int counter = 0;              // of the waiting or reading animation
+    std::size_t dropped = 0;      // PartialRecord: the bytes dropped
+    std::size_t sampleBytes = 0;  // PartialRecord: the bytes of one sample record
 };
 
 enum class CaptureStart { Start, Restart, ReRead };
@@ -51,8 +60,6 @@ class ScopeCaptureHost {
     virtual void BeforeCapture(CaptureStart) {}
     // The drive announced the record; its segments are asked for from now on.
     virtual void UploadStarted() {}
-    // The record could not be uploaded: the link gave no valid answer (the capture ended).
-    virtual void UploadFailed() {}
     // A segment of the record arrived and was kept.
     virtual void SegmentKept(std::size_t /*bytesReceived*/) {}
     // The record arrived whole and was decoded; the capture cycle goes on after this.
@@ -81,21 +88,26 @@ class ScopeCapture {
     void OnLinkFault(ObjectKey key);
     void OnTimer(int id);
 
+    // The link watch timer's tick, also when the face learns that the link changed.
+    void CheckLink();
+
     // The read-back sequence: (re)starts at a step, or takes its next step.
     void StartReadBack(int step = kReadBackFirstStep);
     void SetReadBackStep(int step) { readBackStep_ = step; }
     int ReadBackStep() const { return readBackStep_; }
 
-    // The capture cycle.
-    void Start();
+    // The capture cycle. Start with readBackFirst reads the recorder's settings again before
+    // it starts (after an imported capture was shown).
+    enum class StartResult { Started, LinkClosed, Busy };
+    StartResult Start(bool readBackFirst = false);
     void Cancel();
-    void ReRead();
-    // The page was hidden or closed, or the link was lost or taken: any capture ends.
+    StartResult ReRead();
+    // The page was hidden or closed: any capture ends.
     void Stop();
     bool Idle() const { return idle_; }
     bool Waiting() const { return waiting_; }
     bool Uploading() const { return uploading_; }
-    bool CaptureRunning() const { return !idle_ || uploading_; }
+    bool CaptureRunning() const { return !idle_ || uploading_ || recordReadWaiting_; }
 
     // Settings written to the recorder; their answers come back through OnValue.
     void WritePeriod(std::int32_t period);
@@ -130,25 +142,50 @@ class ScopeCapture {
     // The layout of the slots in use; each channel's sign is that of the object the drive
     // records for it where the face knows the object.
     RecordLayout Layout() const;
+    // The layout of the drive's record: the one in use when the drive confirmed the start of
+    // the last capture (channel changes after that apply to the next capture); before any
+    // capture, the present one.
+    RecordLayout RecordedLayout() const { return recordedLayout_.value_or(Layout()); }
     const RecorderMirror& Mirror() const { return mirror_; }
 
     std::size_t BytesReceived() const { return record_.size(); }
     std::uint8_t Toggle() const { return toggle_; }
     bool RecordTruncated() const { return truncated_; }
+    // The bytes at the end of the last record that made no whole sample.
+    std::size_t DroppedBytes() const { return dropped_; }
 
   private:
+    struct Held {
+        std::uint8_t command;
+        ObjectKey key;
+        std::int32_t value;
+    };
+
     void ApplyValue(std::int32_t value, ObjectKey key);
     void ApplySlot(int slotIndex, std::uint32_t value);
     void TakeReadBackStep();
+    // Writes the recorder's start (a capture, or a continuous restart).
+    void BeginCapture(CaptureStart kind);
+    // Asks for the record, once the link is free.
+    void BeginRecordRead();
     void BeginUpload();
     void RequestSegment();
+    void TakeExpeditedRecord();
     void FinishUpload();
     void AbandonUpload();
-    void EndCapture();
+    // The capture cannot go on: the link failed, closed or was opened anew.
+    void FailCapture();
+    void EndCapture(ScopeStatus status);
     void SetStatus(ScopeStatusKind kind, int counter = 0);
     void AdvanceWaiting();
     void AdvanceReading();
+    // Sends a request now, keeps it while another window holds the link, or drops it with a
+    // closed link (as the link itself would).
+    void Send(const Held& request);
     void FlushHeldRequests();
+    void FlushParkedRequests();
+    void ArmLinkWatch();
+    bool LinkWatchNeeded() const;
     bool OwnsWide(int channel) const;
 
     ScopeLink& link_;
@@ -165,20 +202,24 @@ class ScopeCapture {
 
     bool idle_ = true;
     bool waiting_ = false;
-    bool uploading_ = false;        // the record was asked for and is being received
-    bool awaitingSegment_ = false;  // a segment request of this upload is on its way
+    bool uploading_ = false;           // the record was asked for and is being received
+    bool awaitingSegment_ = false;     // a segment request of this upload is on its way
+    bool startAnswerPending_ = false;  // the recorder's start is written, not yet answered
+    bool startAfterReadBack_ = false;  // the start waits for the read-back sequence
+    bool recordReadWaiting_ = false;   // the record is to be asked for once the link is free
+    bool linkBusyShown_ = false;
+    std::uint32_t generation_ = 0;  // of the link the capture runs on
     bool truncated_ = false;
+    std::size_t dropped_ = 0;
     std::uint8_t toggle_ = 0;
     std::vector<std::uint8_t> record_;
+    std::optional<RecordLayout> recordedLayout_;
 
     // Requests of the face made while an upload runs wait for its end, so that no other
     // transfer interrupts the drive's segmented one.
-    struct Held {
-        std::uint8_t command;
-        ObjectKey key;
-        std::int32_t value;
-    };
     std::vector<Held> held_;
+    // Requests made while another window held the link, sent once it is free.
+    std::vector<Held> parked_;
 
     int waitingCounter_ = 0;
     int readingCounter_ = 0;

@@ -65,10 +65,16 @@ inline constexpr int kWideBits = 32;
 
 inline constexpr int kPollTimer = 1;
 inline constexpr int kRestartTimer = 2;
+// Watches the link while a capture runs or requests wait for it: a link that closed (or was
+// opened anew) ends the capture, a link another window held is used again once it is free.
+inline constexpr int kLinkWatchTimer = 3;
 inline constexpr std::chrono::milliseconds kPollPeriod{1000};
 inline constexpr std::chrono::milliseconds kRestartPeriod{1000};
+inline constexpr std::chrono::milliseconds kLinkWatchPeriod{1000};
 
 inline constexpr std::size_t kSegmentBytes = 7;
+// A record this short may come in the read's answer itself (expedited).
+inline constexpr std::size_t kExpeditedBytes = 4;
 // The record buffer starts at the drive family's 8192 bytes and grows up to this.
 inline constexpr std::size_t kRecordBufferInitial = 8192;
 inline constexpr std::size_t kRecordBufferLimit = 1024 * 1024;
@@ -85,8 +91,8 @@ inline constexpr int kReadingTextEvery = 30;
 // ---- Time ---------------------------------------------------------------------------------------
 
 inline constexpr double kPeriodUnitMicroseconds = 62.5;
-inline constexpr std::int32_t kPeriodMicrosecondsUpTo = 15;     // up to 15 units: "us"
-inline constexpr std::int32_t kPeriodMillisecondsUpTo = 16000;  // up to 1000 ms: "ms"
+inline constexpr std::int32_t kPeriodMicrosecondsUpTo = 15;  // up to 15 units: "us"
+inline constexpr std::int32_t kPeriodSecondsFrom = 16000;    // from 1 s on: "s", else "ms"
 
 // ---- Files --------------------------------------------------------------------------------------
 
@@ -141,5 +147,6 @@ inline constexpr const char* kMsgTriggerItemNoMemory = "[Triggger condition]No F
 inline constexpr const char* kMsgAreaRectNull = "m_pAreaRect is null! \n";
 inline constexpr const char* kMsgCurveNoMemory = "[Curve line] Alloc memory failure!!! \n";
 inline constexpr const char* kMsgOpenFileFailure = "open file failure!! \n";
+inline constexpr const char* kMsgLinkNotOpen = "Comm port isn't Open!";
 
 }  // namespace morlo::scope

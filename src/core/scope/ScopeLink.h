@@ -10,6 +10,13 @@
 
 namespace morlo::scope {
 
+// Whether the oscilloscope's requests can reach the drive now.
+enum class LinkAccess {
+    Open,
+    Closed,       // requests are dropped
+    HeldByOther,  // another window uses the link exclusively: requests would be dropped
+};
+
 // What the oscilloscope needs from the control link, for one receiver.
 class ScopeLink {
   public:
@@ -18,11 +25,16 @@ class ScopeLink {
     virtual bool IsDeferredQueueEmpty() = 0;
     virtual void SetCyclicReadSwitch(bool on) = 0;
     virtual void SetDeferredServeSwitch(bool on) = 0;
+    // The data bytes of the last segment answer, or of an expedited answer to a read.
     virtual void GetSegmentData(std::array<std::uint8_t, kSegmentBytes>& data, int& count,
                                 bool& last) = 0;
+    virtual LinkAccess Access() = 0;
+    // Counts the openings of the link: a request made before the link was opened anew has
+    // been dropped.
+    virtual std::uint32_t Generation() = 0;
 };
 
-// The two one-shot timers of the capture cycle (1 poll, 2 continuous restart). Starting a
+// The timers of the capture cycle (1 poll, 2 continuous restart, 3 link watch). Starting a
 // running timer starts it again.
 class ScopeTimers {
   public:
@@ -46,6 +58,17 @@ class ControlLinkScopeLink final : public ScopeLink {
                         bool& last) override {
         link_.GetSegmentData(data, count, last);
     }
+    LinkAccess Access() override {
+        if (link_.LinkState() != engine::kLinkStateOpen) {
+            return LinkAccess::Closed;
+        }
+        const engine::ReceiverId owner = link_.ExclusiveWindow();
+        if (link_.IsExclusive() && owner != engine::kNoReceiver && owner != receiver_) {
+            return LinkAccess::HeldByOther;
+        }
+        return LinkAccess::Open;
+    }
+    std::uint32_t Generation() override { return link_.LinkGeneration(); }
 
   private:
     engine::ControlLink& link_;

@@ -20,6 +20,8 @@ constexpr double kFlatRange = 1e-6;
 constexpr int kScaledRows = 6;  // auto-scaling fills the middle six rows
 constexpr int kLabelRows = 3;   // value labels three rows above and below the centre
 constexpr int kLabelDecimals = 6;
+constexpr int kLabelHeight = 15;  // one line of the plot font
+constexpr int kLabelGap = 2;      // between a grid line and a label below it
 constexpr int kTimeDecimals = 4;
 constexpr double kMillisecondsPerMicrosecond = 0.001;
 constexpr double kLargestTerm = 1e9;  // keeps far-off values in the range of int
@@ -278,10 +280,17 @@ std::vector<PlotLabel> ScopePlot::ValueLabels() const {
         const int x1 = left ? L + 2 : L + 8 * CW;
         const int x2 = left ? L + 2 * CW : L + 10 * CW - 2;
         const LabelAlign align = left ? LabelAlign::Left : LabelAlign::Right;
-        const PlotRect upper = upperLine ? PlotRect{x1, B - 7 * RH - 15, x2, B - 7 * RH}
-                                         : PlotRect{x1, B - 7 * RH + 2, x2, B - 6 * RH};
-        const PlotRect lower =
-            upperLine ? PlotRect{x1, B - RH - 15, x2, B - RH} : PlotRect{x1, B - RH + 2, x2, B};
+        // Channels 1 and 3 just above their grid line, 2 and 4 just below it, one text line
+        // high, so that no label reaches another or the time labels at the bottom.
+        const int upperLineY = B - (kGridRows - 1) * RH;
+        const int lowerLineY = B - RH;
+        auto band = [&](int lineY) {
+            return upperLine
+                       ? PlotRect{x1, lineY - kLabelHeight, x2, lineY}
+                       : PlotRect{x1, lineY + kLabelGap, x2, lineY + kLabelGap + kLabelHeight};
+        };
+        const PlotRect upper = band(upperLineY);
+        const PlotRect lower = band(lowerLineY);
         labels.push_back({upper,
                           WriteFixed(kLabelRows * curve.scale - curve.offset, kLabelDecimals),
                           channel, align});

@@ -1,6 +1,8 @@
 #include "text/NumberIo.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -166,6 +168,13 @@ std::string WriteHex(std::uint64_t value) {
     std::array<char, 32> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
     return ec == std::errc() ? std::string(buffer.data(), end) : std::string();
+}
+
+std::string WriteUpperHex(std::uint64_t value, std::size_t digits) {
+    std::string text = WriteHex(value);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text.size() < digits ? std::string(digits - text.size(), '0') + text : text;
 }
 
 std::string WriteObjectAddress(ObjectKey key) {

@@ -35,6 +35,8 @@ std::string WriteInteger(std::int64_t value);
 std::string WriteUnsigned(std::uint64_t value);
 // Lower-case hexadecimal digits without prefix ("ffffffff").
 std::string WriteHex(std::uint64_t value);
+// Upper-case hexadecimal digits, at least `digits` of them ("06090031").
+std::string WriteUpperHex(std::uint64_t value, std::size_t digits);
 // An object's address as the user types it: "IIII:SS", upper-case hexadecimal ("607A:00").
 std::string WriteObjectAddress(ObjectKey key);
 

@@ -1,11 +1,13 @@
 #include "transfer/DriveDataFiles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "profile/FileAccess.h"
 #include "text/Encoding.h"
+#include "text/NumberText.h"
 #include "transfer/DriveDataKey.h"
 #include "transfer/TransferConstants.h"
 
@@ -76,6 +78,28 @@ std::vector<DriveDataLine> ReadDriveDataLines(std::string_view bytes) {
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+bool IsUsableLine(const DriveDataLine& line) {
+    constexpr std::size_t kKeyDigits = 8;
+    const std::string_view blanks = " \t";
+    std::string_view key = line.keyText;
+    const std::size_t first = key.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    key = key.substr(first, key.find_last_not_of(blanks) - first + 1);
+    if (key.size() != kKeyDigits ||
+        !std::all_of(key.begin(), key.end(), [](char c) { return HexDigitValue(c) >= 0; })) {
+        return false;
+    }
+    const int bits = KeySizeBits(ParseDriveDataKey(key));
+    const bool sized = bits == 8 || bits == 16 || bits == 32;
+    return sized && line.loadValue.find_first_not_of(blanks) != std::string::npos;
+}
+
+bool HasUsableLine(const std::vector<DriveDataLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), IsUsableLine);
 }
 
 std::string WriteDriveDataText(const std::vector<TransferRow>& rows) {

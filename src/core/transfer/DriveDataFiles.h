@@ -29,6 +29,12 @@ struct DriveDataLine {
 // 'i' after it (so "Fail" rows are dropped); other pieces leave no gap.
 std::vector<DriveDataLine> ReadDriveDataLines(std::string_view bytes);
 
+// Whether a line can be written or compared at all: its key is eight hexadecimal digits
+// (blanks around them allowed) of size 8, 16 or 32 bits, and it gives a value. A file without
+// one such line (empty, an object list, a binary file) is refused as a whole.
+bool IsUsableLine(const DriveDataLine& line);
+bool HasUsableLine(const std::vector<DriveDataLine>& lines);
+
 // The rows of a backup as a drive-data file: "%08X,value,result" and CR LF per row.
 std::string WriteDriveDataText(const std::vector<TransferRow>& rows);
 

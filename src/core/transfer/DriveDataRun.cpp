@@ -12,9 +12,7 @@
 namespace morlo::transfer {
 namespace {
 
-constexpr int kStoreMotorStep = 1;
-constexpr int kStoreControlStep = 2;
-constexpr int kStoreFinalStep = 3;
+constexpr int kBitsPerByte = 8;
 
 }  // namespace
 
@@ -89,30 +87,22 @@ StartResult DriveDataRun::Start(RunKind kind) {
     kind_ = kind;
     next_ = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        rows_[i].value.clear();
-        rows_[i].result = RowResult::None;
-        rows_[i].note = RowNote::None;
+        TransferRow& row = rows_[i];
+        row.value.clear();
+        row.result = RowResult::None;
+        row.note = RowNote::None;
+        row.noteArg.clear();
+        row.abortCode = 0;
+        row.fileRaw.reset();
+        row.driveRaw.reset();
+        row.driveBits = 0;
         events_.RowChanged(static_cast<int>(i));
     }
     if (kind == RunKind::Verify && !link_.SendRetry()) {
-        // Ask the first row that can be asked until the restarted drive answers; the first
-        // question waits, so that the restart command is surely out before it.
-        for (const TransferRow& candidate : rows_) {
-            TransferRow row = candidate;
-            ValueFormat format;
-            std::uint32_t expected = 0;
-            if (Prepare(row, format, expected)) {
-                phase_ = Phase::Probing;
-                expectedKey_ = ObjectKeyOf(row.key);
-                probed_ = std::chrono::milliseconds(0);
-                timer_.Start(kProbeInterval);
-                return StartResult::Started;
-            }
-        }
+        StartProbing(true);
+        return StartResult::Started;
     }
-    if (kind != RunKind::Backup) {
-        link_.SetSendRetry(true);
-    }
+    link_.SetSendRetry(true);
     StartRows();
     return StartResult::Started;
 }
@@ -124,50 +114,51 @@ void DriveDataRun::StartRows() {
     RequestNext();
 }
 
-bool DriveDataRun::Prepare(TransferRow& row, ValueFormat& format, std::uint32_t& expected) {
-    format = FormatOf(row);
-    if (!format.Usable()) {
+bool DriveDataRun::Prepare(TransferRow& row, RowPlan& plan) {
+    plan.format = FormatOf(row);
+    plan.load = {};
+    if (!plan.format.Usable()) {
         row.note = RowNote::BadSize;
         return false;
+    }
+    if (plan.format.typed && KeySizeBits(row.key) != plan.format.bits) {
+        // Read as the object is, but never "True"; never written with the key's width.
+        row.note = RowNote::KeySizeDiffers;
+        row.noteArg = plan.format.typeText;
+        if (kind_ == RunKind::Restore) {
+            return false;
+        }
     }
     if (kind_ == RunKind::Backup) {
         return true;
     }
-    int commandBits = format.bits;
-    if (kind_ == RunKind::Restore) {
-        // The key's size chooses the write command; it must be the object's size.
-        commandBits = KeySizeBits(row.key);
-        if (format.typed && commandBits != format.bits) {
-            row.note = RowNote::BadSize;
-            return false;
+    plan.load = LoadValueToRaw(row.loadValue, plan.format);
+    row.fileRaw = plan.load.raw;
+    if (!plan.load.raw) {
+        if (row.note == RowNote::None) {
+            row.note = plan.load.note;
+            row.noteArg = plan.load.noteArg;
         }
+        // Nothing is written that the file does not say exactly; a compare still shows
+        // what the drive holds.
+        return kind_ != RunKind::Restore;
     }
-    const LoadValue load = LoadValueToRaw(row.loadValue, format, commandBits);
-    if (!load.raw) {
-        row.note = load.note;
-        return false;
-    }
-    expected = *load.raw;
     return true;
 }
 
 void DriveDataRun::RequestNext() {
     while (next_ < rows_.size()) {
         TransferRow& row = rows_[next_];
-        ValueFormat format;
-        std::uint32_t expected = 0;
-        if (!Prepare(row, format, expected)) {
+        if (!Prepare(row, plan_)) {
             row.result = RowResult::Fail;
             events_.RowChanged(static_cast<int>(next_));
             ++next_;
             continue;
         }
-        format_ = format;
-        expectedValue_ = expected;
         expectedKey_ = ObjectKeyOf(row.key);
         if (kind_ == RunKind::Restore) {
-            link_.Submit(link::WriteCommandForWidth(KeySizeBits(row.key)), expectedKey_,
-                         static_cast<std::int32_t>(expected));
+            link_.Submit(link::WriteCommandForWidth(plan_.format.bits), expectedKey_,
+                         static_cast<std::int32_t>(*plan_.load.raw));
         } else {
             link_.Submit(link::kCmdRead, expectedKey_, 0);
         }
@@ -177,18 +168,44 @@ void DriveDataRun::RequestNext() {
     FinishRun(false);
 }
 
-void DriveDataRun::TakeAnswer(std::uint32_t value, bool refused) {
+void DriveDataRun::TakeAnswer(std::uint32_t raw, int bits) {
     timer_.Stop();
     TransferRow& row = rows_[next_];
-    if (refused) {
-        row.value = FormatAbortCode(value);
-        row.result = RowResult::Fail;
-    } else {
-        row.value = FormatValue(value, format_);
-        const bool same =
-            kind_ == RunKind::Backup || SameValue(value, expectedValue_, format_.bits);
-        row.result = same ? RowResult::True : RowResult::Alarm;
+    const DriveValue drive = ReadDriveValue(raw, bits, plan_.format);
+    row.value = drive.text;
+    row.driveRaw = raw;
+    row.driveBits = bits;
+    if (row.note == RowNote::None) {
+        row.note = drive.note;
+        row.noteArg = drive.noteArg;
     }
+    const bool same =
+        kind_ == RunKind::Backup || (plan_.load.raw && plan_.load.number == drive.number);
+    row.result = same && row.note == RowNote::None ? RowResult::True : RowResult::Alarm;
+    events_.RowChanged(static_cast<int>(next_));
+    ++next_;
+    RequestNext();
+}
+
+void DriveDataRun::TakeRefusal(std::uint32_t code) {
+    timer_.Stop();
+    TransferRow& row = rows_[next_];
+    row.value = FormatAbortCode(code);
+    row.result = RowResult::Fail;
+    row.note = RowNote::Refused;
+    row.noteArg.clear();
+    row.abortCode = code;
+    events_.RowChanged(static_cast<int>(next_));
+    ++next_;
+    RequestNext();
+}
+
+void DriveDataRun::SkipRow(RowNote note) {
+    timer_.Stop();
+    TransferRow& row = rows_[next_];
+    row.result = RowResult::Fail;
+    row.note = note;
+    row.noteArg.clear();
     events_.RowChanged(static_cast<int>(next_));
     ++next_;
     RequestNext();
@@ -196,52 +213,120 @@ void DriveDataRun::TakeAnswer(std::uint32_t value, bool refused) {
 
 void DriveDataRun::FinishRun(bool noAnswer) {
     timer_.Stop();
+    upload_.Stop();
     if (noAnswer) {
         for (std::size_t i = next_; i < rows_.size(); ++i) {
             if (rows_[i].result == RowResult::None) {
                 rows_[i].result = RowResult::Fail;
                 rows_[i].note = RowNote::NoAnswer;
+                rows_[i].noteArg.clear();
                 events_.RowChanged(static_cast<int>(i));
             }
         }
     }
     phase_ = Phase::Idle;
     link_.SetCyclicReads(true);
+    link_.SetSendRetry(true);  // also after a verify whose drive never came back
     events_.RunFinished(kind_, Counts(), noAnswer);
 }
 
-// ---- store and restart ----
+// ---- identity ----
 
-StartResult DriveDataRun::StartStore() {
+StartResult DriveDataRun::ReadIdentity() {
+    if (Busy()) {
+        return StartResult::Busy;
+    }
+    link_.SetCyclicReads(false);  // the run it begins has the link to itself
+    if (!link_.IsOpen()) {
+        return StartResult::LinkClosed;
+    }
+    link_.SetSendRetry(true);
+    identity_ = {};
+    phase_ = Phase::Identity;
+    timer_.Start(kAnswerLimit);
+    texts_.Start(IdentityKeys());
+    if (!texts_.Active()) {
+        FinishIdentity(false);
+    }
+    return StartResult::Started;
+}
+
+void DriveDataRun::FinishIdentity(bool noAnswer) {
+    timer_.Stop();
+    texts_.Cancel();
+    identity_ = IdentityOf(texts_.Texts());
+    phase_ = Phase::Idle;
+    events_.IdentityRead(identity_, noAnswer);
+}
+
+// ---- store, initialise and restart ----
+
+StartResult DriveDataRun::StartCommand(DriveCommand command) {
     if (Busy()) {
         return StartResult::Busy;
     }
     if (!link_.IsOpen()) {
         return StartResult::LinkClosed;
     }
-    phase_ = Phase::StoreWait;
-    storeStep_ = kStoreMotorStep;
-    storeOutcome_ = StoreOutcome::Done;
-    timer_.Start(kStoreFirstWait);
+    using std::chrono::milliseconds;
+    switch (command) {
+        case DriveCommand::Store:
+            steps_ = {{kStoreFirstWait, kStoreMotorKey, kStoreValue},
+                      {kStoreSecondWait, kStoreControlKey, kStoreValue}};
+            break;
+        case DriveCommand::StoreControl:
+            steps_ = {{milliseconds(0), kStoreControlKey, kStoreValue}};
+            break;
+        case DriveCommand::StoreMotor:
+            steps_ = {{milliseconds(0), kStoreMotorKey, kStoreValue}};
+            break;
+        case DriveCommand::Initialise:
+            steps_ = {{milliseconds(0), kStoreControlKey, kInitialiseValue}};
+            break;
+        case DriveCommand::Restart:
+            return Restart();
+    }
+    command_ = command;
+    step_ = 0;
+    commandResult_ = {};
+    phase_ = Phase::CommandWait;
+    timer_.Start(steps_.front().wait);
     return StartResult::Started;
 }
 
-void DriveDataRun::RunStoreStep() {
-    if (storeStep_ != kStoreMotorStep && storeStep_ != kStoreControlStep) {
-        FinishStore(storeOutcome_);
+void DriveDataRun::RunCommandStep() {
+    if (step_ >= steps_.size()) {
+        FinishCommand(commandResult_.outcome);
         return;
     }
-    expectedKey_ = storeStep_ == kStoreMotorStep ? kStoreMotorKey : kStoreControlKey;
-    link_.TakeWriteRefusal();  // forget refusals of earlier writes
-    phase_ = Phase::StoreAnswer;
-    link_.Submit(link::kCmdWrite8, expectedKey_, kStoreValue);
+    expectedKey_ = steps_[step_].key;
+    phase_ = Phase::CommandAnswer;
+    link_.Submit(link::kCmdWrite8, expectedKey_, steps_[step_].value);
     timer_.Start(kAnswerLimit);
 }
 
-void DriveDataRun::FinishStore(StoreOutcome outcome) {
+void DriveDataRun::CommandAnswered(std::uint32_t refusal) {
+    phase_ = Phase::CommandWait;
+    if (refusal != 0) {
+        // A refusal ends the sequence: nothing after it is written.
+        commandResult_ = {StoreOutcome::Refused, refusal, expectedKey_};
+        step_ = steps_.size();
+    } else {
+        ++step_;
+    }
+    if (step_ < steps_.size()) {
+        timer_.Start(steps_[step_].wait);
+    } else {
+        timer_.Start(command_ == DriveCommand::Store ? kStoreFinalWait
+                                                     : std::chrono::milliseconds(0));
+    }
+}
+
+void DriveDataRun::FinishCommand(StoreOutcome outcome) {
     timer_.Stop();
     phase_ = Phase::Idle;
-    events_.StoreFinished(outcome);
+    commandResult_.outcome = outcome;
+    events_.CommandFinished(command_, commandResult_);
 }
 
 StartResult DriveDataRun::Restart() {
@@ -252,16 +337,86 @@ StartResult DriveDataRun::Restart() {
         return StartResult::LinkClosed;
     }
     link_.SetSendRetry(false);
+    restartSent_ = true;
+    restartRefusal_ = 0;
     link_.Submit(link::kCmdWrite16, kRestartKey, kRestartValue);
     return StartResult::Started;
+}
+
+bool DriveDataRun::TakeRestartAnswer(const engine::Delivery& d) {
+    if (!restartSent_ || d.lParam != kRestartKey ||
+        (d.message != engine::kMsgValue && d.message != engine::kMsgAbort)) {
+        return false;
+    }
+    restartSent_ = false;
+    const std::uint32_t refusal =
+        d.message == engine::kMsgAbort ? static_cast<std::uint32_t>(d.wParam) : d.writeRefusal;
+    if (refusal == 0) {
+        return true;  // confirmed before the drive went silent
+    }
+    restartRefusal_ = refusal;
+    events_.CommandFinished(DriveCommand::Restart, {StoreOutcome::Refused, refusal, kRestartKey});
+    if (phase_ == Phase::Probing) {
+        EndProbing(true);  // it never went away
+    }
+    return true;
+}
+
+StartResult DriveDataRun::AwaitDrive() {
+    if (Busy()) {
+        return StartResult::Busy;
+    }
+    if (!link_.IsOpen()) {
+        return StartResult::LinkClosed;
+    }
+    link_.SetSendRetry(false);
+    StartProbing(false);
+    return StartResult::Started;
+}
+
+void DriveDataRun::StartProbing(bool thenRows) {
+    // The first question waits, so that the restart command is surely out before it.
+    phase_ = Phase::Probing;
+    probeThenRows_ = thenRows;
+    expectedKey_ = kProbeKey;
+    probed_ = std::chrono::milliseconds(0);
+    timer_.Start(kProbeInterval);
+}
+
+void DriveDataRun::EndProbing(bool back) {
+    timer_.Stop();
+    link_.SetSendRetry(true);
+    if (probeThenRows_) {
+        if (back) {
+            StartRows();
+        } else {
+            FinishRun(true);
+        }
+        return;
+    }
+    phase_ = Phase::Idle;
+    events_.DriveBack(back);
 }
 
 // ---- inputs ----
 
 void DriveDataRun::OnResult(const engine::Delivery& d) {
+    if (TakeRestartAnswer(d)) {
+        return;
+    }
+    if (phase_ == Phase::Identity) {
+        if (texts_.OnResult(d)) {
+            if (texts_.Active()) {
+                timer_.Start(kAnswerLimit);
+            } else {
+                FinishIdentity(false);
+            }
+        }
+        return;
+    }
     switch (d.message) {
         case engine::kMsgValue:
-            OnValue(d.lParam, d.wParam);
+            OnValue(d);
             break;
         case engine::kMsgAbort:
             if (upload_.Running() && upload_.Key() == d.lParam) {
@@ -288,7 +443,7 @@ void DriveDataRun::OnUploadStart(ObjectKey key) {
         return;
     }
     if (phase_ == Phase::Probing) {
-        DriveAnswersAgain();  // the probe's value is not used
+        EndProbing(true);  // the probe's value is not used
         return;
     }
     if (phase_ != Phase::Rows) {
@@ -320,7 +475,7 @@ void DriveDataRun::OnSegment() {
             return;
         case link::UploadReader::Step::Done:
             if (const std::optional<std::uint32_t> number = upload_.AsNumber()) {
-                TakeAnswer(*number, false);
+                TakeAnswer(*number, static_cast<int>(upload_.Data().size()) * kBitsPerByte);
             } else {
                 SkipRow(RowNote::UnreadableValue);
             }
@@ -337,45 +492,27 @@ void DriveDataRun::OnLinkFault(ObjectKey key) {
     SkipRow(RowNote::NoAnswer);
 }
 
-void DriveDataRun::DriveAnswersAgain() {
-    timer_.Stop();
-    link_.SetSendRetry(true);
-    StartRows();
-}
-
-void DriveDataRun::SkipRow(RowNote note) {
-    timer_.Stop();
-    TransferRow& row = rows_[next_];
-    row.result = RowResult::Fail;
-    row.note = note;
-    events_.RowChanged(static_cast<int>(next_));
-    ++next_;
-    RequestNext();
-}
-
-void DriveDataRun::OnValue(ObjectKey key, std::int32_t value) {
-    if (key != expectedKey_) {
+void DriveDataRun::OnValue(const engine::Delivery& d) {
+    if (d.lParam != expectedKey_) {
         return;
     }
     switch (phase_) {
         case Phase::Probing:
-            DriveAnswersAgain();
+            EndProbing(true);
             return;
         case Phase::Rows:
-            TakeAnswer(static_cast<std::uint32_t>(value), false);
-            return;
-        case Phase::StoreAnswer:
-            if (link_.TakeWriteRefusal()) {
-                storeOutcome_ = StoreOutcome::Refused;
-                storeStep_ = kStoreFinalStep;
+            if (d.writeRefusal != 0) {
+                TakeRefusal(d.writeRefusal);  // the value is a read-back, not the write's
             } else {
-                ++storeStep_;
+                TakeAnswer(static_cast<std::uint32_t>(d.wParam), d.dataBits);
             }
-            phase_ = Phase::StoreWait;
-            timer_.Start(storeStep_ == kStoreControlStep ? kStoreSecondWait : kStoreFinalWait);
+            return;
+        case Phase::CommandAnswer:
+            CommandAnswered(d.writeRefusal);
             return;
         case Phase::Idle:
-        case Phase::StoreWait:
+        case Phase::Identity:
+        case Phase::CommandWait:
             return;
     }
 }
@@ -386,19 +523,18 @@ void DriveDataRun::OnAbort(ObjectKey key, std::uint32_t code) {
     }
     switch (phase_) {
         case Phase::Probing:
-            DriveAnswersAgain();
+            EndProbing(true);  // refused, but it answers
             return;
         case Phase::Rows:
-            TakeAnswer(code, true);
+            TakeRefusal(code);
             return;
-        case Phase::StoreAnswer:
-            storeOutcome_ = StoreOutcome::Refused;
-            storeStep_ = kStoreFinalStep;
-            phase_ = Phase::StoreWait;
-            timer_.Start(kStoreFinalWait);
+        case Phase::CommandAnswer:
+            CommandAnswered(code != 0 ? code
+                                      : static_cast<std::uint32_t>(link::AbortCode::GeneralError));
             return;
         case Phase::Idle:
-        case Phase::StoreWait:
+        case Phase::Identity:
+        case Phase::CommandWait:
             return;
     }
 }
@@ -407,7 +543,7 @@ void DriveDataRun::OnTimer() {
     switch (phase_) {
         case Phase::Probing:
             if (probed_ >= kDriveBackLimit) {
-                FinishRun(true);
+                EndProbing(false);
                 return;
             }
             probed_ += kProbeInterval;
@@ -417,11 +553,14 @@ void DriveDataRun::OnTimer() {
         case Phase::Rows:
             FinishRun(true);
             return;
-        case Phase::StoreWait:
-            RunStoreStep();
+        case Phase::Identity:
+            FinishIdentity(true);
             return;
-        case Phase::StoreAnswer:
-            FinishStore(StoreOutcome::NoAnswer);
+        case Phase::CommandWait:
+            RunCommandStep();
+            return;
+        case Phase::CommandAnswer:
+            FinishCommand(StoreOutcome::NoAnswer);
             return;
         case Phase::Idle:
             return;
@@ -429,10 +568,22 @@ void DriveDataRun::OnTimer() {
 }
 
 void DriveDataRun::OnLinkLost() {
-    if (Running()) {
-        FinishRun(true);
-    } else if (Storing()) {
-        FinishStore(StoreOutcome::NoAnswer);
+    switch (phase_) {
+        case Phase::Probing:
+            EndProbing(false);
+            return;
+        case Phase::Rows:
+            FinishRun(true);
+            return;
+        case Phase::Identity:
+            FinishIdentity(true);
+            return;
+        case Phase::CommandWait:
+        case Phase::CommandAnswer:
+            FinishCommand(StoreOutcome::NoAnswer);
+            return;
+        case Phase::Idle:
+            return;
     }
 }
 

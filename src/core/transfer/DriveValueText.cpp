@@ -4,15 +4,17 @@
 
 #include "text/NumberIo.h"
 #include "text/NumberText.h"
+#include "transfer/TransferConstants.h"
 
 namespace morlo::transfer {
 namespace {
 
 constexpr int kBitsPerHexDigit = 4;
+constexpr int kWidestBits = 32;
 constexpr std::size_t kAbortCodeDigits = 8;
 
 std::uint64_t Mask(int bits) {
-    return bits >= 32 ? 0xFFFFFFFFull : (1ull << bits) - 1;
+    return bits >= kWidestBits ? 0xFFFFFFFFull : (1ull << bits) - 1;
 }
 
 std::string PaddedHex(std::uint64_t value, std::size_t digits) {
@@ -20,20 +22,33 @@ std::string PaddedHex(std::uint64_t value, std::size_t digits) {
     return "0x" + std::string(digits - std::min(digits, text.size()), '0') + text;
 }
 
-// The range of decimal numbers a format takes: the type's range for a known object, both the
-// signed and the unsigned reading of the width for the others.
-bool FitsDecimal(std::int64_t number, int bits, bool isSigned, bool typed) {
-    const std::int64_t half = std::int64_t{1} << (bits - 1);
-    const std::int64_t low = (typed && !isSigned) ? 0 : -half;
-    const std::int64_t high = (typed && isSigned) ? half - 1 : (std::int64_t{1} << bits) - 1;
+std::int64_t SignExtended(std::uint64_t pattern, int bits) {
+    if (bits > 0 && bits <= kWidestBits && pattern >= (1ull << (bits - 1))) {
+        return static_cast<std::int64_t>(pattern) - (std::int64_t{1} << bits);
+    }
+    return static_cast<std::int64_t>(pattern);
+}
+
+// The range of numbers a format holds: the type's range for a known object, both the signed
+// and the unsigned reading of the width for the others.
+bool FitsDecimal(std::int64_t number, const ValueFormat& format) {
+    const std::int64_t half = std::int64_t{1} << (format.bits - 1);
+    const std::int64_t low = (format.typed && !format.isSigned) ? 0 : -half;
+    const std::int64_t high =
+        (format.typed && format.isSigned) ? half - 1 : (std::int64_t{1} << format.bits) - 1;
     return number >= low && number <= high;
 }
 
 }  // namespace
 
+std::string ValueFormat::Name() const {
+    return typed ? typeText : WriteInteger(bits) + " bits";
+}
+
 ValueFormat FormatOfType(std::string_view dataType) {
     ValueFormat format;
     format.typed = true;
+    format.typeText = std::string(dataType);
     format.bits = DigitsOf(dataType);
     format.isSigned = dataType.empty() || (dataType.front() != 'U' && dataType.front() != 'u');
     return format;
@@ -41,56 +56,78 @@ ValueFormat FormatOfType(std::string_view dataType) {
 
 ValueFormat FormatOfKey(std::uint32_t key) {
     ValueFormat format;
-    format.bits = static_cast<int>(key & 0xFF);
+    format.bits = static_cast<int>(key & kKeySizeMask);
     return format;
 }
 
-std::string FormatValue(std::uint32_t raw, const ValueFormat& format) {
-    const std::uint64_t value = raw & Mask(format.bits);
-    if (!format.typed) {
-        return PaddedHex(value, static_cast<std::size_t>(format.bits / kBitsPerHexDigit));
+DriveValue ReadDriveValue(std::uint32_t raw, int answerBits, const ValueFormat& format) {
+    DriveValue value;
+    // The width the value is read in: what the answer says, else the format's when the value
+    // lies within it (as the drive family's echoes do), else all four bytes.
+    const int width = answerBits != 0            ? answerBits
+                      : raw <= Mask(format.bits) ? format.bits
+                                                 : kWidestBits;
+    const std::uint64_t pattern = raw & Mask(width);
+    bool fits = pattern <= Mask(format.bits);
+    if (format.typed) {
+        value.number =
+            format.isSigned ? SignExtended(pattern, width) : static_cast<std::int64_t>(pattern);
+        value.text = WriteInteger(value.number);
+        fits = FitsDecimal(value.number, format);
+    } else {
+        value.number = static_cast<std::int64_t>(pattern);
+        value.text = PaddedHex(pattern, static_cast<std::size_t>(format.bits / kBitsPerHexDigit));
     }
-    if (format.isSigned && format.bits > 0 && value >= (1ull << (format.bits - 1))) {
-        return WriteInteger(static_cast<std::int64_t>(value) - (std::int64_t{1} << format.bits));
+    if (answerBits != 0 && answerBits != format.bits) {
+        value.note = RowNote::AnswerSizeDiffers;
+        value.noteArg = WriteInteger(answerBits);
+    } else if (!fits) {
+        value.note = RowNote::DriveValueDoesNotFit;
+        value.noteArg = format.Name();
     }
-    return WriteUnsigned(value);
+    return value;
 }
 
 std::string FormatAbortCode(std::uint32_t code) {
     return PaddedHex(code, kAbortCodeDigits);
 }
 
-bool SameValue(std::uint32_t a, std::uint32_t b, int bits) {
-    return ((a ^ b) & Mask(bits)) == 0;
-}
-
-LoadValue LoadValueToRaw(std::string_view text, const ValueFormat& format, int commandBits) {
+LoadValue LoadValueToRaw(std::string_view text, const ValueFormat& format) {
+    LoadValue load;
     if (text.empty()) {
-        return {std::nullopt, RowNote::EmptyValue};
+        load.note = RowNote::EmptyValue;
+        return load;
     }
-    if (!format.Usable() || (commandBits != 8 && commandBits != 16 && commandBits != 32)) {
-        return {std::nullopt, RowNote::BadSize};
+    if (!format.Usable()) {
+        load.note = RowNote::BadSize;
+        return load;
     }
     if (text.find('x') != std::string_view::npos) {
         auto pattern = ReadHexInteger(text);
         if (!pattern) {
-            return {std::nullopt, RowNote::UnreadableValue};
+            load.note = RowNote::UnreadableValue;
+        } else if (*pattern > Mask(format.bits)) {
+            load.note = RowNote::DoesNotFit;
+            load.noteArg = format.Name();
+        } else {
+            load.raw = static_cast<std::uint32_t>(*pattern);
+            load.number = format.typed && format.isSigned ? SignExtended(*pattern, format.bits)
+                                                          : static_cast<std::int64_t>(*pattern);
         }
-        if (*pattern > Mask(format.bits) || *pattern > Mask(commandBits)) {
-            return {std::nullopt, RowNote::OutOfRange};
-        }
-        return {static_cast<std::uint32_t>(*pattern), RowNote::None};
+        return load;
     }
     auto number = ReadInteger(text);
     if (!number) {
-        return {std::nullopt, RowNote::UnreadableValue};
+        load.note = RowNote::UnreadableValue;
+    } else if (!FitsDecimal(*number, format)) {
+        load.note = RowNote::DoesNotFit;
+        load.noteArg = format.Name();
+    } else {
+        const std::uint64_t pattern = static_cast<std::uint64_t>(*number) & Mask(format.bits);
+        load.raw = static_cast<std::uint32_t>(pattern);
+        load.number = format.typed ? *number : static_cast<std::int64_t>(pattern);
     }
-    if (!FitsDecimal(*number, format.bits, format.isSigned, format.typed) ||
-        !FitsDecimal(*number, commandBits, false, false)) {
-        return {std::nullopt, RowNote::OutOfRange};
-    }
-    return {static_cast<std::uint32_t>(static_cast<std::uint64_t>(*number) & Mask(commandBits)),
-            RowNote::None};
+    return load;
 }
 
 }  // namespace morlo::transfer

@@ -14,12 +14,17 @@ namespace morlo::transfer {
 inline constexpr ObjectKey kStoreControlKey = MakeObjectKey(0x2FF0, 0x01);
 inline constexpr ObjectKey kStoreMotorKey = MakeObjectKey(0x2FF0, 0x03);
 inline constexpr ObjectKey kRestartKey = MakeObjectKey(0x2FFF, 0x00);
+// The texts that say which drive a backup came from.
+inline constexpr ObjectKey kDeviceNameKey = MakeObjectKey(0x1008, 0x00);
+inline constexpr ObjectKey kHardwareVersionKey = MakeObjectKey(0x1009, 0x00);
+inline constexpr ObjectKey kSoftwareVersionKey = MakeObjectKey(0x100A, 0x00);
+// Asked until a restarted drive answers again: the statusword, which every drive has.
+inline constexpr ObjectKey kProbeKey = MakeObjectKey(0x6041, 0x00);
 inline constexpr std::int32_t kStoreValue = 1;
 inline constexpr std::int32_t kInitialiseValue = 10;
 inline constexpr std::int32_t kRestartValue = 0xAA55;
 
-// ---- Drive-data keys (IIIISSLL) and files
-// ---------------------------------------------------------
+// ---- Drive-data keys (IIIISSLL) and files -------------------------------------------------------
 
 inline constexpr int kKeySizeShift = 8;  // the ObjectKey is the key without its size byte
 inline constexpr std::uint32_t kKeySizeMask = 0xFF;
@@ -31,14 +36,15 @@ inline constexpr const char* kUnknownName = "? ? ? ?";
 inline constexpr const char* kDriveDataExtension = "cdi";
 inline constexpr const char* kTextExtension = "txt";
 inline constexpr const char* kTemporarySuffix = ".tmp";
+// The description beside a drive-data file: NAME.cdi.ini.
+inline constexpr const char* kSidecarSuffix = ".ini";
 
 // Row results as shown and saved.
 inline constexpr const char* kResultTrue = "True";
 inline constexpr const char* kResultAlarm = "Alarm";
 inline constexpr const char* kResultFail = "Fail";
 
-// ---- Timings
-// -------------------------------------------------------------------------------------
+// ---- Timings -----------------------------------------------------------------------------------
 
 // The store sequence: before the motor store, before the control store, before it ends.
 inline constexpr std::chrono::milliseconds kStoreFirstWait{50};
@@ -64,6 +70,8 @@ inline constexpr const char* kStatusStoreStart = "Driver save ...";
 inline constexpr const char* kStatusStoreEnd = "Finish.";
 inline constexpr const char* kMsgLinkNotOpen = "Comm port isn't Open!";
 inline constexpr const char* kMsgOpenFileFailed = "open file failure!! \n";
+// After the file's name: a file with no row that can be written or compared.
+inline constexpr const char* kMsgNoUsableRow = " holds no usable row";
 
 // File dialogs.
 inline constexpr const char* kObjectListFilter = "Files(*.cdo)";

@@ -23,9 +23,6 @@ class TransferLink {
     // The data of the last segment answer: its bytes, how many carry data, whether it is last.
     virtual void SegmentData(std::array<std::uint8_t, link::kSegmentDataBytes>& data, int& count,
                              bool& last) = 0;
-    // The abort code of the last refused write, when the link can tell (a refused write is
-    // answered with a read of the object); taking it clears it.
-    virtual std::optional<std::uint32_t> TakeWriteRefusal() { return std::nullopt; }
 };
 
 // One pending call of DriveDataRun::OnTimer.
@@ -39,6 +36,19 @@ class TransferTimer {
 
 enum class StoreOutcome { Done, Refused, NoAnswer };
 
+// The commands of the store dialog and the write page: store the motor then the control
+// parameters (the page's sequence), store either alone, initialise the control parameters,
+// or restart the drive (reported only when refused: a restarting drive does not answer).
+enum class DriveCommand { Store, StoreControl, StoreMotor, Initialise, Restart };
+
+struct CommandResult {
+    StoreOutcome outcome = StoreOutcome::Done;
+    std::uint32_t abortCode = 0;  // Refused: the drive's abort code
+    ObjectKey key = 0;            // Refused: the object the drive refused
+};
+
+struct DriveIdentity;
+
 // What a run tells its face.
 class TransferEvents {
   public:
@@ -48,7 +58,11 @@ class TransferEvents {
     virtual void RowsStarted(RunKind) {}
     // noAnswer: the drive or the link stopped answering; the rows left are marked.
     virtual void RunFinished(RunKind kind, const RunCounts& counts, bool noAnswer) = 0;
-    virtual void StoreFinished(StoreOutcome outcome) = 0;
+    virtual void CommandFinished(DriveCommand, const CommandResult&) {}
+    // The drive's texts were read (noAnswer: the drive or the link stopped answering).
+    virtual void IdentityRead(const DriveIdentity&, bool /*noAnswer*/) {}
+    // Waiting for a restarted drive ended: it answers again, or it did not within the limit.
+    virtual void DriveBack(bool /*back*/) {}
 };
 
 // The control link as a run's link, submitting for one receiver.

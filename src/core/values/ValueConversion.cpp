@@ -18,17 +18,9 @@ constexpr int kUnitDecimals = 3;
 constexpr const char* kCannotConvert = " cannot be converted, object ";
 constexpr const char* kCouldNotBeRead = " could not be read!!";
 
-// Upper-case hexadecimal digits, at least `digits` of them.
-std::string UpperHex(std::uint64_t value, std::size_t digits) {
-    std::string text = WriteHex(value);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text.size() < digits ? std::string(digits - text.size(), '0') + text : text;
-}
-
 std::string ObjectAddress(ObjectKey key) {
-    return UpperHex(static_cast<std::uint32_t>(IndexOf(key)), 4) + ":" +
-           UpperHex(static_cast<std::uint32_t>(SubIndexOf(key)), 2);
+    return WriteUpperHex(static_cast<std::uint32_t>(IndexOf(key)), 4) + ":" +
+           WriteUpperHex(static_cast<std::uint32_t>(SubIndexOf(key)), 2);
 }
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -261,8 +253,8 @@ std::vector<ObjectKey> ValueConversion::ConstantsOfUnits() const {
 }
 
 std::string ValueConversion::HelpText(const DictionaryEntry& entry) {
-    const std::string head = "Index: 0x" + UpperHex(entry.index & 0xFFFF, 4) +
-                             UpperHex(static_cast<std::uint32_t>(entry.subIndex), 2);
+    const std::string head = "Index: 0x" + WriteUpperHex(entry.index & 0xFFFF, 4) +
+                             WriteUpperHex(static_cast<std::uint32_t>(entry.subIndex), 2);
     std::string help = ReplaceAll(ReplaceAll(entry.help, "\n", "\r\n"), "。", "。\r\n");
     return head + "\r\nName: " + entry.name + "\r\nData Type: " + entry.dataType + "  " +
            entry.attribute + "\r\nOperator Help:\r\n" + help;

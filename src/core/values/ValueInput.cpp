@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "link/AbortCode.h"
 #include "text/Encoding.h"
 #include "text/NumberIo.h"
 #include "text/NumberText.h"
@@ -24,6 +25,8 @@ constexpr std::string_view kCannotBeWritten = "cannot be written";
 constexpr std::string_view kAsciiLength = "is not";
 constexpr std::string_view kCharacters = "characters long";
 constexpr std::string_view kCharacter = "character long";
+constexpr std::string_view kDriveRefused = "the drive refused";
+constexpr int kAbortCodeDigits = 8;
 
 // Whole numbers up to 2^53 are exact in a double.
 constexpr double kExactIntegerLimit = 9007199254740992.0;
@@ -194,6 +197,14 @@ InputResult ConvertInUnit(const InputTarget& target, const RawLimits& limits, st
 }
 
 }  // namespace
+
+std::string DriveRefusalText(std::string_view name, std::string_view text,
+                             std::uint32_t abortCode) {
+    return std::string(name) + ": " + std::string(kDriveRefused) + " " +
+           std::string(text.empty() ? kEmptyText : text) + " (" +
+           std::string(link::AbortCodeText(abortCode)) + ", 0x" +
+           WriteUpperHex(abortCode, kAbortCodeDigits) + ")" + std::string(kRefusalEnd);
+}
 
 std::optional<RawLimits> LimitsOf(std::string_view dataType) {
     RawLimits limits;

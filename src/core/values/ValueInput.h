@@ -53,6 +53,11 @@ struct InputResult {
 InputResult ConvertInput(const InputTarget& target, std::string_view unit, std::string_view text,
                          const std::vector<UnitDefinition>& units, const ConstantLookup& constants);
 
+// A value that passed ConvertInput and that the drive refused, in the form of the refusals:
+// "Position loop proportional gain: the drive refused 5000 (value of parameter written too
+// high, 0x06090031)!!".
+std::string DriveRefusalText(std::string_view name, std::string_view text, std::uint32_t abortCode);
+
 // The raw range of a data type: width 8, 16 or 32 from its digits, unsigned when it starts with
 // "U" or "u". nullopt for any other width ("VISIBLE STRING", "DOMAIN").
 struct RawLimits {

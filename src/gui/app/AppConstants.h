@@ -16,6 +16,7 @@ inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
+inline constexpr int kViewRefresh = 57662;  // F5
 inline constexpr int kLinkType = 1212;
 inline constexpr int kLinkSettings = 1213;
 inline constexpr int kPositionLoop = 1215;
@@ -93,6 +94,8 @@ inline constexpr int kStatuswordFaultBit = 0x8;
 // Message texts.
 namespace msg {
 inline constexpr const char* kOffline = "The connecting mode is Offline!!";
+inline constexpr const char* kSimulatedMode =
+    "The connecting mode is the simulated drive: it needs no settings.";
 inline constexpr const char* kOpenComFailed = "open COM port failure! comm setting might wrong! \n";
 inline constexpr const char* kOpenCanFailed = "open CAN port failure! comm setting might wrong! \n";
 inline constexpr const char* kNotFindDriver = "Not Find Driver! Please Check...";

@@ -1,7 +1,8 @@
 #include "AppContext.h"
 
 #include <QDir>
-#include <QLocale>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <cmath>
 
 #include "FileProblems.h"
@@ -23,6 +24,13 @@ constexpr const char* kDefaultCanInterface = "socketcan:can0";
 
 }  // namespace
 
+bool ChineseFontInstalled() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return false;  // no font database without a graphical application
+    }
+    return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
 AppContext* AppContext::Instance() {
     return g_instance;
 }
@@ -36,7 +44,7 @@ AppContext::AppContext(AppContextOptions options) {
     databasePath = workDir + "/data/TARNEX.dat";
     dictionarySourceDir = workDir + "/data/dictionary";
 
-    const bool chinese = options.chineseSystem.value_or(QLocale::system().name() == "zh_CN");
+    const bool chinese = options.chineseSystem.value_or(ChineseFontInstalled());
     systemChinese = chinese ? kSystemChinese : kSystemOther;
     const auto sysIni = FsPath(sysIniPath);
     // A sys.ini that cannot be read (a directory, no permission) is reported once and
@@ -107,20 +115,23 @@ void AppContext::RegisterLinkTypes(std::shared_ptr<sim::SimulatedDrive> given) {
         canInterface = kDefaultCanInterface;
     }
     link::RegisterQtLinkFactories(*links_, canInterface);
-    // The simulated drive is made when the link type is chosen; it lives as long as its link.
+    // The simulated drive is made when the link type is first chosen and lives as long as the
+    // program, so that closing and opening the link keep what was written.
     const std::filesystem::path source = FsPath(dictionarySourceDir);
-    links_->RegisterFactory(link::kLinkTypeSimulated,
-                            [source, given]() -> std::unique_ptr<link::LinkObject> {
-                                if (given) {
-                                    return std::make_unique<sim::SimulatedLinkObject>(given);
-                                }
-                                DictionarySource objects = LoadDictionarySource(source);
-                                if (objects.objects.empty()) {
-                                    return nullptr;
-                                }
-                                auto drive = std::make_shared<sim::SimulatedDrive>(objects);
-                                return std::make_unique<sim::SimulatedLinkObject>(drive);
-                            });
+    const std::filesystem::path user = FsPath(userDir);
+    links_->RegisterFactory(
+        link::kLinkTypeSimulated,
+        [this, source, user, given]() -> std::unique_ptr<link::LinkObject> {
+            if (!given && !builtInDrive_) {
+                DictionarySource objects = LoadDictionarySource(source);
+                if (objects.objects.empty()) {
+                    return nullptr;
+                }
+                builtInDrive_ =
+                    std::make_shared<sim::SimulatedDrive>(objects, sim::BuiltInDriveOptions(user));
+            }
+            return std::make_unique<sim::SimulatedLinkObject>(given ? given : builtInDrive_);
+        });
 }
 
 void AppContext::SetMainWindowId(engine::ReceiverId id) {

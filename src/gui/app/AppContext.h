@@ -32,12 +32,16 @@ inline constexpr int kLanguageEnglish = 2;
 inline constexpr int kSystemChinese = 1;
 inline constexpr int kSystemOther = 2;
 
+// Chinese can be shown: a font with Chinese glyphs is installed (the locale does not matter).
+bool ChineseFontInstalled();
+
 // What a test or the start-up may set instead of the machine's own facts.
 struct AppContextOptions {
     QString workDir;                    // default: the current directory
-    std::optional<bool> chineseSystem;  // default: the system locale is zh_CN
+    std::optional<bool> chineseSystem;  // default: a font with Chinese glyphs is installed
     std::shared_ptr<engine::Pacer> pacer;
-    // The drive behind the "simulated drive" link type (default: a new one for each selection).
+    // The drive behind the "simulated drive" link type (default: the built-in one, made when
+    // first chosen and kept for the whole run, its stored values in user/).
     std::shared_ptr<sim::SimulatedDrive> simulatedDrive;
 };
 
@@ -77,7 +81,7 @@ class AppContext {
     QString dictionarySourceDir;  // the simulated drive's object source
 
     std::atomic<int> language{0};
-    int systemChinese = kSystemChinese;
+    int systemChinese = kSystemChinese;  // 1 when Chinese can be shown (ChineseFontInstalled)
     int linkType = 0;
     int dpiX = 96;
     std::array<int, 5> columnWidth{};
@@ -99,6 +103,8 @@ class AppContext {
     QString startupProblem;             // a file problem found at construction, shown once
                                         // the main window stands; empty when none
     MessageInterceptor messageInterceptor;
+    // Takes the place of a yes/no question (tests answer instead of the user).
+    std::function<bool(const QString& text)> questionInterceptor;
     // Asks the user for a file; tests answer instead of a dialog. Empty: cancelled.
     std::function<QString(bool save, const QString& proposal, const QString& filter,
                           const QString& title)>
@@ -128,6 +134,7 @@ class AppContext {
     std::unique_ptr<UnitTable> units_;
     std::unique_ptr<ValueConversion> conversion_;
     engine::ReceiverId mainWindowId_ = engine::kNoReceiver;
+    std::shared_ptr<sim::SimulatedDrive> builtInDrive_;  // once made, until the program ends
 };
 
 }  // namespace morlo::gui

@@ -23,6 +23,23 @@ CChildFrame::CChildFrame(CMainFrame& frame, CPageView* view, const QString& titl
     setAttribute(Qt::WA_DeleteOnClose, false);
     setGeometry(geometry);
     setFixedSize(geometry.size());  // no sizing border
+    FitToContent();
+}
+
+void CChildFrame::FitToContent() {
+    const QSize needed = size().expandedTo(minimumSizeHint());
+    if (needed != size()) {
+        setFixedSize(needed);
+    }
+}
+
+void FitFrameAround(QWidget* widget) {
+    for (QWidget* w = widget ? widget->parentWidget() : nullptr; w; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(w)) {
+            frame->FitToContent();
+            return;
+        }
+    }
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,8 @@ class CChildFrame final : public QMdiSubWindow {
     CPageView* View() const { return view_; }
     // Moves an open page back to a stored place (project restore) and shows it.
     void RestoreMove(int x, int y);
+    // Grows the window to what its page needs to show every text whole (never shrinks it).
+    void FitToContent();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -25,5 +27,9 @@ class CChildFrame final : public QMdiSubWindow {
     CMainFrame& frame_;
     CPageView* view_;
 };
+
+// Grows the page window that holds the widget to what its page now needs (after a list's
+// columns widened to show their texts whole); nothing when it is in no page window.
+void FitFrameAround(QWidget* widget);
 
 }  // namespace morlo::gui

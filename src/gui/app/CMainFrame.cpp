@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -17,8 +18,10 @@
 #include "CMdiBackground.h"
 #include "CPageView.h"
 #include "CStoreDialog.h"
+#include "FileProblems.h"
 #include "FsPath.h"
 #include "LanguageDialog.h"
+#include "MainWindowPlace.h"
 #include "ProjectFile.h"
 #include "Resources.h"
 #include "link/CanBitTiming.h"
@@ -31,6 +34,11 @@ constexpr int kListBorder96 = 86;
 constexpr int kListBorderOther = 110;
 constexpr int kStandardDpi = 96;
 constexpr std::size_t kSettingBuffer = 16;
+constexpr std::size_t kPlaceBuffer = 64;
+constexpr const char* kPlaceSection = "window";
+constexpr const char* kPlaceKey = "geometry";
+// The area assumed when no screen can be asked.
+constexpr QRect kScreenUnknown(0, 0, 1024, 768);
 constexpr const char* kLinkPaneWidthText = "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
 
 // Pages that hide on HideAllPages, in that order.
@@ -183,6 +191,10 @@ void CMainFrame::CreateMenus() {
     actions_[cmd::kViewStatusBar] = statusToggle;
     connect(statusToggle, &QAction::toggled, this,
             [this](bool on) { statusBar()->setVisible(on); });
+    view->addSeparator();
+    QAction* refresh = AddCommand(view, cmd::kViewRefresh, tr("刷新"));
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    refresh->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* help = menuBar()->addMenu(tr("帮助(&H)"));
     AddCommand(help, cmd::kAbout, tr("关于 TARNEX Servo"));
@@ -278,6 +290,8 @@ void CMainFrame::RunCommand(int command) {
                 OpenKind(*PageKindOfSlot(slot::kSerialSettings));
             } else if (context_.linkType == link::kLinkTypeCan) {
                 OpenKind(*PageKindOfSlot(slot::kCanSettings));
+            } else if (context_.linkType == link::kLinkTypeSimulated) {
+                ShowMessage(msg::kSimulatedMode, QMessageBox::Information);
             } else {
                 ShowMessage(msg::kOffline);
             }
@@ -329,6 +343,9 @@ void CMainFrame::RunCommand(int command) {
             return;
         }
         case cmd::kFileSaveShortcut:
+            return;
+        case cmd::kViewRefresh:
+            RefreshActivePage();
             return;
         default:
             OpenPage(command);
@@ -393,6 +410,7 @@ void CMainFrame::OpenKind(const PageKind& pageKind) {
     slots_[slotId] = child;
     child->hide();
     child->show();
+    mdi_->KeepInside(child);  // as near to its place as leaves the whole page in view
     mdi_->setActiveSubWindow(child);
     if (slotId == slot::kPanelF007 || slotId == slot::kExportDriveData ||
         slotId == slot::kImportDriveData) {
@@ -466,10 +484,17 @@ void CMainFrame::ActivateAndNotify(int slotId, int code) {
     if (IsPanelF002Slot(slotId)) {
         context_.currentPanelPageId = slotId;
     }
-    if (child->isVisible()) {
-        mdi_->setActiveSubWindow(child);
-    }
+    // Told without being brought to the front: the page the user works in stays active.
     child->View()->PageNotify(code);
+}
+
+void CMainFrame::RefreshActivePage() {
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    const int slotId = SlotOf(qobject_cast<CChildFrame*>(active));
+    if (slotId < slot::kFirstPageId || slotId > slot::kLastPageId) {
+        return;  // the link and tool pages have nothing to read
+    }
+    ActivateAndNotify(slotId, notify::kRefresh);
 }
 
 void CMainFrame::BroadcastToPages(int code) {
@@ -680,7 +705,42 @@ void CMainFrame::ShowLanguageDialog() {
     dialog.exec();
 }
 
+void CMainFrame::ShowAtStartPlace() {
+    const QString saved = QString::fromStdString(
+        Profile::ReadString(FsPath(context_.sysIniPath), kPlaceSection, kPlaceKey, kPlaceBuffer));
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : kScreenUnknown;
+    const MainWindowPlace place = StartPlace(ParseMainWindowPlace(saved), available);
+    setGeometry(place.normal);
+    showNormal();
+    if (place.maximised) {
+        // The frame over the whole area even where no window manager maximises (Xvfb); a
+        // window manager maximises it as its own.
+        const QRect frame = frameGeometry();
+        const QRect inner = geometry();
+        setGeometry(place.normal.adjusted(inner.left() - frame.left(), inner.top() - frame.top(),
+                                          inner.right() - frame.right(),
+                                          inner.bottom() - frame.bottom()));
+        startNormal_ = place.normal;
+        coveredNormal_ = geometry();
+        showMaximized();
+    }
+}
+
+void CMainFrame::SavePlace() {
+    QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (normal == coveredNormal_) {
+        normal = startNormal_;  // not the frame's inside, or each start would shrink it
+    }
+    const auto sysIni = FsPath(context_.sysIniPath);
+    if (!Profile::WriteString(sysIni, kPlaceSection, kPlaceKey,
+                              FormatMainWindowPlace({normal, isMaximized()}).toStdString())) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
+    }
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    SavePlace();
     // The control-link thread stops before the windows it reports to go away.
     context_.Link().Stop();
     QMainWindow::closeEvent(event);

@@ -36,8 +36,13 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
 
     void SetPageFactory(PageFactory factory) { factory_ = std::move(factory); }
 
+    // Shows the window where it stood when last closed (sys.ini), the first time over the
+    // whole available screen area.
+    void ShowAtStartPlace();
     // Runs a menu or toolbar command.
     void RunCommand(int command);
+    // Reads every row of the active page again (F5, View / Refresh).
+    void RefreshActivePage();
     // Opens a page window, or shows the existing one again.
     void OpenPage(int command);
     void OpenKind(const PageKind& kind);
@@ -79,6 +84,7 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void SavePlace();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -99,6 +105,10 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     std::map<int, QPointer<CChildFrame>> slots_;
     PageFactory factory_;
     std::optional<QPoint> restore_;
+    // The place the window started from when it was to cover the screen, and the geometry
+    // that covered it: saved as the first, so that each start covers the screen again.
+    QRect startNormal_;
+    QRect coveredNormal_;
     int imageList_ = 0;
     int driveFaultState_ = -1;
     bool blinkOn_ = false;

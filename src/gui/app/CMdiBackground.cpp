@@ -1,12 +1,12 @@
 #include "CMdiBackground.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QIcon>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QSvgRenderer>
 
@@ -14,6 +14,9 @@ namespace morlo::gui {
 
 CMdiBackground::CMdiBackground(QWidget* parent)
     : QMdiArea(parent), picture_(":/backgrounds/background201.svg") {
+    // Pages that reach past the visible area can be scrolled to.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Restretch();
 }
 
@@ -40,20 +43,36 @@ void CMdiBackground::PlaceInside(QMdiSubWindow* window, QPoint place) const {
     window->move(std::clamp(place.x(), 0, right), std::clamp(place.y(), 0, bottom));
 }
 
+void CMdiBackground::KeepInside(QMdiSubWindow* window) const {
+    PlaceInside(window, window->pos());
+}
+
+QPoint CMdiBackground::ScrollOrigin() const {
+    return QPoint(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+}
+
 void CMdiBackground::TileInside() {
     const QList<QMdiSubWindow*> windows = ShownWindows();
     if (windows.isEmpty()) {
         return;
     }
-    // A grid of nearly square cells; a window larger than its cell overlaps the next one.
-    const int count = static_cast<int>(windows.size());
-    const int columns = static_cast<int>(std::ceil(std::sqrt(double(count))));
-    const int rows = (count + columns - 1) / columns;
-    const QRect area = viewport()->rect();
-    for (int i = 0; i < count; ++i) {
-        const QPoint cell(area.width() * (i % columns) / columns,
-                          area.height() * (i / columns) / rows);
-        PlaceInside(windows[i], cell);
+    // Rows from the top left, each as high as its tallest window; a window that does not fit
+    // beside the others of its row starts the next one. Nothing overlaps; rows that reach
+    // below the visible area are scrolled to.
+    const int width = viewport()->width();
+    const QPoint origin = ScrollOrigin();
+    int x = 0;
+    int y = 0;
+    int rowHeight = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (x > 0 && x + window->width() > width) {
+            x = 0;
+            y += rowHeight;
+            rowHeight = 0;
+        }
+        window->move(origin + QPoint(x, y));
+        x += window->width();
+        rowHeight = std::max(rowHeight, window->height());
     }
 }
 

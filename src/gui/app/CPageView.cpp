@@ -1,6 +1,7 @@
 #include "CPageView.h"
 
 #include "AppContext.h"
+#include "CChildFrame.h"
 
 namespace morlo::gui {
 
@@ -17,5 +18,9 @@ void CPageView::PageNotify(int) {}
 void CPageView::ObjectChosen(ObjectKey) {}
 
 void CPageView::OnResult(const engine::Delivery&) {}
+
+void CPageView::FitFrame() {
+    FitFrameAround(this);
+}
 
 }  // namespace morlo::gui

@@ -26,6 +26,9 @@ class CPageView : public QWidget, public ResultReceiver {
     void OnResult(const engine::Delivery& delivery) override;
 
   protected:
+    // The page's window grows to what the page now needs (after its texts widened).
+    void FitFrame();
+
     AppContext& context_;
 
   private:

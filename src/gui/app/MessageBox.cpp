@@ -5,6 +5,7 @@
 
 #include "AppConstants.h"
 #include "AppContext.h"
+#include "CMainFrame.h"
 
 namespace morlo::gui {
 
@@ -13,6 +14,11 @@ void ShowMessage(const QString& text, QMessageBox::Icon icon, QWidget* parent) {
     if (context && context->messageInterceptor) {
         context->messageInterceptor(text, icon);
         return;
+    }
+    // Over the program, not in the middle of the screen: the main window is the parent of
+    // every box that names no other.
+    if (!parent && context && context->mainWindow) {
+        parent = context->mainWindow;
     }
     QMessageBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, parent);
     box.exec();

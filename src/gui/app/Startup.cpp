@@ -1,6 +1,8 @@
 #include "Startup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <cmath>
 #include <cstdio>
@@ -16,25 +18,45 @@
 #include "PageFactory.h"
 
 namespace morlo::gui {
+namespace {
 
-bool SettleLanguage(AppContext& context, QTranslator& translator) {
+// Qt's own translations (Debian: qt6-translations-l10n): qtbase_zh_CN.qm.
+constexpr const char* kQtTranslation = "qtbase";
+
+}  // namespace
+
+bool SettleLanguage(AppContext& context, Translators& translators) {
     if (context.systemChinese == kSystemChinese && context.language.load() != kLanguageEnglish) {
-        return true;  // Chinese, or a value that is neither: the program's own texts stay
+        // Chinese, or a value that is neither: the program's own texts stay, and Qt's own
+        // texts are Chinese too (when Qt's translations are installed).
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+        if (translators.qt.load(QLocale(), kQtTranslation, "_",
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(&translators.qt);
+        }
+        return true;
     }
-    if (!translator.load(context.langLibPath)) {
+    if (!translators.program.load(context.langLibPath)) {
         ShowMessage(msg::kLoadEnglishFailed);
         return false;
     }
-    QCoreApplication::installTranslator(&translator);
+    QCoreApplication::installTranslator(&translators.program);
+    // Qt's texts are English already; file types and the like follow the default locale.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     context.language = kLanguageEnglish;
     return true;
+}
+
+void RemoveTranslators(Translators& translators) {
+    QCoreApplication::removeTranslator(&translators.program);
+    QCoreApplication::removeTranslator(&translators.qt);
 }
 
 CMainFrame* CreateMainFrame(AppContext& context) {
     auto* frame = new CMainFrame(context);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->SetPageFactory(MakeDefaultPage);
-    frame->showNormal();
+    frame->ShowAtStartPlace();
     context.mainWindow = frame;
     QScreen* screen = frame->screen() ? frame->screen() : QGuiApplication::primaryScreen();
     const int dpi = screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchX())) : 96;
@@ -99,8 +121,8 @@ int RunApplication(int argc, char** argv) {
     AppContextOptions options;
     options.workDir = PathText(work.folder);
     AppContext context(options);
-    QTranslator translator;
-    if (!SettleLanguage(context, translator)) {
+    Translators translators;
+    if (!SettleLanguage(context, translators)) {
         return 0;
     }
     std::unique_ptr<CMainFrame> frame(CreateMainFrame(context));

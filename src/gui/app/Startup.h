@@ -10,10 +10,19 @@ namespace morlo::gui {
 class AppContext;
 class CMainFrame;
 
-// Settles the user-interface language: the English translation on a system that is not
-// Chinese, or when sys.ini asks for it on a Chinese one. False when the translation is needed
-// but cannot be loaded (the program then ends).
-bool SettleLanguage(AppContext& context, QTranslator& translator);
+// The program's own English texts and Qt's texts (file dialogs, message box buttons, context
+// menus) in the program's language.
+struct Translators {
+    QTranslator program;
+    QTranslator qt;
+};
+
+// Settles the user-interface language: the English translation where Chinese cannot be shown,
+// or when sys.ini asks for it. Qt's own texts, dates and file types follow the same language.
+// False when the translation is needed but cannot be loaded (the program then ends).
+bool SettleLanguage(AppContext& context, Translators& translators);
+// Takes the translations out of the application again.
+void RemoveTranslators(Translators& translators);
 
 // Creates and shows the main frame, then takes the screen metrics and the list captions.
 CMainFrame* CreateMainFrame(AppContext& context);

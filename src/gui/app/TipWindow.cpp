@@ -5,47 +5,51 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "AppContext.h"
-
 namespace morlo::gui {
 namespace {
 
-constexpr int kFontHeight = 14;
-constexpr int kSmallFontHeight = 12;
+// Space between the edge and the text.
 constexpr int kPadding = 5;
-constexpr int kNarrowestStretch = 50;
+// The etched edge takes a pixel on each side.
+constexpr int kEdge = 1;
+// The smaller font of a tip in a short owner, relative to the owner's font.
+constexpr double kSmallFontScale = 0.85;
+constexpr int kLayoutLimit = 100000;
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop;
+
+QSize BoxSize(const TipText& text, int lineCount) {
+    return QSize(text.width + 2 * (kPadding + kEdge),
+                 text.lineStep * lineCount + 2 * (kPadding + kEdge));
+}
 
 }  // namespace
 
 TipLayout ComputeTipLayout(const QRect& control, const QRect& owner, int lineCount,
-                           int longestChars, int widthAllowance) {
+                           const TipText& normal, const TipText& small, int widthAllowance) {
     TipLayout layout;
     if (lineCount <= 0) {
         return layout;
     }
-    layout.fontHeight = kFontHeight;
-    int height = (layout.fontHeight - 1) * lineCount + 12;
-    int width = longestChars * 6 + 10;
-    layout.show = control.width() + widthAllowance < width || lineCount > 1;
+    QSize size = BoxSize(normal, lineCount);
+    layout.show = control.width() + widthAllowance < size.width() || lineCount > 1;
     if (!layout.show) {
         return layout;
     }
     const int controlBottom = control.y() + control.height();
     const int ownerBottom = owner.y() + owner.height();
     int top = 0;
-    if (controlBottom + height <= ownerBottom) {
+    if (controlBottom + size.height() <= ownerBottom) {
         top = controlBottom;
     } else {
-        if (owner.height() < height) {
-            layout.fontHeight = kSmallFontHeight;
-            height = lineCount * 11 + 12;
-            width = longestChars * 7 + 10;
+        if (owner.height() < size.height()) {
+            layout.smallFont = true;
+            size = BoxSize(small, lineCount);
         }
-        top = control.y() - height;
+        top = control.y() - size.height();
     }
     const int left =
         control.x() + control.width() > owner.x() + owner.width() ? owner.x() : control.x();
-    layout.box = QRect(left, top, width, height);
+    layout.box = QRect(QPoint(left, top), size);
     return layout;
 }
 
@@ -58,12 +62,12 @@ class TipWindow::Overlay final : public QWidget {
         resize(owner->size());
     }
     void Set(const QRect& box, const QStringList& lines, const QColor& background,
-             const QColor& text, int fontHeight) {
+             const QColor& text, const QFont& font) {
         box_ = box;
         lines_ = lines;
         background_ = background;
         text_ = text;
-        fontHeight_ = fontHeight;
+        font_ = font;
         resize(parentWidget()->size());
         raise();
         show();
@@ -81,27 +85,13 @@ class TipWindow::Overlay final : public QWidget {
         }
         QPainter painter(this);
         painter.fillRect(box_, background_);
-        qDrawShadeRect(&painter, box_, palette(), true, 1);
-        QFont font("MS Sans Serif");
-        font.setPixelSize(fontHeight_);
-        // The box is measured for the narrow font it was made for; a wider substitute is
-        // condensed so that the text stays inside it.
-        int widest = 0;
-        for (const QString& line : lines_) {
-            widest = std::max(widest, QFontMetrics(font).horizontalAdvance(line));
-        }
-        const int room = box_.width() - 2 * kPadding;
-        if (widest > room && widest > 0) {
-            font.setStretch(std::max(kNarrowestStretch, QFont::Unstretched * room / widest));
-        }
-        painter.setFont(font);
+        qDrawShadeRect(&painter, box_, palette(), true, kEdge);
+        painter.setFont(font_);
         painter.setPen(text_);
-        int y = box_.top() + kPadding;
-        for (const QString& line : lines_) {
-            painter.drawText(QRect(box_.left() + kPadding, y, box_.width(), fontHeight_),
-                             Qt::AlignLeft | Qt::AlignTop, line);
-            y += fontHeight_ - 1;
-        }
+        // Laid out as the box was measured: the lines one line step apart.
+        const int inset = kPadding + kEdge;
+        painter.drawText(box_.adjusted(inset, inset, -inset, -inset), kTextFlags,
+                         lines_.join('\n'));
     }
 
   private:
@@ -109,7 +99,7 @@ class TipWindow::Overlay final : public QWidget {
     QStringList lines_;
     QColor background_;
     QColor text_;
-    int fontHeight_ = kFontHeight;
+    QFont font_;
 };
 
 TipWindow::TipWindow(QObject* parent) : QObject(parent) {}
@@ -164,16 +154,31 @@ void TipWindow::RemoveTip(QWidget* control) {
     }
 }
 
-int TipWindow::LongestChars(const QStringList& lines) const {
-    int longest = 0;
-    for (const QString& line : lines) {
-        longest = std::max(longest, static_cast<int>(line.size()));
+QFont TipWindow::NormalFont() const {
+    return owner_ ? owner_->font() : QFont();
+}
+
+QFont TipWindow::SmallFont() const {
+    QFont font = NormalFont();
+    if (font.pixelSize() > 0) {
+        font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * kSmallFontScale)));
+    } else {
+        font.setPointSizeF(font.pointSizeF() * kSmallFontScale);
     }
-    AppContext* context = AppContext::Instance();
-    if (context && context->language.load() == kLanguageChinese) {
-        longest *= 2;
-    }
-    return longest;
+    return font;
+}
+
+QFont TipWindow::ShownFont() const {
+    return smallFont_ ? SmallFont() : NormalFont();
+}
+
+TipText TipWindow::Measure(const QFont& font, const QStringList& lines) {
+    // Laid out as the box draws them, so that glyphs of a fallback font (Chinese in a Latin
+    // font) are measured too.
+    const QRect laid = QFontMetrics(font).boundingRect(QRect(0, 0, kLayoutLimit, kLayoutLimit),
+                                                       kTextFlags, lines.join('\n'));
+    const int count = std::max(1, static_cast<int>(lines.size()));
+    return {laid.width(), (laid.height() + count - 1) / count};
 }
 
 void TipWindow::MouseMove(const QPoint& point) {
@@ -200,14 +205,15 @@ void TipWindow::MouseMove(const QPoint& point) {
 
 void TipWindow::Show(const Tip& tip) {
     const QRect control(tip.control->mapTo(owner_, QPoint(0, 0)), tip.control->size());
-    TipLayout layout = ComputeTipLayout(control, owner_->rect(), static_cast<int>(tip.lines.size()),
-                                        LongestChars(tip.lines), tip.widthAllowance);
+    const TipLayout layout = ComputeTipLayout(
+        control, owner_->rect(), static_cast<int>(tip.lines.size()),
+        Measure(NormalFont(), tip.lines), Measure(SmallFont(), tip.lines), tip.widthAllowance);
     if (!layout.show) {
         return;
     }
-    fontHeight_ = layout.fontHeight;
+    smallFont_ = layout.smallFont;
     shownBox_ = layout.box;
-    overlay_->Set(layout.box, tip.lines, tip.background, tip.text, layout.fontHeight);
+    overlay_->Set(layout.box, tip.lines, tip.background, tip.text, ShownFont());
 }
 
 void TipWindow::Hide() {
@@ -219,6 +225,13 @@ void TipWindow::Hide() {
 }
 
 bool TipWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The mouse left the page, or the page went away: no tip stays painted.
+    if (owner_ && watched == owner_ &&
+        (event->type() == QEvent::Leave || event->type() == QEvent::Hide)) {
+        Hide();
+        current_ = nullptr;
+        return false;
+    }
     if (event->type() == QEvent::MouseMove && owner_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == owner_ || owner_->isAncestorOf(widget))) {

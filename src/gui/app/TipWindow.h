@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -10,17 +11,24 @@
 
 namespace morlo::gui {
 
-// Where a tip box goes and whether it shows at all.
+// The size of a tip's text in one font: the width of its longest line and the step from one
+// line to the next, both from the font's metrics.
+struct TipText {
+    int width = 0;
+    int lineStep = 0;
+};
+
+// Where a tip box goes, whether it shows at all, and whether it takes the smaller font.
 struct TipLayout {
     bool show = false;
     QRect box;
-    int fontHeight = 0;
+    bool smallFont = false;
 };
 
-// The box of a tip of lineCount lines, the longest of longestChars characters (already
-// doubled for Chinese), for a control inside its owner (owner client coordinates).
+// The box of a tip of lineCount lines, measured in the normal and in the smaller font, for a
+// control inside its owner (owner client coordinates).
 TipLayout ComputeTipLayout(const QRect& control, const QRect& owner, int lineCount,
-                           int longestChars, int widthAllowance);
+                           const TipText& normal, const TipText& small, int widthAllowance);
 
 // Shows texts that do not fit into their controls in a small box next to the control while
 // the mouse is over it. One tip per control; the box is drawn on the owner page.
@@ -39,8 +47,12 @@ class TipWindow final : public QObject {
 
     QWidget* CurrentControl() const { return current_; }
     QRect ShownBox() const { return shownBox_; }
-    int FontHeight() const { return fontHeight_; }
+    // The font of the box shown (the owner's font, or a smaller one in a short owner).
+    QFont ShownFont() const;
     bool HasTip(QWidget* control) const;
+    // The fonts of the boxes: the owner's, and a smaller one for owners too short for it.
+    QFont NormalFont() const;
+    QFont SmallFont() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,14 +69,14 @@ class TipWindow final : public QObject {
     void Show(const Tip& tip);
     void Hide();
     const Tip* Find(QWidget* control) const;
-    int LongestChars(const QStringList& lines) const;
+    static TipText Measure(const QFont& font, const QStringList& lines);
 
     QPointer<QWidget> owner_;
     Overlay* overlay_ = nullptr;
     std::vector<Tip> tips_;
     QPointer<QWidget> current_;
     QRect shownBox_;
-    int fontHeight_ = 14;
+    bool smallFont_ = false;
 };
 
 }  // namespace morlo::gui

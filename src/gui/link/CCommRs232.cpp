@@ -14,14 +14,26 @@
 #include "FileProblems.h"
 #include "FsPath.h"
 #include "LinkPageCommon.h"
+#include "TextFit.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
+namespace {
+
+constexpr std::size_t kTypedPortsBuffer = 512;
+constexpr int kTypedPortsKept = 8;
+constexpr char kTypedPortSeparator = ';';
+
+}  // namespace
 
 const int CCommRs232::kBaudRates[8] = {4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage(context, parent) {
     ports_ = new QComboBox(this);
+    // Any device path can be typed (a USB adapter with an unusual name, a pseudo-terminal);
+    // the list keeps the paths typed before.
+    ports_->setEditable(true);
+    ports_->setInsertPolicy(QComboBox::NoInsert);
     bauds_ = new QComboBox(this);
     driverId_ = new QLineEdit(this);
     driverId_->setValidator(new QIntValidator(0, 127, driverId_));
@@ -35,6 +47,11 @@ CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         ports_->addItem(info.systemLocation());
     }
+    for (const QString& typed : TypedPorts()) {
+        if (ports_->findText(typed) < 0) {
+            ports_->addItem(typed);
+        }
+    }
     for (int rate : kBaudRates) {
         bauds_->addItem(QString::number(rate));
     }
@@ -47,6 +64,7 @@ CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage
         ports_->addItem(port);  // a port given in sys.ini that the system does not list
     }
     ports_->setCurrentIndex(ports_->findText(port));
+    ports_->setMinimumWidth(ComboWidthFor(*ports_));
     bauds_->setCurrentIndex(bauds_->findText(baud));
     int id = Profile::ReadInt(sysIni, "com", "driverid", kLinkSettingBuffer);
     driverId_->setText(QString::number(id != 0 ? id : kDefaultDriverId));
@@ -61,7 +79,7 @@ CCommRs232::CCommRs232(AppContext& context, QWidget* parent) : CLinkSettingsPage
 void CCommRs232::PressOpenClose() {
     engine::ControlLink& link = context_.Link();
     link.SetNodeId(driverId_->text().toInt());
-    if (ports_->currentIndex() < 0 || bauds_->currentIndex() < 0 || context_.linkOpenPending) {
+    if (PortName().isEmpty() || bauds_->currentIndex() < 0 || context_.linkOpenPending) {
         return;
     }
     if (link.LinkState() == engine::kLinkStateOpen) {
@@ -76,20 +94,54 @@ void CCommRs232::PressOpenClose() {
 void CCommRs232::Open() {
     engine::ControlLink& link = context_.Link();
     link::LinkSettings settings;
-    settings.portName = ports_->currentText().toStdString();
+    const QString port = PortName();
+    settings.portName = port.toStdString();
     settings.nodeId = driverId_->text().toInt();
     settings.rate = kBaudRates[bauds_->currentIndex()];
     if (link.OpenLink(settings) != 0) {
         FailOpen(msg::kSerialPageOpenFailed);
         return;
     }
-    context_.lastSerialOpen = {true, ports_->currentText(), settings.rate, settings.nodeId};
-    ConfirmOpen(QString("Comm Status: Open  %1  %2").arg(ports_->currentText()).arg(settings.rate));
+    RememberTypedPort(port);
+    context_.lastSerialOpen = {true, port, settings.rate, settings.nodeId};
+    ConfirmOpen(QString("Comm Status: Open  %1  %2").arg(port).arg(settings.rate));
+}
+
+QString CCommRs232::PortName() const {
+    return ports_->currentText().trimmed();
+}
+
+QStringList CCommRs232::TypedPorts() const {
+    const std::string text =
+        Profile::ReadString(FsPath(context_.sysIniPath), "com", "ports", kTypedPortsBuffer);
+    return QString::fromStdString(text).split(kTypedPortSeparator, Qt::SkipEmptyParts);
+}
+
+void CCommRs232::RememberTypedPort(const QString& port) {
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (info.systemLocation() == port) {
+            return;  // the system lists it anyway
+        }
+    }
+    QStringList typed = TypedPorts();
+    typed.removeAll(port);
+    typed.prepend(port);
+    while (typed.size() > kTypedPortsKept) {
+        typed.removeLast();
+    }
+    const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
+    if (!Profile::WriteString(sysIni, "com", "ports",
+                              typed.join(kTypedPortSeparator).toStdString())) {
+        ShowMessage(NotWrittenMessage(sysIni, kSettingNotSaved));
+    }
+    if (ports_->findText(port) < 0) {
+        ports_->addItem(port);
+    }
 }
 
 void CCommRs232::WriteSettings() {
     const std::filesystem::path sysIni = FsPath(context_.sysIniPath);
-    bool saved = Profile::WriteString(sysIni, "com", "comid", ports_->currentText().toStdString());
+    bool saved = Profile::WriteString(sysIni, "com", "comid", PortName().toStdString());
     saved = Profile::WriteString(sysIni, "com", "buadrate", bauds_->currentText().toStdString()) &&
             saved;
     if (int id = driverId_->text().toInt(); id != 0) {

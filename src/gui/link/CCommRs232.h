@@ -21,10 +21,16 @@ class CCommRs232 final : public CLinkSettingsPage {
 
     static const int kBaudRates[8];
 
+    // The port named in the box: an entry of the list or a device path typed in.
+    QString PortName() const;
+
   private:
     void Open();
     void WriteSettings();
     void OnSelectionChanged();
+    // Device paths typed before, newest first (sys.ini [com] "ports").
+    QStringList TypedPorts() const;
+    void RememberTypedPort(const QString& port);
 
     QComboBox* ports_;
     QComboBox* bauds_;

@@ -15,8 +15,10 @@
 #include "MessageBox.h"
 #include "PagePlacement.h"
 #include "TipWindow.h"
+#include "link/AbortCode.h"
 #include "link/LinkConstants.h"
 #include "profile/Profile.h"
+#include "text/NumberIo.h"
 
 namespace morlo::gui {
 namespace {
@@ -67,8 +69,8 @@ CDataInOut::CDataInOut(AppContext& context, QWidget* parent)
     StartReadSequence();
     const bool standard = context.dpiX == kStandardDpi;
     auto chosen = [this](std::uint16_t value, ObjectKey key) { FunctionChosen(value, key); };
-    inputDialog_ = new CFunctionDialog(*inputNames_, standard, chosen, this);
-    outputDialog_ = new CFunctionDialog(*outputNames_, standard, chosen, this);
+    inputDialog_ = new CFunctionDialog(*inputNames_, false, standard, chosen, this);
+    outputDialog_ = new CFunctionDialog(*outputNames_, true, standard, chosen, this);
     inputDialog_->setWindowFlag(Qt::Window);
     outputDialog_->setWindowFlag(Qt::Window);
 }
@@ -217,17 +219,31 @@ void CDataInOut::ReadNextStep() {
 
 void CDataInOut::OnResult(const engine::Delivery& d) {
     switch (d.message) {
-        case engine::kMsgValue:
-            writesPending_.erase(d.lParam);
+        case engine::kMsgValue: {
+            // A refused write comes back as the object's value: the form shows what the drive
+            // kept, and the refusal is said.
+            const auto written = writesPending_.find(d.lParam);
+            if (written != writesPending_.end()) {
+                const std::uint16_t value = written->second;
+                writesPending_.erase(written);
+                if (d.writeRefusal != 0) {
+                    ShowRefusal(d.lParam, value, d.writeRefusal);
+                }
+            }
             if (ShowValue(static_cast<std::uint32_t>(d.wParam), d.lParam)) {
                 ReadNextStep();
             }
             break;
+        }
         case engine::kMsgAbort:
             // A refused write is followed by a read, so that the form shows what the drive
             // kept. A refused read leaves the control as it is and the sequence goes on with
             // the next object: one missing object must not leave the rest of the form unread.
-            if (writesPending_.erase(d.lParam) != 0) {
+            if (const auto written = writesPending_.find(d.lParam);
+                written != writesPending_.end()) {
+                const std::uint16_t value = written->second;
+                writesPending_.erase(written);
+                ShowRefusal(d.lParam, value, static_cast<std::uint32_t>(d.wParam));
                 context_.Link().SubmitRequest(Id(), link::kCmdRead, d.lParam, 0);
             } else if (std::find(page::kDataInOutReadOrder.begin(), page::kDataInOutReadOrder.end(),
                                  d.lParam) != page::kDataInOutReadOrder.end()) {
@@ -350,8 +366,29 @@ void CDataInOut::Write(ObjectKey key, std::uint16_t value) {
     if (context_.Link().LinkState() != engine::kLinkStateOpen) {
         return;  // dropped by the link anyway; nothing is waited for
     }
-    writesPending_.insert(key);
+    writesPending_[key] = value;
     context_.Link().SubmitRequest(Id(), link::kCmdWrite16, key, value);
+}
+
+void CDataInOut::ShowRefusal(ObjectKey key, std::uint16_t value, std::uint32_t code) {
+    QString what;
+    for (const Channel& channel : channels_) {
+        if (channel.functionKey == key) {
+            what = channel.output ? QString("DOUT%1").arg(channel.bit + 1)
+                                  : QString("DIN%1").arg(channel.bit + 1);
+        }
+    }
+    DictionaryEntry entry;
+    if (what.isEmpty()) {
+        what = context_.Dictionary().FindByKey(key, entry)
+                   ? QString::fromStdString(entry.name)
+                   : QString::fromStdString(WriteObjectAddress(key));
+    }
+    ShowMessage(tr("%1: 驱动器拒绝了 0x%2: %3 (0x%4)")
+                    .arg(what)
+                    .arg(value, 4, 16, QChar('0'))
+                    .arg(QString::fromLatin1(link::AbortCodeText(code).data()))
+                    .arg(code, 8, 16, QChar('0')));
 }
 
 // ---- page state ----

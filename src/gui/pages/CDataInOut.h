@@ -3,8 +3,8 @@
 #include <QPixmap>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <set>
 
 #include "CPageView.h"
 #include "FunctionWords.h"
@@ -88,13 +88,15 @@ class CDataInOut final : public CPageView {
     FlagWord& PolarityOf(const Channel& channel);
     void SetIcon(QWidget* control, int icon);
     void Write(ObjectKey key, std::uint16_t value);
+    // The drive refused a written word: the user is told which, and why.
+    void ShowRefusal(ObjectKey key, std::uint16_t value, std::uint32_t code);
 
     std::array<Channel, kChannelCount> channels_{};
     FlagWord inputPolarity_{page::kInputPolarity};
     FlagWord inputSimulation_{page::kInputSimulation};
     FlagWord outputPolarity_{page::kOutputPolarity};
     FlagWord outputSimulation_{page::kOutputSimulation};
-    std::set<ObjectKey> writesPending_;  // written, no answer yet
+    std::map<ObjectKey, std::uint16_t> writesPending_;  // written, no answer yet
     int readStep_ = 0;
     bool active_ = false;
     int iconSize_;

@@ -10,6 +10,7 @@
 #include "AppContext.h"
 #include "ErrorBitLabels.h"
 #include "PageConstants.h"
+#include "TextFit.h"
 #include "link/LinkConstants.h"
 #include "text/NumberIo.h"
 #include "values/ValueConversion.h"
@@ -164,6 +165,15 @@ void CDrvPanelF007::SortByTimeDescending() {
                 ->setText(texts[static_cast<std::size_t>(order[static_cast<std::size_t>(row)])]
                                [static_cast<std::size_t>(column)]);
         }
+    }
+    if (WidenColumnsToFit(*list_)) {
+        list_->setMinimumWidth(FullWidthOf(*list_));
+        FitFrame();
+    }
+    // The newest error is the one highlighted.
+    if (rows > 0) {
+        list_->setCurrentCell(0, kColumnRecord);
+        list_->selectRow(0);
     }
 }
 

@@ -19,7 +19,7 @@ constexpr int kColumnItem = 2;
 
 }  // namespace
 
-CFunctionDialog::CFunctionDialog(const FunctionNameFile& names, bool standardDpi,
+CFunctionDialog::CFunctionDialog(const FunctionNameFile& names, bool outputs, bool standardDpi,
                                  ChoiceHandler handler, QWidget* parent)
     : QDialog(parent),
       list_(new QTableWidget(this)),
@@ -35,7 +35,7 @@ CFunctionDialog::CFunctionDialog(const FunctionNameFile& names, bool standardDpi
     list_->setColumnWidth(kColumnCheck, standardDpi ? 30 : 40);
     list_->setColumnWidth(kColumnNumber, standardDpi ? 60 : 80);
     list_->setColumnWidth(kColumnItem, standardDpi ? 350 : 420);
-    FillRows(names);
+    FillRows(names, outputs);
 
     auto* quit = new QPushButton(tr("退出"), this);
     connect(ok_, &QPushButton::clicked, this, &CFunctionDialog::Accept);
@@ -57,8 +57,8 @@ CFunctionDialog::CFunctionDialog(const FunctionNameFile& names, bool standardDpi
     resize(width, standardDpi ? 420 : 520);
 }
 
-void CFunctionDialog::FillRows(const FunctionNameFile& names) {
-    for (std::uint16_t code : FunctionDialogCodes()) {
+void CFunctionDialog::FillRows(const FunctionNameFile& names, bool outputs) {
+    for (std::uint16_t code : FunctionDialogCodes(outputs)) {
         const QString name = names.Name(code);
         if (name.isEmpty()) {
             continue;

@@ -13,16 +13,17 @@ class QPushButton;
 
 namespace morlo::gui {
 
-// The check list of the functions one channel of the digital I/O page may take. It is given
-// the channel's function object and word, and hands the chosen word back to the page.
+// The check list of the functions one kind of channel (inputs or outputs) of the digital I/O
+// page may take: only the functions of its own kind. It is given the channel's function
+// object and word, and hands the chosen word back to the page.
 class CFunctionDialog final : public QDialog {
     Q_OBJECT
   public:
     // Receives the chosen word and the function object it is for.
     using ChoiceHandler = std::function<void(std::uint16_t value, ObjectKey key)>;
 
-    CFunctionDialog(const FunctionNameFile& names, bool standardDpi, ChoiceHandler handler,
-                    QWidget* parent = nullptr);
+    CFunctionDialog(const FunctionNameFile& names, bool outputs, bool standardDpi,
+                    ChoiceHandler handler, QWidget* parent = nullptr);
 
     // The channel to choose for, and the word whose functions are checked when shown.
     void SetTarget(ObjectKey key, std::uint16_t word);
@@ -40,7 +41,7 @@ class CFunctionDialog final : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void FillRows(const FunctionNameFile& names);
+    void FillRows(const FunctionNameFile& names, bool outputs);
     void CheckRowsOfWord();
 
     QTableWidget* list_;

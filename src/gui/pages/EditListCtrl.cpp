@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "InPlaceEditors.h"
+#include "TextFit.h"
 #include "values/UnitTable.h"
 
 namespace morlo::gui {
@@ -124,6 +125,7 @@ void EditListCtrl::SetText(int row, int column, const QString& text) {
         setItem(row, column, cell);
     }
     cell->setText(text);
+    FitCell(row, column);
 }
 
 void EditListCtrl::SetValueRead(int row, const QString& text) {
@@ -140,11 +142,48 @@ void EditListCtrl::RestoreValueRead(int row) {
     cell->setText(read.isValid() ? read.toString() : cell->data(kBeforeEditRole).toString());
 }
 
+void EditListCtrl::RestoreCell(int row, int column) {
+    if (column == kColumnValue) {
+        RestoreValueRead(row);
+    } else if (QTableWidgetItem* cell = item(row, column)) {
+        cell->setText(cell->data(kBeforeEditRole).toString());
+    }
+}
+
+void EditListCtrl::FitColumns() {
+    if (WidenColumnsToFit(*this)) {
+        Widened();
+    } else {
+        setMinimumWidth(FullWidthOf(*this));
+    }
+}
+
+void EditListCtrl::FitCell(int row, int column) {
+    if (isColumnHidden(column) || columnWidth(column) == 0) {
+        return;
+    }
+    const QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        return;
+    }
+    const int needed = CellWidthFor(*this, cell->text());
+    if (needed > columnWidth(column)) {
+        setColumnWidth(column, needed);
+        Widened();
+    }
+}
+
+void EditListCtrl::Widened() {
+    setMinimumWidth(FullWidthOf(*this));
+    emit widened();
+}
+
 void EditListCtrl::InsertRowAt(int row, const QStringList& texts) {
     insertRow(row);
     for (int column = 0; column < columnCount(); ++column) {
         setItem(row, column,
                 new QTableWidgetItem(column < texts.size() ? texts[column] : QString()));
+        FitCell(row, column);
     }
 }
 
@@ -241,6 +280,9 @@ void EditListCtrl::OpenEditor(int row, int column) {
 void EditListCtrl::EndEdit(int row, int column, const QString& text, bool acceptedWithEnter) {
     if (column != kColumnValue) {
         if (row >= 0 && row < rowCount() && text != Text(row, kColumnUnit)) {
+            if (QTableWidgetItem* cell = item(row, column)) {
+                cell->setData(kBeforeEditRole, cell->text());
+            }
             SetText(row, column, text);
             emit cellEdited(row, column);
         }

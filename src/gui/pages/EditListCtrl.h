@@ -50,6 +50,11 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     // The value cell goes back to the last value read (or, never read, to its text before
     // the last accepted edit).
     void RestoreValueRead(int row);
+    // The cell goes back to what it showed before its last accepted edit (the value cell: to
+    // the last value read).
+    void RestoreCell(int row, int column);
+    // Widens the shown columns to their header and every text (columns never shrink).
+    void FitColumns();
     // Inserts a row whose cells already hold the texts (one per column, from column 0;
     // missing ones stay empty), so that the view is told about the row once.
     void InsertRowAt(int row, const QStringList& texts = {});
@@ -67,6 +72,8 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
   signals:
     void cellEdited(int row, int column);
     void contextMenuAt(const QPoint& globalPos);
+    // A column grew to show a text whole; the list's minimum width grew with it.
+    void widened();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -78,6 +85,8 @@ class EditListCtrl final : public QTableWidget, public ValueRows {
     QRect EditorRect(int row, int column);
     void IndexKeys() const;
     void OpenEditor(int row, int column);
+    void FitCell(int row, int column);
+    void Widened();
 
     std::set<int> readOnlyColumns_;
     std::set<int> choiceColumns_;

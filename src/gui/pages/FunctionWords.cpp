@@ -45,13 +45,11 @@ QStringList FunctionNameFile::NamesOf(std::uint16_t word) const {
     return names;
 }
 
-std::vector<std::uint16_t> FunctionDialogCodes() {
+std::vector<std::uint16_t> FunctionDialogCodes(bool outputs) {
+    const std::uint16_t base = outputs ? page::kOutputFunctionFlag : 0;
     std::vector<std::uint16_t> codes;
-    for (int bit = 0; bit <= page::kFunctionBitCount; ++bit) {
-        codes.push_back(static_cast<std::uint16_t>(1u << bit));
-    }
     for (int bit = 0; bit < page::kFunctionBitCount; ++bit) {
-        codes.push_back(static_cast<std::uint16_t>(page::kOutputFunctionFlag | (1u << bit)));
+        codes.push_back(static_cast<std::uint16_t>(base | (1u << bit)));
     }
     return codes;
 }

@@ -28,9 +28,10 @@ class FunctionNameFile {
     const char* prefix_;
 };
 
-// The codes the function dialog offers, in its order: the input-type codes 0x0001 .. 0x8000,
-// then the output-type codes 0x8001 .. 0xC000.
-std::vector<std::uint16_t> FunctionDialogCodes();
+// The codes a function dialog offers, in its order: the input dialog the input-type codes
+// 0x0001 .. 0x4000, the output dialog the output-type codes 0x8001 .. 0xC000. The drive
+// refuses a channel a function of the other kind, so its dialog never offers one.
+std::vector<std::uint16_t> FunctionDialogCodes(bool outputs);
 
 // Whether the dialog shows a code checked for a function word.
 bool FunctionCodeChecked(std::uint16_t word, std::uint16_t code);

@@ -19,6 +19,7 @@
 #include "text/Encoding.h"
 #include "text/NumberIo.h"
 #include "text/NumberText.h"
+#include "values/ValueInput.h"
 
 namespace morlo::gui {
 namespace {
@@ -28,6 +29,12 @@ constexpr std::size_t kListValueBuffer = 32;
 constexpr std::size_t kProjectRowBuffer = 256;
 constexpr const char* kVisibleString = "VISIBLE STRING";
 constexpr const char* kRefusedText = "????";
+// Why an edit did not reach the drive: "<name>: <text> was not written, <reason>!!".
+constexpr const char* kNotWritten = "%1: %2 was not written, %3!!";
+constexpr const char* kUnitNotChanged = "%1: the unit stays %2, %3!!";
+constexpr const char* kLinkClosed = "the link is closed";
+constexpr const char* kLinkHeld = "another window holds the link";
+constexpr const char* kNoAnswer = "%1: the drive did not answer, %2 may not have been written!!";
 
 // The values of one INI section, read once: keys compare without case, a value is cut as a
 // character buffer of the given size would cut it.
@@ -97,6 +104,7 @@ ParameterPage::ParameterPage(AppContext& context, const QString& pageName, int p
     });
     connect(list_, &EditListCtrl::cellEdited, this, &ParameterPage::OnCellEdited);
     connect(list_, &EditListCtrl::contextMenuAt, this, &ParameterPage::OnContextMenu);
+    connect(list_, &EditListCtrl::widened, this, &ParameterPage::FitFrame);
 
     if (behaviour_.loadsProjectRows && !behaviour_.fixedList && !context_.projectStamp.isEmpty()) {
         LoadProjectRows();
@@ -126,6 +134,7 @@ void ParameterPage::CreateColumns() {
             list_->setColumnHidden(hidden, true);
         }
     });
+    list_->FitColumns();
     for (int readOnly : {kColumnNumber, kColumnKey, kColumnName}) {
         list_->SetReadOnlyColumn(readOnly, true);
     }
@@ -138,6 +147,7 @@ void ParameterPage::SetColumnWidths(int name, int value, int unit) {
         list_->setColumnWidth(kColumnValue, value);
         list_->setColumnWidth(kColumnUnit, unit);
     });
+    list_->FitColumns();  // the widths given are the least; every text stays whole
 }
 
 int ParameterPage::PageIdForRecords() const {
@@ -304,6 +314,19 @@ void ParameterPage::ContinueReadPass() {
 }
 
 void ParameterPage::OnResult(const engine::Delivery& d) {
+    QString refusal;
+    if ((d.message == engine::kMsgValue || d.message == engine::kMsgAbort ||
+         d.message == engine::kMsgLinkFault) &&
+        WriteAnswered(d, refusal)) {
+        return;
+    }
+    HandleResult(d);
+    if (!refusal.isEmpty()) {
+        ShowMessage(refusal);
+    }
+}
+
+void ParameterPage::HandleResult(const engine::Delivery& d) {
     switch (d.message) {
         case engine::kMsgValue:
             if (ShowValue(d.wParam, d.lParam)) {
@@ -438,28 +461,115 @@ void ParameterPage::ShowUploaded(ObjectKey key) {
 
 // ---- editing and the pop-up menu ----
 
+QString ParameterPage::LinkRefusal() const {
+    const engine::ControlLink& link = context_.Link();
+    if (link.LinkState() != engine::kLinkStateOpen) {
+        return kLinkClosed;
+    }
+    const engine::ReceiverId owner = link.ExclusiveWindow();
+    if (link.IsExclusive() && owner != engine::kNoReceiver && owner != Id()) {
+        return kLinkHeld;
+    }
+    return {};
+}
+
 void ParameterPage::OnCellEdited(int row, int column) {
-    if (context_.Link().LinkState() != engine::kLinkStateOpen) {
+    if (column != kColumnUnit && column != kColumnValue) {
+        return;
+    }
+    const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
+    const QString name = list_->Text(row, kColumnName);
+    const QString typed = list_->Text(row, column);
+    // Nothing can be sent: the cell shows what it showed before, and the user is told.
+    if (const QString refusal = LinkRefusal(); !refusal.isEmpty()) {
+        list_->RestoreCell(row, column);
+        ShowMessage(column == kColumnValue
+                        ? QString(kNotWritten).arg(name, typed, refusal)
+                        : QString(kUnitNotChanged).arg(name, list_->Text(row, column), refusal));
         return;
     }
     if (column == kColumnUnit) {
-        const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
         context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
-    } else if (column == kColumnValue) {
-        // A text that is not a value of the unit, or does not fit the object, sends nothing:
-        // the user is told why and the cell shows the last value read again.
-        QPointer<ParameterPage> self(this);
-        const ObjectKey key = ParseDecimalLoose(list_->CellText(row, kColumnKey));
-        context_.Conversion().WriteRow(Id(), *list_, row, [self, key](const std::string& text) {
+        return;
+    }
+    // A text that is not a value of the unit, or does not fit the object, sends nothing:
+    // the user is told why and the cell shows the last value read again.
+    QPointer<ParameterPage> self(this);
+    const auto result = context_.Conversion().WriteRow(
+        Id(), *list_, row, [self, key, typed](const std::string& text) {
             if (!self) {
                 return;
+            }
+            // A write that waited for a constant and was refused then goes out of the count.
+            if (auto it = self->pendingWrites_.find(key); it != self->pendingWrites_.end()) {
+                auto& writes = it->second;
+                auto last = std::find_if(writes.rbegin(), writes.rend(),
+                                         [&](const PendingWrite& w) { return w.text == typed; });
+                if (last != writes.rend()) {
+                    writes.erase(std::next(last).base());
+                }
+                if (writes.empty()) {
+                    self->pendingWrites_.erase(it);
+                }
             }
             if (const int at = self->RowOfKey(key); at >= 0) {
                 self->list_->RestoreValueRead(at);
             }
             ShowMessage(QString::fromStdString(text));
         });
+    if (result != ValueConversion::WriteResult::Refused) {
+        pendingWrites_[key].push_back({typed, context_.Link().LinkGeneration()});
     }
+}
+
+bool ParameterPage::WriteAnswered(const engine::Delivery& d, QString& refusal) {
+    const ObjectKey key = d.lParam;
+    if ((d.command & link::kWriteMask) != link::kWriteClass) {
+        return false;  // a read's answer, also one that came before the write was served
+    }
+    auto pending = pendingWrites_.find(key);
+    if (pending == pendingWrites_.end()) {
+        return false;
+    }
+    // Writes of an earlier opening of the link were never answered and never will be.
+    std::deque<PendingWrite>& writes = pending->second;
+    while (!writes.empty() && writes.front().linkGeneration != d.linkGeneration) {
+        writes.pop_front();
+    }
+    if (writes.empty()) {
+        pendingWrites_.erase(pending);
+        return false;
+    }
+    const QString typed = writes.front().text;
+    writes.pop_front();
+    if (writes.empty()) {
+        pendingWrites_.erase(pending);
+    }
+    const int row = RowOfKey(key);
+    if (row < 0) {
+        return false;
+    }
+    const QString name = list_->Text(row, kColumnName);
+    if (d.message == engine::kMsgValue) {
+        // The write's echo, or, when the drive refused it, the object read back: shown as any
+        // value, the refusal told once it is.
+        if (d.writeRefusal != 0) {
+            refusal = QString::fromStdString(
+                DriveRefusalText(name.toStdString(), typed.toStdString(), d.writeRefusal));
+        }
+        return false;
+    }
+    list_->RestoreValueRead(row);
+    if (d.message == engine::kMsgAbort) {
+        ShowMessage(QString::fromStdString(DriveRefusalText(name.toStdString(), typed.toStdString(),
+                                                            static_cast<std::uint32_t>(d.wParam))));
+    } else {
+        ShowMessage(QString(kNoAnswer).arg(name, typed));
+        // What the drive holds is shown once it answers again.
+        context_.Link().SubmitRequest(Id(), link::kCmdRead, key, 0);
+    }
+    ContinueReadPass();
+    return true;
 }
 
 QMenu* ParameterPage::MakeContextMenu(QWidget* parent) {

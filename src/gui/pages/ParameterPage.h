@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <deque>
 #include <map>
 
 class QMenu;
@@ -79,6 +80,14 @@ class ParameterPage : public CPageView {
     bool LoadProjectRow(const QString& text);
     void ReadNextRow();
     void OnCellEdited(int row, int column);
+    // Why an edit cannot reach the drive now (link closed, held by another window); empty
+    // when it can.
+    QString LinkRefusal() const;
+    // The answer to a write of this page, if one waits for it. A value answering a refused
+    // write (the object read back) sets the refusal to tell once the value is shown; a failed
+    // exchange puts the last value read back and says why (true: nothing more to do).
+    bool WriteAnswered(const engine::Delivery& delivery, QString& refusal);
+    void HandleResult(const engine::Delivery& delivery);
     void OnContextMenu(const QPoint& globalPos);
     void SaveToProject();
     void WritePlacement();
@@ -93,6 +102,13 @@ class ParameterPage : public CPageView {
     int readCursor_ = 0;
     bool active_ = false;
     std::map<ObjectKey, std::int32_t> waitingValues_;  // newest raw value per waiting row
+    // The writes sent and not yet answered, by object, in the order sent (the drive answers
+    // the writes of one object in that order), with the opening of the link they went on.
+    struct PendingWrite {
+        QString text;
+        std::uint32_t linkGeneration;
+    };
+    std::map<ObjectKey, std::deque<PendingWrite>> pendingWrites_;
     link::UploadReader upload_;
 };
 

@@ -17,6 +17,7 @@
 #include "ScopeControls.h"
 #include "ScopePlotWidget.h"
 #include "ScopeWidgets.h"
+#include "TextFit.h"
 #include "TipWindow.h"
 #include "scope/ScaleText.h"
 #include "values/UnitTable.h"
@@ -80,10 +81,15 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
     for (auto& text : scaleText_) {
         text = scope::kSmallestScaleText;
     }
+
     pollTimer_ = new QTimer(this);
     restartTimer_ = new QTimer(this);
+    linkWatchTimer_ = new QTimer(this);
     connect(pollTimer_, &QTimer::timeout, this, [this] { FireTimer(scope::kPollTimer); });
     connect(restartTimer_, &QTimer::timeout, this, [this] { FireTimer(scope::kRestartTimer); });
+    connect(linkWatchTimer_, &QTimer::timeout, this, [this] { FireTimer(scope::kLinkWatchTimer); });
+    // Every pixel of the page is painted, also where no control lies.
+    setAutoFillBackground(true);
 
     plotWidget_ = new ScopePlotWidget(plot_, mouseArea, this);
     CreateControls();
@@ -93,6 +99,11 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
 
     triggerCombo_->addItem(tr("手动触发"));
     LoadItemLists();
+    // Wide enough for the longest object name of the lists, in either language.
+    for (QComboBox* combo : {channels_[0].item, channels_[1].item, channels_[2].item,
+                             channels_[3].item, triggerCombo_}) {
+        combo->setFixedWidth(ComboWidthFor(*combo, kItemWidth));
+    }
     timeHeader_->setText(tr("时间(%1)").arg(kMicroseconds));
     dataHeader_->setText(tr("数据(%1)").arg(kUnitDec));
     for (auto& channel : channels_) {
@@ -119,6 +130,7 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
 CDriverOscillo::~CDriverOscillo() {
     pollTimer_->stop();
     restartTimer_->stop();
+    linkWatchTimer_->stop();
     if (capture_.CaptureRunning()) {
         capture_.Stop();
     }
@@ -162,6 +174,9 @@ void CDriverOscillo::CreateControls() {
     cursor1Slider_->setGeometry(g.left, 0, g.width - 2, area.top);
     cursor2Slider_ = Named(new QSlider(Qt::Horizontal, this), ctl::kCursor2Slider);
     cursor2Slider_->setGeometry(g.left, area.bottom + 1, g.width - 2, area.top);
+    for (QSlider* slider : {cursor1Slider_, cursor2Slider_}) {
+        slider->setAutoFillBackground(true);  // a moved handle leaves nothing behind
+    }
 
     auto* panel = new QWidget(this);
     auto* panelLayout = new QHBoxLayout(panel);

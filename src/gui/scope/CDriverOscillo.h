@@ -53,7 +53,7 @@ class CDriverOscillo final : public CPageView,
         return findChild<T*>(QString::number(id));
     }
     bool TimerActive(int id) const;
-    // What a tick of timer 1 (poll) or 2 (continuous restart) does.
+    // What a tick of timer 1 (poll), 2 (continuous restart) or 3 (link watch) does.
     void FireTimer(int id);
     bool Shown() const { return shown_; }
     // How often the read-back sequence has found nothing left to read.
@@ -114,12 +114,12 @@ class CDriverOscillo final : public CPageView,
     void CaptureStateChanged() override;
     void BeforeCapture(scope::CaptureStart kind) override;
     void UploadStarted() override { emit uploadStarted(); }
-    void UploadFailed() override;
     void RecordDecoded(const scope::Curves& curves) override;
     bool ContinuousCapture() override;
     std::optional<bool> ObjectSigned(ObjectKey key) override;
     void StartTimer(int id, std::chrono::milliseconds period) override;
     void KillTimer(int id) override;
+    QTimer* Timer(int id) const;
     void WritePlacement();
 
     // Channel and trigger settings (OscilloSettings.cpp).
@@ -127,8 +127,15 @@ class CDriverOscillo final : public CPageView,
     void ShowSlotValue(int slotIndex, std::uint32_t value);
     void ShowTriggerObject(std::uint32_t value);
     void ShowTriggerKey(ObjectKey key);
-    void ShowChannelItem(int channel, std::uint32_t value);
+    // Shows the object on the channel; its unit box lists the object's units with `unit`
+    // selected where the object offers it, else the last entry.
+    void ShowChannelItem(int channel, std::uint32_t value, const QString& unit = QString());
+    // The channel's unit changed other than by the user's choice: the plot follows it.
+    void FollowUnit(int channel, double oldCoefficient);
     void FillUnitCombo(QComboBox* combo, ObjectKey key);
+    // The combo's unit; an empty combo gets "DEC", one without a selection its "DEC" entry
+    // (else its first).
+    std::string ChosenUnit(QComboBox* combo);
     QString DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value);
     void UpdateCoefficient(int channel, bool repaint);
     void ApplyDisplaySettings();
@@ -185,6 +192,10 @@ class CDriverOscillo final : public CPageView,
     int pickTarget_ = 0;
     bool shown_ = false;
     bool slidersReady_ = false;
+    // The plot shows an imported capture: the next start reads the recorder's settings first.
+    bool showingImport_ = false;
+    // Per channel the unit chosen for what the drive records (an import does not change it).
+    std::array<QString, 4> liveUnit_;
     int readBackClosings_ = 0;
     scope::CaptureDescription description_;
     bool descriptionFromDrive_ = false;         // else from an imported file
@@ -219,6 +230,7 @@ class CDriverOscillo final : public CPageView,
     TipWindow* tips_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     QTimer* restartTimer_ = nullptr;
+    QTimer* linkWatchTimer_ = nullptr;
 };
 
 }  // namespace morlo::gui

@@ -17,6 +17,7 @@
 #include "profile/Profile.h"
 #include "scope/MappingValue.h"
 #include "scope/ScaleText.h"
+#include "scope/ScopeConstants.h"
 
 namespace morlo::gui {
 namespace {
@@ -104,12 +105,10 @@ void CDriverOscillo::PageNotify(int code) {
             if (!shown_) {
                 break;
             }
-            // The link was lost and found again, or another window had it to itself: a
-            // capture that was running cannot go on.
+            // The link was opened anew (a capture that was running on the old one has lost
+            // its requests and ends), or another window let go of it (what waited goes on).
             identity_.Cancel();
-            if (capture_.CaptureRunning()) {
-                capture_.Stop();
-            }
+            capture_.CheckLink();
             if (context_.Link().LinkState() == engine::kLinkStateOpen) {
                 capture_.StartReadBack();
             }
@@ -151,30 +150,46 @@ void CDriverOscillo::WritePlacement() {
 // ---- commands ----
 
 void CDriverOscillo::StartOrCancel() {
-    if (capture_.Idle() && !capture_.Uploading()) {
-        capture_.Start();
-    } else {
+    if (capture_.CaptureRunning()) {
         capture_.Cancel();
+        return;
+    }
+    // After an imported capture the recorder's settings are read first, so that the new
+    // capture is drawn with the drive's period, objects and units.
+    if (capture_.Start(showingImport_) == scope::ScopeCapture::StartResult::LinkClosed) {
+        ShowMessage(scope::kMsgLinkNotOpen, QMessageBox::Warning, this);
     }
 }
 
 void CDriverOscillo::ReRead() {
-    capture_.ReRead();
+    if (capture_.ReRead() == scope::ScopeCapture::StartResult::LinkClosed) {
+        ShowMessage(scope::kMsgLinkNotOpen, QMessageBox::Warning, this);
+    }
 }
 
 // ---- timers ----
 
+QTimer* CDriverOscillo::Timer(int id) const {
+    switch (id) {
+        case scope::kPollTimer:
+            return pollTimer_;
+        case scope::kRestartTimer:
+            return restartTimer_;
+        default:
+            return linkWatchTimer_;
+    }
+}
+
 void CDriverOscillo::StartTimer(int id, std::chrono::milliseconds period) {
-    QTimer* timer = id == scope::kPollTimer ? pollTimer_ : restartTimer_;
-    timer->start(period);
+    Timer(id)->start(period);
 }
 
 void CDriverOscillo::KillTimer(int id) {
-    (id == scope::kPollTimer ? pollTimer_ : restartTimer_)->stop();
+    Timer(id)->stop();
 }
 
 bool CDriverOscillo::TimerActive(int id) const {
-    return (id == scope::kPollTimer ? pollTimer_ : restartTimer_)->isActive();
+    return Timer(id)->isActive();
 }
 
 void CDriverOscillo::FireTimer(int id) {
@@ -216,7 +231,8 @@ void CDriverOscillo::SettingReported(ObjectKey key, std::int32_t value) {
             }
             break;
         case scope::kRecorderTriggerLevel:
-            levelText_ = DisplayInCombo(triggerUnit_, triggerKey_, value);
+            levelText_ = QString::fromStdString(
+                scope::LevelForm(Units(), triggerKey_, value, ChosenUnit(triggerUnit_)));
             NormaliseOffsets();
             if (triggerCombo_->currentIndex() >= 1) {
                 RefreshTip(triggerUnit_);
@@ -258,10 +274,6 @@ void CDriverOscillo::ReadBackClosed() {
     }
 }
 
-void CDriverOscillo::UploadFailed() {
-    statusLine_->setText(tr("读取数据失败"));
-}
-
 void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
     switch (status.kind) {
         case scope::ScopeStatusKind::Finish:
@@ -274,15 +286,26 @@ void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
             statusLine_->setText(ReadingText(status.counter));
             NormaliseOffsets();
             break;
+        case scope::ScopeStatusKind::Failed:
+            statusLine_->setText(tr("读取数据失败"));
+            break;
+        case scope::ScopeStatusKind::LinkBusy:
+            statusLine_->setText(tr("等待其他窗口释放通信口"));
+            break;
+        case scope::ScopeStatusKind::PartialRecord:
+            statusLine_->setText(tr("记录末尾%1字节不足一个采样（%2字节），已舍弃")
+                                     .arg(status.dropped)
+                                     .arg(status.sampleBytes));
+            break;
     }
 }
 
 void CDriverOscillo::CaptureStateChanged() {
     const bool idle = capture_.Idle();
-    const bool uploading = capture_.Uploading();
+    const bool running = capture_.CaptureRunning();
     startButton_->setText(idle ? tr("开始采集") : tr("取消采集"));
-    reReadButton_->setEnabled(idle && !uploading);
-    startButton_->setEnabled(!(idle && uploading));  // a re-read runs to its end
+    reReadButton_->setEnabled(!running);
+    startButton_->setEnabled(!(idle && running));  // a re-read runs to its end
 }
 
 void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
@@ -299,6 +322,7 @@ void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
 
 void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
     NoteCapture();
+    showingImport_ = false;
     plot_.ClearCurves();
     for (int n = 0; n < scope::kChannelCount; ++n) {
         for (double value : curves[static_cast<std::size_t>(n)]) {

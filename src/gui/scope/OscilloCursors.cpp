@@ -11,6 +11,7 @@
 #include "ScopePlotWidget.h"
 #include "scope/ScaleText.h"
 #include "text/NumberIo.h"
+#include "values/FormulaMath.h"
 #include "values/UnitTable.h"
 
 namespace morlo::gui {
@@ -106,9 +107,11 @@ void CDriverOscillo::RefreshCursorReadouts() {
         readouts_[2]->setText(time(second.sample * usPerSample, divisor));
         readouts_[3]->setText(DisplayInCombo(unit, key, Truncated(second.value)));
         readouts_[4]->setText(time(std::fabs(first.sample - second.sample) * usPerSample, divisor));
+        // The later value less the earlier one, with its sign whatever the channel's type.
         const double difference =
             first.sample > second.sample ? first.value - second.value : second.value - first.value;
-        readouts_[5]->setText(DisplayInCombo(unit, key, Truncated(difference)));
+        readouts_[5]->setText(QString::fromStdString(scope::DifferenceForm(
+            Units(), key, TruncateToInt64(difference), unit->currentText().toStdString())));
     }
     ReloadForm();
 }

@@ -258,6 +258,7 @@ bool CDriverOscillo::ImportFrom(const QString& path) {
 }
 
 void CDriverOscillo::ApplyFile(const scope::ScopeFileData& data) {
+    showingImport_ = true;
     period_ = data.period;
     plot_.SetPeriod(data.period);
     if (const auto text = scope::PeriodText(data.period)) {
@@ -290,7 +291,7 @@ void CDriverOscillo::ApplyFile(const scope::ScopeFileData& data) {
         }
     }
     plot_.ResetZoom();
-    plot_.Recompute();
+    plot_.Layout();
 
     for (int n = 0; n < scope::kChannelCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
@@ -312,6 +313,9 @@ void CDriverOscillo::ApplyFile(const scope::ScopeFileData& data) {
         c.autoScale->setChecked(block.autoScale);
         plot_.SetAuto(n, block.autoScale);
     }
+    // Auto-scaled channels fit the whole capture in the file's units (the file's scale may
+    // be that of a zoomed window); a channel with a scale of its own keeps it.
+    plot_.AutoScale();
     description_ = data.description;
     descriptionFromDrive_ = false;
     RefreshScaleReadouts();

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cmath>
 
 #include "AppContext.h"
 #include "CDriverOscillo.h"
@@ -63,26 +64,32 @@ void CDriverOscillo::RefreshTip(QComboBox* combo) {
 
 void CDriverOscillo::ShowSlotValue(int slotIndex, std::uint32_t value) {
     const int channel = capture_.ChannelOfSlot(slotIndex);
-    ChannelControls& c = channels_[static_cast<std::size_t>(channel)];
+    const auto n = static_cast<std::size_t>(channel);
+    ChannelControls& c = channels_[n];
     if (value == 0) {
-        // The box shows whether the drive records anything for the channel: an empty own
-        // slot leaves it ticked while the channel records through its pair's wide slot.
-        if (slotIndex < scope::kChannelCount && capture_.ChannelMapping(channel) == 0) {
+        // The box shows whether the drive records anything for the channel, through its own
+        // slot or through the wide slot it owns: it is unticked when neither holds an object.
+        if (capture_.ChannelMapping(channel) == 0) {
             c.check->setChecked(false);
-            channelKey_[static_cast<std::size_t>(channel)] = 0;
+            channelKey_[n] = 0;
         }
         return;
     }
-    ShowChannelItem(channel, value);
+    ShowChannelItem(channel, value, liveUnit_[n]);
+    liveUnit_[n] = c.unit->currentText();
 }
 
-void CDriverOscillo::ShowChannelItem(int channel, std::uint32_t value) {
-    ChannelControls& c = channels_[static_cast<std::size_t>(channel)];
+void CDriverOscillo::ShowChannelItem(int channel, std::uint32_t value, const QString& unit) {
+    const auto n = static_cast<std::size_t>(channel);
+    ChannelControls& c = channels_[n];
     if (value == 0) {
         c.check->setChecked(false);
-        channelKey_[static_cast<std::size_t>(channel)] = 0;
+        channelKey_[n] = 0;
         return;
     }
+    const ObjectKey shownKey = channelKey_[n];
+    const QString shownUnit = c.unit->currentText();
+    const double shownCoefficient = coefficient_[n];
     int index = channelItems_.IndexOfMapping(channel, value);
     if (index < 0) {
         const ObjectKey key = scope::MappingKey(value);
@@ -95,7 +102,28 @@ void CDriverOscillo::ShowChannelItem(int channel, std::uint32_t value) {
     c.check->setChecked(true);
     c.item->setCurrentIndex(index);
     FillUnitCombo(c.unit, scope::MappingKey(value));
-    channelKey_[static_cast<std::size_t>(channel)] = scope::MappingKey(value);
+    if (const int kept = c.unit->findText(unit); !unit.isEmpty() && kept >= 0) {
+        c.unit->setCurrentIndex(kept);
+    }
+    channelKey_[n] = scope::MappingKey(value);
+    if (channelKey_[n] != shownKey || c.unit->currentText() != shownUnit) {
+        FollowUnit(channel, shownCoefficient);
+    }
+}
+
+void CDriverOscillo::FollowUnit(int channel, double oldCoefficient) {
+    const auto n = static_cast<std::size_t>(channel);
+    UpdateCoefficient(channel, false);
+    const double now = coefficient_[n];
+    if (!plot_.Curve(channel).autoScale && oldCoefficient != 0 && now != 0) {
+        // A scale of its own keeps the curve where it was, in a 1-2-5 step of the new unit.
+        const double ratio = now / oldCoefficient;
+        plot_.SetScale(channel, scope::RoundUpOneTwoFive(plot_.Scale(channel) * std::fabs(ratio)));
+        plot_.SetOffset(channel, plot_.Offset(channel) * ratio);
+    }
+    plot_.AutoScale();
+    RefreshScaleReadouts();
+    Repaint();
 }
 
 void CDriverOscillo::ShowTriggerObject(std::uint32_t value) {
@@ -138,18 +166,15 @@ void CDriverOscillo::ShowTriggerKey(ObjectKey key) {
 
 void CDriverOscillo::FillUnitCombo(QComboBox* combo, ObjectKey key) {
     combo->clear();
+    // The object's units in their order, "DEC" last where it has one; "DEC" alone when it
+    // has none. The last entry is where the choice starts.
     for (const std::string& unit : context_.Units().ChoiceList(key)) {
-        if (unit != kUnitDec) {
-            combo->addItem(QString::fromStdString(unit));
-        }
+        combo->addItem(QString::fromStdString(unit));
     }
-    // Raw values in hexadecimal too (bit words), and "DEC" last, where the choice starts.
-    combo->addItem(kUnitHex);
-    combo->addItem(kUnitDec);
     combo->setCurrentIndex(combo->count() - 1);
 }
 
-QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value) {
+std::string CDriverOscillo::ChosenUnit(QComboBox* combo) {
     if (combo->count() == 0) {
         combo->insertItem(0, kUnitDec);
         combo->setCurrentIndex(0);
@@ -158,8 +183,11 @@ QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int
         const int dec = combo->findText(kUnitDec);
         combo->setCurrentIndex(dec >= 0 ? dec : 0);
     }
-    return QString::fromStdString(
-        scope::DisplayForm(Units(), key, value, combo->currentText().toStdString()));
+    return combo->currentText().toStdString();
+}
+
+QString CDriverOscillo::DisplayInCombo(QComboBox* combo, ObjectKey key, std::int32_t value) {
+    return QString::fromStdString(scope::DisplayForm(Units(), key, value, ChosenUnit(combo)));
 }
 
 void CDriverOscillo::UpdateCoefficient(int channel, bool repaint) {
@@ -388,6 +416,9 @@ void CDriverOscillo::OnChannelItemSelected(int channel) {
     ChannelControls& c = channels_[static_cast<std::size_t>(channel)];
     if (const scope::ScopeItem* item = SelectedItem(channel)) {
         FillUnitCombo(c.unit, scope::MappingKey(item->mapping));
+        if (!showingImport_) {
+            liveUnit_[static_cast<std::size_t>(channel)] = c.unit->currentText();
+        }
     }
     c.check->setChecked(false);  // the drive records the previous object until ticked again
     RefreshTip(c.item);
@@ -395,6 +426,10 @@ void CDriverOscillo::OnChannelItemSelected(int channel) {
 
 void CDriverOscillo::OnChannelUnitSelected(int channel) {
     lastUnitChangeTrigger_ = false;
+    if (!showingImport_) {
+        liveUnit_[static_cast<std::size_t>(channel)] =
+            channels_[static_cast<std::size_t>(channel)].unit->currentText();
+    }
     UpdateCoefficient(channel, true);
     RefreshTip(channels_[static_cast<std::size_t>(channel)].unit);
 }
@@ -471,6 +506,9 @@ void CDriverOscillo::ObjectChosen(ObjectKey key) {
     }
     c.item->setCurrentIndex(index);
     FillUnitCombo(c.unit, key);
+    if (!showingImport_) {
+        liveUnit_[static_cast<std::size_t>(channel)] = c.unit->currentText();
+    }
     OnChannelChecked(channel);
 }
 

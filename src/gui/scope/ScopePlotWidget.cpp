@@ -47,6 +47,8 @@ void ScopePlotWidget::ClearZoomRectangle() {
 
 void ScopePlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // An opaque widget paints every pixel: the margins around the plot too.
+    painter.fillRect(rect(), palette().window());
     PaintPlot(painter);
     if (first_ && second_ && mouseArea_.contains(*first_) && mouseArea_.contains(*second_)) {
         QPen pen(kZoomRectangle, 1, Qt::DashLine);

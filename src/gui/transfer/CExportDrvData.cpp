@@ -5,17 +5,20 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "FsPath.h"
+#include "transfer/DriveDataSidecar.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
 namespace {
 
-const std::vector<TransferColumn> kColumns = {
-    {"", 45, 50}, {"index", 85, 105}, {"value", 95, 110}, {"result", 60, 75}, {"name", 250, 300}};
+const std::vector<TransferColumn> kColumns = {{"", 45, 50},       {"index", 85, 105},
+                                              {"value", 95, 110}, {"result", 60, 75},
+                                              {"name", 250, 300}, kNoteColumn};
 
 }  // namespace
 
@@ -84,7 +87,11 @@ void CExportDrvData::LoadList() {
 }
 
 void CExportDrvData::ReadAll() {
-    switch (run_.Start(transfer::RunKind::Backup)) {
+    if (run_.Busy()) {
+        return;
+    }
+    // The drive's identity first, for the file's description; the rows follow.
+    switch (run_.ReadIdentity()) {
         case transfer::StartResult::LinkClosed:
             ShowMessage(transfer::kMsgLinkNotOpen);
             return;
@@ -93,14 +100,39 @@ void CExportDrvData::ReadAll() {
         case transfer::StartResult::Started:
             break;
     }
-    // A run over no rows has already ended.
-    if (run_.Busy()) {
-        readStatus_->setText(transfer::kStatusReadStart);
+    readStatus_->setText(transfer::kStatusReadStart);
+    UpdateButtons();
+}
+
+void CExportDrvData::IdentityRead(const transfer::DriveIdentity&, bool noAnswer) {
+    if (noAnswer) {
+        context_.Link().SetCyclicReadSwitch(true);  // no run follows
+        readStatus_->setText(transfer::kStatusIdle);
+        UpdateButtons();
+        ShowMessage(tr("驱动器无应答，传输已停止。"));
+        return;
+    }
+    readDate_ = NowText();
+    if (run_.Start(transfer::RunKind::Backup) == transfer::StartResult::LinkClosed) {
+        readStatus_->setText(transfer::kStatusIdle);
+        ShowMessage(transfer::kMsgLinkNotOpen);
     }
     UpdateButtons();
 }
 
 void CExportDrvData::SaveResults() {
+    if (run_.Busy()) {
+        return;  // the rows are not complete yet
+    }
+    const auto& rows = run_.Rows();
+    const auto unread = std::count_if(rows.begin(), rows.end(), [](const auto& row) {
+        return row.result == transfer::RowResult::None || row.note == transfer::RowNote::NoAnswer;
+    });
+    if (unread > 0 &&
+        !AskQuestion(
+            tr("%2行中有%1行没有从驱动器读出。仍然保存吗？").arg(unread).arg(rows.size()))) {
+        return;
+    }
     QString extension;
     const QString chosen =
         ChooseTransferFile(context_, true, {transfer::kDriveDataFilter, transfer::kTextFilter},
@@ -112,8 +144,16 @@ void CExportDrvData::SaveResults() {
         FsPath(chosen), transfer::ChosenExtension(FsPath(chosen), extension.toStdString()));
     save_->setEnabled(false);
     saveStatus_->setText(transfer::kStatusSaveStart);
-    const bool written =
-        transfer::WriteFileReplacing(target, transfer::WriteDriveDataText(run_.Rows()));
+    transfer::DriveDataSidecar sidecar;
+    const LinkDescription link = DescribeLink(context_);
+    sidecar.date = readDate_;
+    sidecar.link = link.text;
+    sidecar.node = link.node;
+    sidecar.identity = run_.Identity();
+    sidecar.rows = transfer::DescribeRows(rows, context_.Dictionary(), context_.Units());
+    const bool written = transfer::WriteFileReplacing(target, transfer::WriteDriveDataText(rows)) &&
+                         transfer::WriteFileReplacing(transfer::SidecarPathOf(target),
+                                                      transfer::WriteSidecarText(sidecar));
     save_->setEnabled(true);  // a failed save may be tried again
     if (!written) {
         saveStatus_->setText(transfer::kStatusIdle);
@@ -137,8 +177,8 @@ void CExportDrvData::RowChanged(int row) {
         list_, row,
         {QString::number(row + 1), QString::fromStdString(data.keyText), ShownValueText(data),
          QString::fromStdString(std::string(ResultText(data.result))),
-         QString::fromStdString(data.name)},
-        data.result);
+         QString::fromStdString(data.name), data.value.empty() ? QString() : NoteTextOf(data)},
+        data.result, NoteTextOf(data));
 }
 
 void CExportDrvData::RunFinished(transfer::RunKind kind, const transfer::RunCounts& counts,
@@ -155,6 +195,7 @@ void CExportDrvData::UpdateButtons() {
     WatchLink(linkWatch_, !idle);
     load_->setEnabled(idle);
     read_->setEnabled(idle);
+    save_->setEnabled(idle);
 }
 
 }  // namespace morlo::gui

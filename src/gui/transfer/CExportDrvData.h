@@ -11,9 +11,9 @@ class QTimer;
 
 namespace morlo::gui {
 
-// The read-drive-data page: loads an object list (.cdo), reads every listed object from the
-// drive, and saves the values as a drive-data file (.cdi or .txt). While shown it has the
-// link to itself.
+// The read-drive-data page: loads an object list (.cdo), reads the drive's identity and every
+// listed object from the drive, and saves the values as a drive-data file (.cdi or .txt) with
+// its description beside it (NAME.cdi.ini). While shown it has the link to itself.
 class CExportDrvData final : public CPageView, private transfer::TransferEvents {
     Q_OBJECT
   public:
@@ -22,6 +22,7 @@ class CExportDrvData final : public CPageView, private transfer::TransferEvents 
     static constexpr int kColumnValue = 2;
     static constexpr int kColumnResult = 3;
     static constexpr int kColumnName = 4;
+    static constexpr int kColumnNote = 5;
 
     explicit CExportDrvData(AppContext& context, QWidget* parent = nullptr);
 
@@ -46,7 +47,7 @@ class CExportDrvData final : public CPageView, private transfer::TransferEvents 
     void RowChanged(int row) override;
     void RunFinished(transfer::RunKind kind, const transfer::RunCounts& counts,
                      bool noAnswer) override;
-    void StoreFinished(transfer::StoreOutcome) override {}
+    void IdentityRead(const transfer::DriveIdentity& identity, bool noAnswer) override;
     void FillRows();
     void UpdateButtons();
 
@@ -62,6 +63,7 @@ class CExportDrvData final : public CPageView, private transfer::TransferEvents 
     QtTransferTimer timer_;
     transfer::ControlLinkTransfer link_;
     transfer::DriveDataRun run_;
+    std::string readDate_;  // when the rows were read, for the file's description
 };
 
 }  // namespace morlo::gui

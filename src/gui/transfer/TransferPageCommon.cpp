@@ -1,6 +1,7 @@
 #include "TransferPageCommon.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -10,11 +11,19 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "AppConstants.h"
 #include "AppContext.h"
+#include "CChildFrame.h"
 #include "CMainFrame.h"
 #include "FsPath.h"
 #include "MessageBox.h"
+#include "TextFit.h"
+#include "link/AbortCode.h"
+#include "link/LinkConstants.h"
+#include "profile/Profile.h"
 #include "transfer/DriveDataFiles.h"
+#include "transfer/DriveDataKey.h"
+#include "transfer/DriveValueText.h"
 #include "transfer/TransferConstants.h"
 
 namespace morlo::gui {
@@ -89,11 +98,14 @@ QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->horizontalHeader()->setHighlightSections(false);
+    // Every column whole, without scrolling sideways.
+    WidenColumnsToFit(*list);
+    list->setMinimumWidth(FullWidthOf(*list));
     return list;
 }
 
 void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
-                     transfer::RowResult result) {
+                     transfer::RowResult result, const QString& note) {
     if (row >= list->rowCount()) {
         list->setRowCount(row + 1);
     }
@@ -104,6 +116,7 @@ void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
             list->setItem(row, column, item);
         }
         item->setText(cells[column]);
+        item->setToolTip(note);
         if (result == transfer::RowResult::Fail) {
             item->setBackground(kFailColour);
         } else if (result == transfer::RowResult::Alarm) {
@@ -112,24 +125,94 @@ void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
             item->setBackground(QBrush());
         }
     }
+    if (WidenColumnsToFit(*list, row, row)) {
+        list->setMinimumWidth(FullWidthOf(*list));
+        FitFrameAround(list);
+    }
 }
 
-QString ShownValueText(const transfer::TransferRow& row) {
+const TransferColumn kNoteColumn = {"note", 240, 280};
+
+QString NoteTextOf(const transfer::TransferRow& row) {
+    const QString arg = QString::fromStdString(row.noteArg);
+    const int keyBits = transfer::KeySizeBits(row.key);
     switch (row.note) {
         case transfer::RowNote::BadSize:
             return QCoreApplication::translate("TransferNote", "长度不是8/16/32位");
+        case transfer::RowNote::KeySizeDiffers:
+            return QCoreApplication::translate("TransferNote", "列表中为%1位，对象为%2")
+                .arg(keyBits)
+                .arg(arg);
         case transfer::RowNote::EmptyValue:
             return QCoreApplication::translate("TransferNote", "无数值");
         case transfer::RowNote::UnreadableValue:
             return QCoreApplication::translate("TransferNote", "不是数字");
-        case transfer::RowNote::OutOfRange:
-            return QCoreApplication::translate("TransferNote", "超出范围");
+        case transfer::RowNote::DoesNotFit:
+            return QCoreApplication::translate("TransferNote", "数值超出%1的范围").arg(arg);
+        case transfer::RowNote::AnswerSizeDiffers:
+            return QCoreApplication::translate("TransferNote", "驱动器应答%1位，列表中为%2位")
+                .arg(arg)
+                .arg(keyBits);
+        case transfer::RowNote::DriveValueDoesNotFit:
+            return QCoreApplication::translate("TransferNote", "驱动器的数值超出%1的范围").arg(arg);
+        case transfer::RowNote::Refused:
+            return QCoreApplication::translate("TransferNote", "驱动器拒绝：%1 (%2)")
+                .arg(QString::fromLatin1(link::AbortCodeText(row.abortCode).data()))
+                .arg(QString::fromStdString(transfer::FormatAbortCode(row.abortCode)));
         case transfer::RowNote::NoAnswer:
             return QCoreApplication::translate("TransferNote", "无应答");
         case transfer::RowNote::None:
             break;
     }
-    return QString::fromStdString(row.value);
+    return QString();
+}
+
+QString ShownValueText(const transfer::TransferRow& row) {
+    return row.value.empty() ? NoteTextOf(row) : QString::fromStdString(row.value);
+}
+
+bool AskQuestion(const QString& text) {
+    AppContext* context = AppContext::Instance();
+    if (context && context->questionInterceptor) {
+        return context->questionInterceptor(text);
+    }
+    QWidget* parent = context ? context->mainWindow.data() : nullptr;
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+LinkDescription DescribeLink(AppContext& context) {
+    constexpr const char* kLinkTextPrefix = "Comm Status:";
+    constexpr std::size_t kSettingBuffer = 32;
+    QString text = context.preparedLinkText;
+    if (text.startsWith(kLinkTextPrefix)) {
+        text = text.mid(static_cast<int>(qstrlen(kLinkTextPrefix)));
+    }
+    LinkDescription link;
+    link.text = text.simplified().toStdString();
+    const std::filesystem::path sysIni = FsPath(context.sysIniPath);
+    switch (context.linkType) {
+        case link::kLinkTypeSerial:
+            link.node = context.lastSerialOpen.valid
+                            ? context.lastSerialOpen.nodeId
+                            : Profile::ReadInt(sysIni, "com", "driverid", kSettingBuffer);
+            break;
+        case link::kLinkTypeCan:
+            link.node = context.lastCanOpen.valid
+                            ? context.lastCanOpen.nodeId
+                            : Profile::ReadInt(sysIni, "can", "driverid", kSettingBuffer);
+            break;
+        default:
+            link.node = 1;  // the simulated drive
+            break;
+    }
+    return link;
+}
+
+std::string NowText() {
+    return QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss").toStdString();
 }
 
 QLabel* MakeStatusLabel(QWidget* parent) {

@@ -47,11 +47,29 @@ struct TransferColumn {
 QTableWidget* MakeTransferList(QWidget* parent, const std::vector<TransferColumn>& columns,
                                int dpi);
 // Writes the cells of a row (creating it when needed): a failed row is drawn red, one that
-// differs yellow.
+// differs yellow; the row's note is the tip of every cell, so that it shows wherever the list
+// is scrolled.
 void ShowTransferRow(QTableWidget* list, int row, const QStringList& cells,
-                     transfer::RowResult result);
-// The value column of a row as the pages show it: the value, or the translated note.
+                     transfer::RowResult result, const QString& note = QString());
+// The value column of a row as the pages show it: the value, or the translated note of a row
+// that was not asked or not answered.
 QString ShownValueText(const transfer::TransferRow& row);
+// The translated note of a row ("" for none): why it is not "True" or was not asked.
+QString NoteTextOf(const transfer::TransferRow& row);
+// The note column's caption and widths, the last column of both pages.
+extern const TransferColumn kNoteColumn;
+
+// Asks the user a yes/no question (over the main window; tests answer through the context).
+bool AskQuestion(const QString& text);
+
+// The link a backup was read through, as its description names it, and the drive's node.
+struct LinkDescription {
+    std::string text;
+    int node = 0;
+};
+LinkDescription DescribeLink(AppContext& context);
+// "YYYY-MM-DD hh:mm:ss", local time.
+std::string NowText();
 // The status lines start with "no process...".
 QLabel* MakeStatusLabel(QWidget* parent);
 QPushButton* MakeButton(QWidget* parent, const QString& text, const char* objectName);
