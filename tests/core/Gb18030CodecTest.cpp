@@ -95,9 +95,9 @@ TEST(Gb18030Codec, EveryCharacterAsIconvHasIt) {
     characters += Utf8Of(0x10FFFF);
     const std::string gb = Utf8ToGb18030(characters);
     EXPECT_EQ(FirstDifference(gb, IconvReference(characters, "UTF-8", "GB18030", "?")), "");
-    EXPECT_EQ(FirstDifference(Gb18030ToUtf8(gb),
-                              IconvReference(gb, "GB18030", "UTF-8", "\xEF\xBF\xBD")),
-              "");
+    EXPECT_EQ(
+        FirstDifference(Gb18030ToUtf8(gb), IconvReference(gb, "GB18030", "UTF-8", "\xEF\xBF\xBD")),
+        "");
     const std::string utf16 = Utf8ToUtf16Le(characters);
     EXPECT_EQ(FirstDifference(utf16, IconvReference(characters, "UTF-8", "UTF-16LE",
                                                     std::string_view("?\0", 2))),
@@ -108,10 +108,11 @@ TEST(Gb18030Codec, EveryCharacterAsIconvHasIt) {
 TEST(Gb18030Codec, RandomAndBrokenInputAsIconvHasIt) {
     std::mt19937 random(20261208);
     // Bytes drawn mostly from the ranges the encodings use, so that near-misses are common.
-    const std::string alphabet = std::string("\x81\x84\x8F\x90\xE3\xE4\xFE\xFF\x80\x30\x39\x40"
-                                             "\x7F\xA1\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xBF\xD8"
-                                             "\xDB\xDC\xDF\x00\x41",
-                                             29);
+    const std::string alphabet = std::string(
+        "\x81\x84\x8F\x90\xE3\xE4\xFE\xFF\x80\x30\x39\x40"
+        "\x7F\xA1\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xBF\xD8"
+        "\xDB\xDC\xDF\x00\x41",
+        29);
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;
         const int length = static_cast<int>(random() % 12);

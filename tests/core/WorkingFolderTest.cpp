@@ -49,7 +49,7 @@ struct Machine {
         request.explicitFolder = std::move(workdir);
         request.currentFolder = current;
         request.executableFolder = prefix / "bin";
-        request.home = home.string();
+        request.home = home;
         return request;
     }
 };
@@ -81,7 +81,7 @@ TEST(WorkingFolder, ChoosesExplicitThenCurrentThenPerUser) {
     // XDG_DATA_HOME, when absolute, names the per-user base; a relative one is ignored.
     fs::remove(machine.current / kWorkingFolderMark);
     WorkingFolderRequest xdg = machine.Request();
-    xdg.xdgDataHome = (machine.root / "xdg").string();
+    xdg.xdgDataHome = machine.root / "xdg";
     EXPECT_EQ(ChooseWorkingFolder(xdg).folder, machine.root / "xdg/morloservo");
     xdg.xdgDataHome = "relative/xdg";
     EXPECT_EQ(ChooseWorkingFolder(xdg).folder, machine.perUser);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <filesystem>
-#include <random>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 

@@ -29,16 +29,16 @@ std::string Named(const fs::path& folder) {
 }
 
 fs::path PerUserBase(const WorkingFolderRequest& request) {
-    if (!request.xdgDataHome.empty() && fs::path(request.xdgDataHome).is_absolute()) {
+    if (!request.xdgDataHome.empty() && request.xdgDataHome.is_absolute()) {
         return request.xdgDataHome;
     }
     if (request.home.empty()) {
         return {};
     }
 #ifdef _WIN32
-    return fs::path(request.home);
+    return request.home;
 #else
-    return fs::path(request.home) / ".local" / "share";
+    return request.home / ".local" / "share";
 #endif
 }
 
@@ -84,7 +84,8 @@ bool CopySubFolder(const fs::path& from, const fs::path& to, bool overwrite, std
             }
         }
         if (ec) {
-            error = "cannot copy " + Named(it->path()) + " to " + Named(target) + ": " + ec.message();
+            error =
+                "cannot copy " + Named(it->path()) + " to " + Named(target) + ": " + ec.message();
             return false;
         }
     }
@@ -145,9 +146,16 @@ WorkingFolder PerUserFolder(const WorkingFolderRequest& request) {
     return result;
 }
 
-std::string Environment(const char* name) {
+// A variable of the environment naming a folder; empty when it is not set.
+fs::path EnvironmentFolder(const char* name) {
+#ifdef _WIN32
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = _wgetenv(wide.c_str());
+    return value ? fs::path(value) : fs::path();
+#else
     const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
+    return value ? fs::path(value) : fs::path();
+#endif
 }
 
 }  // namespace
@@ -160,10 +168,10 @@ WorkingFolderRequest WorkingFolderRequest::FromEnvironment(fs::path explicitFold
     request.currentFolder = fs::current_path(ec);
     request.executableFolder = ExecutableFolder(argv0);
 #ifdef _WIN32
-    request.home = Environment("LOCALAPPDATA");
+    request.home = EnvironmentFolder("LOCALAPPDATA");
 #else
-    request.xdgDataHome = Environment("XDG_DATA_HOME");
-    request.home = Environment("HOME");
+    request.xdgDataHome = EnvironmentFolder("XDG_DATA_HOME");
+    request.home = EnvironmentFolder("HOME");
 #endif
     return request;
 }

@@ -29,7 +29,8 @@ bool IsDigitByte(std::uint8_t b) {
 }
 
 std::size_t TwoByteIndex(std::uint8_t lead, std::uint8_t trail) {
-    return static_cast<std::size_t>(lead - 0x81) * 190 + (trail < 0x7F ? trail - 0x40 : trail - 0x41);
+    return static_cast<std::size_t>(lead - 0x81) * 190 +
+           (trail < 0x7F ? trail - 0x40 : trail - 0x41);
 }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -149,9 +150,9 @@ std::optional<std::pair<std::uint32_t, std::size_t>> DecodeGb18030(std::string_v
         return cp > kMaxCodePoint ? std::nullopt
                                   : std::optional{std::pair<std::uint32_t, std::size_t>{cp, 4}};
     }
-    const auto* run = std::upper_bound(
-        std::begin(kGb18030FourByteBmp), std::end(kGb18030FourByteBmp), linear,
-        [](std::uint32_t value, const Gb18030Run& r) { return value < r.linear; });
+    const auto* run =
+        std::upper_bound(std::begin(kGb18030FourByteBmp), std::end(kGb18030FourByteBmp), linear,
+                         [](std::uint32_t value, const Gb18030Run& r) { return value < r.linear; });
     if (run == std::begin(kGb18030FourByteBmp)) {
         return std::nullopt;
     }
@@ -297,19 +298,24 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
         out += static_cast<char>(unit & 0xFF);
         out += static_cast<char>(unit >> 8);
     };
-    return FromUtf8(utf8, std::string_view("?\0", 2), [&putUnit](std::string& out, std::uint32_t cp) {
-        if (cp < kFirstSupplementary) {
-            putUnit(out, cp);
-        } else {
-            putUnit(out, 0xD800 + ((cp - kFirstSupplementary) >> 10));
-            putUnit(out, 0xDC00 + ((cp - kFirstSupplementary) & 0x3FF));
-        }
-    });
+    return FromUtf8(utf8, std::string_view("?\0", 2),
+                    [&putUnit](std::string& out, std::uint32_t cp) {
+                        if (cp < kFirstSupplementary) {
+                            putUnit(out, cp);
+                        } else {
+                            putUnit(out, 0xD800 + ((cp - kFirstSupplementary) >> 10));
+                            putUnit(out, 0xDC00 + ((cp - kFirstSupplementary) & 0x3FF));
+                        }
+                    });
 }
 
 std::string PathUtf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 std::size_t Utf16Length(std::string_view utf8) {
@@ -339,6 +345,5 @@ std::string TruncateUtf16Units(std::string_view utf8, std::size_t maxUnits) {
     }
     return std::string(utf8.substr(0, i));
 }
-
 
 }  // namespace morlo
