@@ -2,6 +2,7 @@
 
 #include "TempFolder.h"
 #include "dictionary/DictionarySource.h"
+#include "text/Encoding.h"
 #include "transfer/DriveDataFiles.h"
 #include "transfer/DriveDataKey.h"
 #include "transfer/DriveDataReport.h"
@@ -114,6 +115,41 @@ TEST(DriveDataFile, WritingReplacesTheWholeFileOrNothing) {
     EXPECT_EQ(bytes, "new\r\n");
     EXPECT_FALSE(ReadFileBytes(folder / "a-folder", bytes));
     EXPECT_FALSE(ReadFileBytes(folder / "nothing.cdo", bytes));
+}
+
+// A backup and its description in a folder with a Chinese name, on Windows under a drive letter:
+// the path goes through the file functions and the messages whole.
+TEST(DriveDataFile, RoundTripsInAChineseFolderUnderAnyRoot) {
+    TempFolder folder;
+    const std::filesystem::path dir = folder.Path() / std::filesystem::path(u8"参数备份");
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path file = dir / std::filesystem::path(u8"驱动器 1.cdi");
+#ifdef _WIN32
+    ASSERT_TRUE(file.has_root_name()) << PathUtf8(file);  // "C:"
+    EXPECT_EQ(file.root_name().native().size(), 2u);
+#endif
+    std::vector<TransferRow> rows(2);
+    rows[0] = Row(0x30000110, "Offset", "", "-2", RowResult::True);
+    rows[1] = Row(0x20010110, "Gain", "", "0x0190", RowResult::True);
+    ASSERT_TRUE(WriteFileReplacing(file, WriteDriveDataText(rows)));
+    DriveDataSidecar sidecar;
+    sidecar.rows = {{"20010110", "速度环比例增益", "U16", "Hz"}};
+    ASSERT_TRUE(WriteFileReplacing(SidecarPathOf(file), WriteSidecarText(sidecar)));
+
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(file, bytes));
+    EXPECT_EQ(bytes, "30000110,-2,True\r\n20010110,0x0190,True\r\n");
+    const auto lines = ReadDriveDataLines(bytes);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].loadValue, "0x0190");
+    ASSERT_TRUE(ReadFileBytes(dir / std::filesystem::path(u8"驱动器 1.cdi.ini"), bytes));
+    const auto back = ReadSidecarText(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rows[0].name, "速度环比例增益");
+    EXPECT_NE(PathUtf8(file).find("参数备份"), std::string::npos);
+    const std::filesystem::path chosen = dir / std::filesystem::path(u8"驱动器.2024.cdi");
+    EXPECT_EQ(SavePathFor(chosen, ChosenExtension(chosen, "cdi")),
+              dir / std::filesystem::path(u8"驱动器.cdi"));
 }
 
 TEST(DriveDataValues, ShownAsReceivedNeverMaskedToTheListedSize) {

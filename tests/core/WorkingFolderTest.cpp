@@ -24,7 +24,11 @@ struct Machine {
     fs::path prefix = root / "usr";
     fs::path home = root / "home";
     fs::path current = root / "here";
+#ifdef _WIN32
+    fs::path perUser = home / "morloservo";  // %LOCALAPPDATA%\morloservo
+#else
     fs::path perUser = home / ".local/share/morloservo";
+#endif
 
     Machine() {
         fs::create_directories(prefix / "bin");
@@ -45,7 +49,7 @@ struct Machine {
         request.explicitFolder = std::move(workdir);
         request.currentFolder = current;
         request.executableFolder = prefix / "bin";
-        request.home = home.string();
+        request.home = home;
         return request;
     }
 };
@@ -77,7 +81,7 @@ TEST(WorkingFolder, ChoosesExplicitThenCurrentThenPerUser) {
     // XDG_DATA_HOME, when absolute, names the per-user base; a relative one is ignored.
     fs::remove(machine.current / kWorkingFolderMark);
     WorkingFolderRequest xdg = machine.Request();
-    xdg.xdgDataHome = (machine.root / "xdg").string();
+    xdg.xdgDataHome = machine.root / "xdg";
     EXPECT_EQ(ChooseWorkingFolder(xdg).folder, machine.root / "xdg/morloservo");
     xdg.xdgDataHome = "relative/xdg";
     EXPECT_EQ(ChooseWorkingFolder(xdg).folder, machine.perUser);
@@ -93,7 +97,8 @@ TEST(WorkingFolder, UpgradeRenewsTheProgramsDataAndKeepsTheUsers) {
 
     machine.InstallDefaults("database v2");
     WriteFile(machine.prefix / "share/morloservo/sys/NewPage.ini", "new list");
-    ASSERT_TRUE(ChooseWorkingFolder(machine.Request()));
+    const WorkingFolder upgraded = ChooseWorkingFolder(machine.Request());
+    ASSERT_TRUE(upgraded) << upgraded.problem;
 
     EXPECT_EQ(ReadFile(machine.perUser / kWorkingFolderMark), "database v2");
     EXPECT_EQ(ReadFile(machine.perUser / "sys/sys.ini"), "[sys]\nlang=2\ncomm=3\n");

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -13,8 +12,16 @@ namespace morlo::test {
 class TempFolder {
   public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morlo-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        // A new name the folder is made under, on every system (mkdtemp is POSIX only).
+        static std::mt19937_64 names{std::random_device{}()};
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = base / ("morlo-" + std::to_string(names() % 1000000000000ull));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec)) {
+                path_ = candidate;
+            }
+        }
     }
     ~TempFolder() {
         std::error_code ignored;

@@ -29,16 +29,16 @@ std::string Named(const fs::path& folder) {
 }
 
 fs::path PerUserBase(const WorkingFolderRequest& request) {
-    if (!request.xdgDataHome.empty() && fs::path(request.xdgDataHome).is_absolute()) {
+    if (!request.xdgDataHome.empty() && request.xdgDataHome.is_absolute()) {
         return request.xdgDataHome;
     }
     if (request.home.empty()) {
         return {};
     }
 #ifdef _WIN32
-    return fs::path(request.home);
+    return request.home;
 #else
-    return fs::path(request.home) / ".local" / "share";
+    return request.home / ".local" / "share";
 #endif
 }
 
@@ -60,17 +60,34 @@ bool SameContents(const fs::path& a, const fs::path& b) {
 }
 
 // Copies one sub-folder of the defaults; overwriting replaces what is there, else only missing
-// files are added.
+// files are added. File by file: copying a folder onto one that exists fails under MinGW.
 bool CopySubFolder(const fs::path& from, const fs::path& to, bool overwrite, std::string& error) {
     std::error_code ec;
     if (!fs::is_directory(from, ec)) {
         return true;  // nothing of that kind installed
     }
     fs::create_directories(to, ec);
-    if (!ec) {
-        const auto existing =
-            overwrite ? fs::copy_options::overwrite_existing : fs::copy_options::skip_existing;
-        fs::copy(from, to, fs::copy_options::recursive | existing, ec);
+    for (auto it = fs::recursive_directory_iterator(from, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::path target = to / fs::relative(it->path(), from, ec);
+        if (ec) {
+            break;
+        }
+        if (it->is_directory(ec)) {
+            fs::create_directories(target, ec);
+        } else if (overwrite || !fs::exists(target, ec)) {
+            // The old file goes first: MinGW's copy_file reports an existing target as an
+            // error whatever the copy options say.
+            fs::remove(target, ec);
+            if (!ec) {
+                fs::copy_file(it->path(), target, ec);
+            }
+        }
+        if (ec) {
+            error =
+                "cannot copy " + Named(it->path()) + " to " + Named(target) + ": " + ec.message();
+            return false;
+        }
     }
     if (ec) {
         error = "cannot copy " + Named(from) + " to " + Named(to) + ": " + ec.message();
@@ -129,9 +146,16 @@ WorkingFolder PerUserFolder(const WorkingFolderRequest& request) {
     return result;
 }
 
-std::string Environment(const char* name) {
+// A variable of the environment naming a folder; empty when it is not set.
+fs::path EnvironmentFolder(const char* name) {
+#ifdef _WIN32
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = _wgetenv(wide.c_str());
+    return value ? fs::path(value) : fs::path();
+#else
     const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
+    return value ? fs::path(value) : fs::path();
+#endif
 }
 
 }  // namespace
@@ -144,10 +168,10 @@ WorkingFolderRequest WorkingFolderRequest::FromEnvironment(fs::path explicitFold
     request.currentFolder = fs::current_path(ec);
     request.executableFolder = ExecutableFolder(argv0);
 #ifdef _WIN32
-    request.home = Environment("LOCALAPPDATA");
+    request.home = EnvironmentFolder("LOCALAPPDATA");
 #else
-    request.xdgDataHome = Environment("XDG_DATA_HOME");
-    request.home = Environment("HOME");
+    request.xdgDataHome = EnvironmentFolder("XDG_DATA_HOME");
+    request.home = EnvironmentFolder("HOME");
 #endif
     return request;
 }

@@ -18,8 +18,8 @@ struct WorkingFolderRequest {
     std::filesystem::path explicitFolder;  // --workdir; empty when not given
     std::filesystem::path currentFolder;
     std::filesystem::path executableFolder;
-    std::string xdgDataHome;  // $XDG_DATA_HOME
-    std::string home;         // $HOME (on Windows %LOCALAPPDATA% stands in for both)
+    std::filesystem::path xdgDataHome;  // $XDG_DATA_HOME
+    std::filesystem::path home;         // $HOME (on Windows %LOCALAPPDATA% stands in for both)
 
     static WorkingFolderRequest FromEnvironment(std::filesystem::path explicitFolder,
                                                 const char* argv0);

@@ -20,6 +20,9 @@ std::string Utf8ToUtf16Le(std::string_view utf8);
 // A path as UTF-8 for messages and names, on every system (a path's narrow string is in the
 // local code page on Windows, and may even fail there).
 std::string PathUtf8(const std::filesystem::path& path);
+// The path a UTF-8 text names, on every system (a narrow string would be read in the local code
+// page on Windows).
+std::filesystem::path PathFromUtf8(std::string_view utf8);
 
 // Length in UTF-16 code units, the unit of the fixed character buffers of the file formats.
 std::size_t Utf16Length(std::string_view utf8);

@@ -123,7 +123,7 @@ std::filesystem::path SavePathFor(const std::filesystem::path& chosen, std::stri
     }
     name += '.';
     name += extension == kDriveDataExtension ? kDriveDataExtension : kTextExtension;
-    return chosen.parent_path() / name;
+    return chosen.parent_path() / PathFromUtf8(name);
 }
 
 std::string ChosenExtension(const std::filesystem::path& chosen, std::string_view fallback) {
