@@ -411,8 +411,15 @@ int CliSession::Scope() {
     for (std::size_t n = 0; n < items.size(); ++n) {
         const std::size_t count = face.curves[n].size();
         anySample = anySample || count > 0;
-        out_ << "ch" << n + 1 << ' ' << WriteObjectAddress(scope::MappingKey(items[n].mapping))
-             << ' ' << count << " samples\n";
+        const std::string key = WriteObjectAddress(scope::MappingKey(items[n].mapping));
+        ResultLine line;
+        line.command = "scope";
+        line.key = key;
+        line.numbers = {{"channel", static_cast<std::int64_t>(n + 1)},
+                        {"samples", static_cast<std::int64_t>(count)}};
+        PrintResult(
+            "ch" + std::to_string(n + 1) + ' ' + key + ' ' + std::to_string(count) + " samples",
+            line);
     }
     description.captured = LocalTime();  // the record is complete now
     if (face.capture.RecordTruncated()) {

@@ -120,6 +120,13 @@ class CliSession {
                    std::optional<std::uint32_t>* raw = nullptr);
     // A result of this command on stdout: the text line, or with --json its JSON object.
     void PrintResult(const std::string& textLine, const ResultLine& json);
+    // Drive-data rows as JSON lines (key, name, unit, value, file or first/second, result).
+    void PrintReportJson(const std::string& command, const std::vector<transfer::ReportRow>& rows);
+    // The rows a described file has and the drive lacks or refuses.
+    void PrintRefusedRows(const std::vector<transfer::TransferRow>& rows,
+                          const transfer::DriveDataSidecar& sidecar);
+    // What became of a command that has no rows (store, init, restart).
+    void PrintOutcome(const std::string& text, const std::string& result);
     ResultLine ObjectLine(const char* command, ObjectKey key, const DictionaryEntry& entry,
                           const std::string& value, const std::string& unit,
                           std::optional<std::uint32_t> raw) const;

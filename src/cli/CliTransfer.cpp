@@ -280,9 +280,22 @@ int CliSession::RunRows(TransferFace& face, RunKind kind) {
         return kExitLinkFailure;
     }
     auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
-    out_ << transfer::FormatReportTable(transfer::ReportOfRun(face.run.Rows(), show, true),
-                                        ReportKindOf(kind));
-    out_ << transfer::FinishText(kind, face.counts) << '\n';
+    const char* command = kind == RunKind::Verify ? "verify" : arguments_.command.c_str();
+    if (arguments_.json) {
+        // Every row, not only those that differ: a script wants the values too.
+        PrintReportJson(command, transfer::ReportOfRun(face.run.Rows(), show, false));
+        ResultLine finish;
+        finish.command = command;
+        finish.result = "finish";
+        finish.numbers = {{"total", face.counts.total},
+                          {"alarms", face.counts.alarms},
+                          {"errors", face.counts.errors}};
+        WriteJsonLine(out_, finish);
+    } else {
+        out_ << transfer::FormatReportTable(transfer::ReportOfRun(face.run.Rows(), show, true),
+                                            ReportKindOf(kind));
+        out_ << transfer::FinishText(kind, face.counts) << '\n';
+    }
     if (face.unanswered) {
         err_ << "no answer from the drive\n";
         return kExitLinkFailure;
@@ -292,17 +305,62 @@ int CliSession::RunRows(TransferFace& face, RunKind kind) {
 
 // After a restore or compare of a described file: the objects the drive lacks or refused,
 // described as the file knows them.
-static std::string RefusedTable(const std::vector<transfer::TransferRow>& rows,
-                                const transfer::DriveDataSidecar& sidecar) {
+void CliSession::PrintRefusedRows(const std::vector<transfer::TransferRow>& rows,
+                                  const transfer::DriveDataSidecar& sidecar) {
     const auto refused = transfer::RefusedRows(rows, &sidecar);
     if (refused.empty()) {
-        return "";
+        return;
+    }
+    if (arguments_.json) {
+        for (const transfer::RefusedRow& row : refused) {
+            ResultLine line;
+            line.command = arguments_.command;
+            line.key = row.keyText;
+            line.name = row.name;
+            line.unit = row.unit;
+            line.result = "lacks or refuses";
+            line.texts = {{"type", row.dataType}, {"reason", row.reason}};
+            WriteJsonLine(out_, line);
+        }
+        return;
     }
     std::vector<std::vector<std::string>> cells{{"key", "name", "type", "unit", "reason"}};
     for (const transfer::RefusedRow& row : refused) {
         cells.push_back({row.keyText, row.name, row.dataType, row.unit, row.reason});
     }
-    return "rows the drive lacks or refuses:\n" + transfer::FormatTable(cells);
+    out_ << "rows the drive lacks or refuses:\n" << transfer::FormatTable(cells);
+}
+
+void CliSession::PrintReportJson(const std::string& command,
+                                 const std::vector<transfer::ReportRow>& rows) {
+    for (const transfer::ReportRow& row : rows) {
+        ResultLine line;
+        line.command = command;
+        line.key = row.keyText;
+        line.name = row.name;
+        line.unit = row.unit;
+        line.result = row.result;
+        line.numbers = {{"row", row.number}};
+        if (command == "diff") {
+            line.texts = {{"first", row.fileValue}, {"second", row.driveValue}};
+        } else {
+            line.value = row.driveValue;
+            if (command != "backup") {
+                line.texts = {{"file", row.fileValue}};
+            }
+        }
+        if (!row.note.empty()) {
+            line.texts.emplace_back("note", row.note);
+        }
+        WriteJsonLine(out_, line);
+    }
+}
+
+void CliSession::PrintOutcome(const std::string& text, const std::string& result) {
+    ResultLine line;
+    line.command = arguments_.command;
+    line.result = result;
+    PrintResult(text, line);
 }
 
 int CliSession::Backup() {
@@ -350,7 +408,7 @@ int CliSession::RunCommandAndWait(TransferFace& face, transfer::DriveCommand com
     }
     switch (face.command->outcome) {
         case transfer::StoreOutcome::Done:
-            out_ << transfer::kStatusStoreEnd << '\n';
+            PrintOutcome(transfer::kStatusStoreEnd, "done");
             return kExitDone;
         case transfer::StoreOutcome::Refused:
             err_ << "refused by the drive: " << WriteObjectAddress(face.command->key) << ' '
@@ -375,7 +433,7 @@ int CliSession::Restore() {
         return result;
     }
     if (transferInput_.sidecar) {
-        out_ << RefusedTable(face.run.Rows(), *transferInput_.sidecar);
+        PrintRefusedRows(face.run.Rows(), *transferInput_.sidecar);
     }
     auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
     if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
@@ -401,7 +459,9 @@ int CliSession::Restore() {
             err_ << transfer::kMsgLinkNotOpen << '\n';
             return kExitLinkFailure;
         }
-        out_ << "verify after restart:\n";
+        if (!arguments_.json) {
+            out_ << "verify after restart:\n";
+        }
         const int verified = RunRows(face, RunKind::Verify);
         if (face.run.RestartRefusal() != 0) {
             err_ << "refused by the drive: " << WriteObjectAddress(transfer::kRestartKey) << ' '
@@ -427,7 +487,7 @@ int CliSession::Compare() {
         return result;
     }
     if (transferInput_.sidecar) {
-        out_ << RefusedTable(face.run.Rows(), *transferInput_.sidecar);
+        PrintRefusedRows(face.run.Rows(), *transferInput_.sidecar);
     }
     auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
     if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
@@ -457,21 +517,39 @@ int CliSession::Diff() {
             continue;
         }
         if (const auto sidecar = transfer::ReadSidecarText(bytes)) {
-            out_ << PathUtf8(file) << ": " << sidecar->identity.deviceName << ", software "
-                 << sidecar->identity.softwareVersion << ", " << sidecar->date << '\n';
+            ResultLine line;
+            line.command = "diff";
+            line.texts = {{"file", PathUtf8(file)},
+                          {"device", sidecar->identity.deviceName},
+                          {"software", sidecar->identity.softwareVersion},
+                          {"date", sidecar->date}};
+            PrintResult(PathUtf8(file) + ": " + sidecar->identity.deviceName + ", software " +
+                            sidecar->identity.softwareVersion + ", " + sidecar->date,
+                        line);
         }
     }
     const auto rows = transfer::DiffDriveData(first, second, dictionary_);
     auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
-    out_ << transfer::FormatReportTable(transfer::ReportOfDiff(rows, show, true),
-                                        transfer::ReportKind::FileAgainstFile);
+    if (arguments_.json) {
+        PrintReportJson("diff", transfer::ReportOfDiff(rows, show, false));
+    } else {
+        out_ << transfer::FormatReportTable(transfer::ReportOfDiff(rows, show, true),
+                                            transfer::ReportKind::FileAgainstFile);
+    }
     const bool differ = std::any_of(rows.begin(), rows.end(), [](const transfer::DiffRow& row) {
         return row.result != transfer::RowResult::True;
     });
     const auto differing = std::count_if(rows.begin(), rows.end(), [](const auto& row) {
         return row.result != transfer::RowResult::True;
     });
-    out_ << (differ ? "differ: " : "same: ") << differing << " of " << rows.size() << " rows\n";
+    ResultLine summary;
+    summary.command = "diff";
+    summary.result = differ ? "differ" : "same";
+    summary.numbers = {{"differing", static_cast<std::int64_t>(differing)},
+                       {"total", static_cast<std::int64_t>(rows.size())}};
+    PrintResult((differ ? "differ: " : "same: ") + std::to_string(differing) + " of " +
+                    std::to_string(rows.size()) + " rows",
+                summary);
     if (const int report = WriteReport(transfer::ReportOfDiff(rows, show, false),
                                        transfer::ReportKind::FileAgainstFile);
         report != kExitDone) {
@@ -506,7 +584,7 @@ int CliSession::RunDriveCommand() {
         err_ << "the drive does not answer after the restart\n";
         return kExitLinkFailure;
     }
-    out_ << "the drive answers again\n";
+    PrintOutcome("the drive answers again", "done");
     return kExitDone;
 }
 

@@ -129,6 +129,30 @@ TEST(InstalledPrograms, JsonLinesCarryKeyNameValueUnitAndRaw) {
     EXPECT_EQ(infoLines.back()["label"], "statusword");
     EXPECT_TRUE(infoLines.back()["raw"].is_number_integer());
 
+    // A backup and its compare: a line per row with the drive's value, then the totals.
+    const std::string backup = (scratch / "drive.cdi").string();
+    const Outcome saved = RunIn(MORLO_BUILT_RUNTIME_DIR, scratch.Path(), MORLO_CLI_PATH,
+                                {"--json", "backup", "user/all-parameters.cdo", backup});
+    ASSERT_EQ(saved.exit, 0) << saved.err;
+    const auto savedLines = JsonLines(saved.out);
+    ASSERT_GT(savedLines.size(), 100u);
+    EXPECT_EQ(savedLines.front()["command"], "backup");
+    EXPECT_EQ(savedLines.front()["result"], "True");
+    EXPECT_TRUE(savedLines.front().contains("value"));
+    EXPECT_EQ(savedLines.back()["result"], "finish");
+    EXPECT_EQ(savedLines.back()["total"], savedLines.size() - 1);
+    const Outcome compared = RunIn(MORLO_BUILT_RUNTIME_DIR, scratch.Path(), MORLO_CLI_PATH,
+                                   {"--json", "compare", backup});
+    EXPECT_EQ(compared.exit, 0) << compared.err;
+    const auto comparedLines = JsonLines(compared.out);
+    ASSERT_EQ(comparedLines.size(), savedLines.size());
+    for (std::size_t i = 0; i + 1 < comparedLines.size(); ++i) {
+        EXPECT_EQ(comparedLines[i]["key"], savedLines[i]["key"]);
+        EXPECT_EQ(comparedLines[i]["file"], comparedLines[i]["value"]);
+        EXPECT_EQ(comparedLines[i]["result"], "True");
+    }
+    EXPECT_EQ(comparedLines.back()["alarms"], 0);
+
     // Errors stay on stderr with their exit code; stdout holds nothing that is not JSON.
     const Outcome bad = RunIn(MORLO_BUILT_RUNTIME_DIR, scratch.Path(), MORLO_CLI_PATH,
                               {"--json", "write", "6041:00", "1"});
