@@ -86,6 +86,14 @@ class ControlLink {
     void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last);
     // Every frame sent and received (for tracing); set before Start.
     void SetFrameObserver(link::LinkCodec::FrameObserver observer);
+    // Objects read by block upload on CAN (see LinkCodec::SetBlockUploadObjects).
+    void SetBlockUploadObjects(link::LinkCodec::ObjectFilter filter);
+    // Every CAN frame that answers no request; set before Start. While a CAN link is open and
+    // nothing is to be done, the worker keeps listening to the bus for it.
+    void SetBusListener(link::LinkCodec::BusListener listener);
+    // Runs the operation on the bus of the open CAN link, between exchanges; false when the
+    // link is no open CAN link.
+    bool UseCanBus(const std::function<void(link::CanPort&)>& operation);
 
     // Runs the result waiting for the receivers' thread, waiting up to the given time for one
     // to arrive. Returns true when a handler ran. Call on the receivers' thread only.
@@ -119,6 +127,8 @@ class ControlLink {
     void RunCyclicStep(std::unique_lock<std::mutex>& lock);
     void Pause(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds duration);
     void RunTasks(std::unique_lock<std::mutex>& lock);
+    // Listens to the CAN bus for a moment; false when there is no bus to listen to.
+    bool ListenToBus(std::unique_lock<std::mutex>& lock);
     // Hands a result to the receivers' thread and waits until it ran (or the exit flag).
     void Deliver(std::unique_lock<std::mutex>& lock, const Delivery& delivery);
     void ReportResult(std::unique_lock<std::mutex>& lock, ReceiverId window, ObjectKey key,
