@@ -38,8 +38,9 @@ struct CliArguments {
     std::string workDir;  // --workdir: the working folder instead of the usual choice
     bool json = false;    // results as one JSON object per line
     int node = 1;
+    bool allNodes = false;  // nmt: --node all
     bool trace = false;
-    std::string command;              // read, write, info, watch, backup, restore, compare
+    std::string command;  // read, write, info, watch, backup, restore, compare, scope, scan, nmt
     std::vector<ObjectKey> keys;      // read, write: one; watch: one or more
     std::string value;                // write
     std::optional<std::string> unit;  // read, write
@@ -48,6 +49,10 @@ struct CliArguments {
     bool store = false;               // restore: store the parameters afterwards
     bool restart = false;             // restore: restart the drive and verify afterwards
     ScopeRequest scope;               // scope
+    bool emcy = false;                // watch: print the emergency messages too
+    int scanFrom = 1;                 // scan: the node ids asked
+    int scanTo = 127;
+    std::string nmtCommand;  // nmt: start, stop, preop, reset, reset-comm
 };
 
 // Parses the command line; on failure error holds a one-line message.

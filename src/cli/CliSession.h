@@ -13,6 +13,7 @@
 
 #include "CliArguments.h"
 #include "JsonLines.h"
+#include "canopen/NetworkMonitor.h"
 #include "dictionary/ObjectDictionary.h"
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
@@ -67,6 +68,13 @@ class CliSession {
     int Restore();
     int Compare();
     int Scope();
+    int Scan();
+    int Nmt();
+    // For scan, nmt and watch --emcy: kExitDone on a CAN link, else a message and kExitUsage.
+    int RequireCan(const char* what);
+    // Prints the emergencies received after `seen`, at most `most` (-1: all), and moves `seen`
+    // past them; returns how many it printed.
+    int PrintEmergencies(std::uint64_t& seen, int most);
 
     // Runs the capture cycle until done() or the link failed, the time ran out or ^C.
     bool RunScope(ScopeFace& face, const std::function<bool()>& done,
@@ -123,6 +131,7 @@ class CliSession {
     std::unique_ptr<FormulaEvaluator> evaluator_;
     UnitTable units_;
     std::unique_ptr<ValueConversion> conversion_;
+    canopen::NetworkMonitor network_;
 
     bool linkFailed_ = false;
     std::chrono::steady_clock::time_point lastCommandResult_{};
