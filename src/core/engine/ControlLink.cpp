@@ -295,6 +295,7 @@ void ControlLink::CloseLink() {
 }
 
 void ControlLink::SetNodeId(int nodeId) {
+    nodeId_ = nodeId;
     RunOnWorker([&] { codec_.SetNodeId(nodeId); });
 }
 

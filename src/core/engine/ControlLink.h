@@ -80,6 +80,7 @@ class ControlLink {
     int OpenLink(const link::LinkSettings& settings);
     void CloseLink();
     void SetNodeId(int nodeId);
+    int NodeId() const { return nodeId_.load(); }
     bool ReadAdapterVersion(std::string& text);
     // The data bytes of the last segment answer, their count, and whether that segment ends
     // the upload; valid inside the handler of a segment result.
@@ -169,6 +170,7 @@ class ControlLink {
     std::atomic<ReceiverId> priorityWindow_{kNoReceiver};
     std::atomic<ReceiverId> mainWindow_{kNoReceiver};
     std::atomic<bool> canClaimed_{false};
+    std::atomic<int> nodeId_{1};
     std::atomic<std::uint32_t> linkGeneration_{0};
 
     std::unique_ptr<WorkerThread> worker_;
