@@ -790,6 +790,23 @@ TEST(LinkCodecCan, BlockUpload) {
     }
 }
 
+// A device that answers the block request only after the time-out is read in segments, and
+// its late refusal of the block request is not taken for a refusal of the read.
+TEST(LinkCodecCan, ALateRefusalOfABlockRequestIsNotTheReadsAnswer) {
+    Fixture<ScriptedCanLink> f;
+    f.Serve(30ms);
+    f.codec.SetBlockUploadObjects([](ObjectKey) { return true; });
+    f.server.texts[0x100800] = std::string(30, 'y');
+    f.link->script.push_back({{600ms, BuildCanResponse(1, BuildAbort(0x100800, 0x05040001))}});
+    auto out = f.Read(0x100800);
+    EXPECT_EQ(out.exchange, kExchangeAnswered);
+    EXPECT_EQ(out.data, std::string(30, 'y'));
+    EXPECT_TRUE(f.codec.BlockUploadRefused());
+    EXPECT_EQ(f.Commands(),
+              (std::vector<std::uint8_t>{kA4, kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment,
+                                         kCmdSegmentToggle, kCmdSegment}));
+}
+
 // The data of a block upload reaches the receiver in segments without the wire; a receiver
 // that gives up on it sends nothing either.
 TEST(LinkCodecCan, BlockDataIsHandedOutInSegments) {

@@ -95,6 +95,15 @@ void LinkCodec::SetNodeId(int nodeId) {
     nodeId_ = nodeId;
 }
 
+bool LinkCodec::IsLateBlockRefusal(const SdoPayload& answer) {
+    if (!lateBlockRefusal_ || answer[0] != kCmdAbort || PayloadKey(answer) != *lateBlockRefusal_ ||
+        !RefusesBlockTransfers(PayloadValue(answer))) {
+        return false;
+    }
+    lateBlockRefusal_.reset();  // there was one block request, so there is one late answer
+    return true;
+}
+
 void LinkCodec::PassOn(const CanMessage& message) {
     if (busListener_) {
         busListener_(message, clock_());
@@ -245,6 +254,7 @@ int LinkCodec::ReadByBlocks(CanLinkObject& link, ObjectKey key) {
             return kExchangeFallBack;
         case BlockOutcome::Kind::Silent:
             blockRefused_ = true;
+            lateBlockRefusal_ = key;
             Drain(link);
             return kExchangeFallBack;
         case BlockOutcome::Kind::Failed:
@@ -479,7 +489,7 @@ LinkCodec::Wait LinkCodec::AwaitCan(CanLinkObject& link, const SdoPayload& reque
         }
         Observe(false, received.id, received.data);
         const SdoPayload answer = CanPayload(received);
-        if (!AnswerFits(request, answer, UploadKey())) {
+        if (!AnswerFits(request, answer, UploadKey()) || IsLateBlockRefusal(answer)) {
             discarded = true;
             continue;
         }

@@ -46,7 +46,10 @@ class LinkCodec {
     // A device that refused a block upload is asked with segmented uploads until it is
     // forgotten (the link opens or closes, another node is chosen).
     bool BlockUploadRefused() const { return blockRefused_; }
-    void ForgetDevice() { blockRefused_ = false; }
+    void ForgetDevice() {
+        blockRefused_ = false;
+        lateBlockRefusal_.reset();
+    }
 
     // Receives every CAN frame that is no answer to a request of the codec (heartbeats,
     // emergencies, boot-up, other nodes), with the time it was received.
@@ -106,6 +109,9 @@ class LinkCodec {
     // to be asked with an ordinary upload instead.
     int ReadByBlocks(CanLinkObject& link, ObjectKey key);
     void ServeLocalSegment(std::uint8_t command);
+    // After a block request that got no answer in time, the device's refusal may still come
+    // and fit a read of the same object: it is discarded, once.
+    bool IsLateBlockRefusal(const SdoPayload& answer);
     void PassOn(const CanMessage& message);
 
     int ExchangeSegment(std::uint8_t command);
@@ -136,6 +142,7 @@ class LinkCodec {
     FrameObserver observer_;
     ObjectFilter blockObjects_;
     bool blockRefused_ = false;
+    std::optional<ObjectKey> lateBlockRefusal_;
     BusListener busListener_;
     Clock clock_ = [] { return std::chrono::steady_clock::now(); };
 
