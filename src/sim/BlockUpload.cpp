@@ -9,13 +9,6 @@
 #include "link/SdoFrame.h"
 
 namespace morlo::sim {
-namespace {
-
-constexpr std::size_t kAckSequence = 1;
-constexpr std::size_t kAckBlockSize = 2;
-
-}  // namespace
-
 link::SdoPayload BlockUpload::Start(ObjectKey key, std::string data, std::uint8_t blockSize,
                                     bool crc) {
     key_ = key;
@@ -62,8 +55,8 @@ std::vector<link::SdoPayload> BlockUpload::Next(const link::SdoPayload& request)
         return SendBlock();
     }
     if (command == link::kCmdBlockAck && state_ == State::Sending) {
-        const std::size_t sequence = request[kAckSequence];
-        const std::uint8_t blockSize = request[kAckBlockSize];
+        const std::size_t sequence = request[link::kBlockAckSequenceByte];
+        const std::uint8_t blockSize = request[link::kBlockAckSizeByte];
         if (sequence > sentInBlock_) {
             return Abort(static_cast<std::uint32_t>(link::AbortCode::InvalidSequenceNumber));
         }

@@ -47,9 +47,6 @@ int WidthOfWriteCommand(std::uint8_t command) {
     }
 }
 
-constexpr std::size_t kBlockSizeByte = 4;
-constexpr std::size_t kProtocolSwitchByte = 5;
-
 }  // namespace
 
 std::optional<link::SdoPayload> SdoServer::Handle(const link::SdoPayload& request) {
@@ -128,12 +125,12 @@ link::SdoPayload SdoServer::StartBlockUpload(const link::SdoPayload& request) {
     if (!object) {
         return AbortAnswer(request, missing);
     }
-    const std::uint8_t blockSize = request[kBlockSizeByte];
+    const std::uint8_t blockSize = request[link::kBlockInitiateSizeByte];
     if (blockSize == 0 || blockSize > link::kMaxBlockSize) {
         return AbortAnswer(request, link::AbortCode::InvalidBlockSize);
     }
     std::string data = UploadBytes(*object);
-    const std::uint8_t protocolSwitch = request[kProtocolSwitchByte];
+    const std::uint8_t protocolSwitch = request[link::kBlockInitiateSwitchByte];
     if (protocolSwitch > 0 && data.size() <= protocolSwitch) {
         return Read(link::BuildPayload(object->key, link::kCmdRead, 0));
     }

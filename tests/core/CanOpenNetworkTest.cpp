@@ -72,6 +72,7 @@ TEST(CanOpenNetwork, HeartbeatLostAfterThreePeriods) {
     monitor.WatchHeartbeat(5, 100ms, t0);
     for (const Step& step : steps) {
         SCOPED_TRACE(step.at.count());
+        monitor.WatchHeartbeat(5, 100ms, t0 + step.at);  // read again: nothing changes
         if (step.heartbeat) {
             monitor.Feed(Frame(0x705, {*step.heartbeat}), t0 + step.at);
             monitor.Feed(Frame(0x706, {0x05}), t0 + step.at);  // another node says nothing

@@ -43,8 +43,10 @@ void NetworkMonitor::AddEvent(NetworkEvent event) {
 void NetworkMonitor::WatchHeartbeat(int node, std::chrono::milliseconds period, SteadyTime now) {
     std::lock_guard lock(mutex_);
     Node& watched = nodes_[node];
-    watched.period = period;
-    watched.watchedSince = now;
+    if (watched.period != period) {
+        watched.period = period;
+        watched.watchedSince = now;  // the same period read again changes nothing
+    }
 }
 
 NodeStatus NetworkMonitor::Status(int node, SteadyTime now) const {

@@ -45,7 +45,8 @@ class NetworkMonitor {
 
     // A frame of the bus and the (steady) time it was received.
     void Feed(const link::CanMessage& message, SteadyTime received);
-    // Watches the node's heartbeat with the period (from 1017:00) from now on; 0 stops it.
+    // Watches the node's heartbeat with the period (from 1017:00) from now on; 0 stops it. The
+    // same period given again leaves the watch as it is.
     void WatchHeartbeat(int node, std::chrono::milliseconds period, SteadyTime now);
     NodeStatus Status(int node, SteadyTime now) const;
     // Forgets the nodes' states and heartbeat watches (the link closed); events stay.

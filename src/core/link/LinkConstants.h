@@ -47,12 +47,16 @@ inline constexpr std::uint8_t kToggleBit = 0x10;       // in segment requests an
 inline constexpr std::uint8_t kSegmentLastBit = 0x01;  // c bit of a segment answer
 
 // SDO block upload (CAN only). Client commands: 101 00 cc ss.
-inline constexpr std::uint8_t kCmdBlockUpload = 0xA0;     // initiate, without CRC
-inline constexpr std::uint8_t kBlockClientCrcBit = 0x04;  // cc: the client checks a CRC
-inline constexpr std::uint8_t kCmdBlockEnd = 0xA1;        // end of the upload confirmed
-inline constexpr std::uint8_t kCmdBlockAck = 0xA2;        // block received: ackseq, blksize
-inline constexpr std::uint8_t kCmdBlockStart = 0xA3;      // send the first block
-inline constexpr std::uint8_t kBlockClientMask = 0xE3;    // class and subcommand of a request
+inline constexpr std::uint8_t kCmdBlockUpload = 0xA0;       // initiate, without CRC
+inline constexpr std::uint8_t kBlockClientCrcBit = 0x04;    // cc: the client checks a CRC
+inline constexpr std::uint8_t kCmdBlockEnd = 0xA1;          // end of the upload confirmed
+inline constexpr std::uint8_t kCmdBlockAck = 0xA2;          // block received: ackseq, blksize
+inline constexpr std::uint8_t kCmdBlockStart = 0xA3;        // send the first block
+inline constexpr std::uint8_t kBlockClientMask = 0xE3;      // class and subcommand of a request
+inline constexpr std::size_t kBlockInitiateSizeByte = 4;    // initiate: blksize
+inline constexpr std::size_t kBlockInitiateSwitchByte = 5;  // initiate: protocol switch threshold
+inline constexpr std::size_t kBlockAckSequenceByte = 1;     // ack: last sequence received
+inline constexpr std::size_t kBlockAckSizeByte = 2;         // ack: the next block's size
 // Server answers: 110 00 sc s ss (initiate, ss = 0) and 110 nnn 0 1 (end, n unused bytes).
 inline constexpr std::uint8_t kAnswerBlockClassMask = 0xE0;
 inline constexpr std::uint8_t kAnswerBlockClass = 0xC0;

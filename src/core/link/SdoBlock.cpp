@@ -12,8 +12,6 @@ constexpr std::uint16_t kCrcPolynomial = 0x1021;
 constexpr std::uint16_t kCrcTopBit = 0x8000;
 constexpr int kBitsPerByte = 8;
 constexpr std::uint8_t kBlockUploadInitiate = 0x00;  // ss / cs bits of the initiate
-constexpr std::size_t kBlockSizeOffset = 4;
-constexpr std::size_t kProtocolSwitchOffset = 5;
 
 SdoPayload Command(std::uint8_t command) {
     SdoPayload payload{};
@@ -38,8 +36,8 @@ SdoPayload BuildBlockInitiate(ObjectKey key, std::uint8_t blockSize, std::uint8_
                               bool crc) {
     SdoPayload payload = BuildPayload(
         key, static_cast<std::uint8_t>(kCmdBlockUpload | (crc ? kBlockClientCrcBit : 0)), 0);
-    payload[kBlockSizeOffset] = blockSize;
-    payload[kProtocolSwitchOffset] = protocolSwitch;
+    payload[kBlockInitiateSizeByte] = blockSize;
+    payload[kBlockInitiateSwitchByte] = protocolSwitch;
     return payload;
 }
 
@@ -49,8 +47,8 @@ SdoPayload BuildBlockStart() {
 
 SdoPayload BuildBlockAck(std::uint8_t lastSequence, std::uint8_t nextBlockSize) {
     SdoPayload payload = Command(kCmdBlockAck);
-    payload[1] = lastSequence;
-    payload[2] = nextBlockSize;
+    payload[kBlockAckSequenceByte] = lastSequence;
+    payload[kBlockAckSizeByte] = nextBlockSize;
     return payload;
 }
 

@@ -11,6 +11,8 @@ namespace morlo::gui {
 namespace {
 
 constexpr int kRefreshMs = 250;
+// The heartbeat time is read again this often, in case it was changed on a page.
+constexpr int kPeriodRereadRefreshes = 20;
 
 QString StateText(canopen::NmtState state) {
     switch (state) {
@@ -77,6 +79,9 @@ void CNetworkPane::OnResult(const engine::Delivery& delivery) {
 void CNetworkPane::Refresh() {
     if (node_ == 0) {
         return;
+    }
+    if (++refreshes_ % kPeriodRereadRefreshes == 0) {
+        context_.Link().SubmitRequest(id_, link::kCmdRead, canopen::kHeartbeatTimeKey, 0);
     }
     canopen::NetworkMonitor& network = context_.Network();
     for (const canopen::NetworkEvent& event : network.EventsAfter(seenEvents_)) {

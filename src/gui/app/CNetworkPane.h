@@ -13,7 +13,8 @@ class AppContext;
 
 // The status bar's pane of the CAN network, while a CAN link is open: the node's NMT state
 // from its heartbeat or boot-up message, "lost" when its heartbeat stays away three periods
-// (the period read from 1017:00 when the link is confirmed), and its last emergency message.
+// (the period read from 1017:00 when the link is confirmed, and every few seconds after), and
+// its last emergency message.
 class CNetworkPane final : public QLabel, public ResultReceiver {
     Q_OBJECT
   public:
@@ -33,6 +34,7 @@ class CNetworkPane final : public QLabel, public ResultReceiver {
     QTimer* timer_;
     int node_ = 0;  // the node of the open link; 0 while no CAN link is open
     std::uint64_t seenEvents_ = 0;
+    int refreshes_ = 0;
     QString emergency_;
 };
 
