@@ -259,6 +259,46 @@
         <source>打开</source>
         <translation type="vanished">Open</translation>
     </message>
+    <message>
+        <source>扫描</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>全部节点</source>
+        <translation>All nodes</translation>
+    </message>
+    <message>
+        <source>启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>预运行</source>
+        <translation>Pre-operational</translation>
+    </message>
+    <message>
+        <source>复位节点</source>
+        <translation>Reset node</translation>
+    </message>
+    <message>
+        <source>复位通讯</source>
+        <translation>Reset communication</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>refused</translation>
+    </message>
+    <message>
+        <source>没有节点应答</source>
+        <translation>No node answered</translation>
+    </message>
+    <message>
+        <source>驱动器ID须为1到127</source>
+        <translation>The drive ID must be from 1 to 127</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CCommMode</name>
@@ -533,6 +573,37 @@
     <message>
         <source>说明</source>
         <translation>meaning</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CEmergencyList</name>
+    <message>
+        <source>紧急报文 (CAN)</source>
+        <translation>Emergency messages (CAN)</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>节点</source>
+        <translation>Node</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>含义</source>
+        <translation>Meaning</translation>
+    </message>
+    <message>
+        <source>错误寄存器</source>
+        <translation>Error register</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Data</translation>
     </message>
 </context>
 <context>
@@ -919,6 +990,33 @@ Write it into this drive all the same?</translation>
     <message>
         <source>刷新</source>
         <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::CNetworkPane</name>
+    <message>
+        <source>启动报文</source>
+        <translation>boot-up</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>operational</translation>
+    </message>
+    <message>
+        <source>预运行</source>
+        <translation>pre-operational</translation>
+    </message>
+    <message>
+        <source>节点%1</source>
+        <translation>Node %1</translation>
+    </message>
+    <message>
+        <source>心跳丢失</source>
+        <translation>lost</translation>
     </message>
 </context>
 <context>

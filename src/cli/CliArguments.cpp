@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "canopen/NetworkConstants.h"
+#include "canopen/Nmt.h"
 #include "link/CanBitTiming.h"
 #include "text/NumberIo.h"
 
@@ -16,6 +18,8 @@ const char* const kCliUsage =
     "  write INDEX:SUB VALUE [--unit U] write a value given in unit U\n"
     "  info                             device name, versions and statusword\n"
     "  watch INDEX:SUB... [--count N]   print every new value of the objects\n"
+    "  watch --emcy [INDEX:SUB...] [--count N]\n"
+    "                                   (CAN) print every emergency message as well\n"
     "  backup LIST.cdo OUT.cdi [--report R.csv]\n"
     "                                   read the listed objects into a drive-data file (and\n"
     "                                   OUT.cdi.ini, which says which drive it came from)\n"
@@ -33,6 +37,10 @@ const char* const kCliUsage =
     "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--timeout S]\n"
     "                                   capture the recorder once (channel n is the n-th\n"
     "                                   --ch, up to four) and write the samples\n"
+    "  scan [--from N] [--to N]         (CAN) list the nodes on the bus: id, device type,\n"
+    "                                   name and software version\n"
+    "  nmt start|stop|preop|reset|reset-comm [--node N|all]\n"
+    "                                   (CAN) send a network management command\n"
     "options:\n"
     "  --json        print each result as one JSON object per line\n"
     "  --workdir DIR use DIR as the working folder\n"
@@ -237,6 +245,7 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
     CliArguments out;
     std::vector<std::string> positional;
     bool scopeOptions = false;
+    bool scanOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto next = [&](const char* what) -> std::optional<std::string> {
@@ -253,14 +262,32 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             }
         } else if (arg == "--node") {
             auto v = next("--node");
-            auto node = v ? ParseNumber(*v, 1, 127) : std::nullopt;
+            if (v && *v == "all") {
+                out.allNodes = true;
+                continue;
+            }
+            auto node = v ? ParseNumber(*v, canopen::kFirstNode, canopen::kLastNode) : std::nullopt;
             if (!node) {
                 if (error.empty()) {
-                    error = "--node takes a number from 1 to 127";
+                    error = "--node takes a number from 1 to 127 (or all, with nmt)";
                 }
                 return std::nullopt;
             }
             out.node = static_cast<int>(*node);
+            out.allNodes = false;
+        } else if (arg == "--from" || arg == "--to") {
+            auto v = next(arg.c_str());
+            auto node = v ? ParseNumber(*v, canopen::kFirstNode, canopen::kLastNode) : std::nullopt;
+            if (!node) {
+                if (error.empty()) {
+                    error = arg + " takes a node id from 1 to 127";
+                }
+                return std::nullopt;
+            }
+            (arg == "--from" ? out.scanFrom : out.scanTo) = static_cast<int>(*node);
+            scanOptions = true;
+        } else if (arg == "--emcy") {
+            out.emcy = true;
         } else if (arg == "--trace") {
             out.trace = true;
         } else if (arg == "--json") {
@@ -359,8 +386,8 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             return std::nullopt;
         }
     } else if (out.command == "watch") {
-        if (rest.empty()) {
-            error = "watch takes one or more INDEX:SUB";
+        if (rest.empty() && !out.emcy) {
+            error = "watch takes one or more INDEX:SUB, or --emcy";
             return std::nullopt;
         }
         if (!addresses(0, rest.size())) {
@@ -398,8 +425,36 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
             error = "scope needs at least one --ch INDEX:SUB";
             return std::nullopt;
         }
+    } else if (out.command == "scan") {
+        if (!rest.empty()) {
+            error = "scan takes options only (--from N --to N)";
+            return std::nullopt;
+        }
+        if (out.scanFrom > out.scanTo) {
+            error = "scan: --from " + std::to_string(out.scanFrom) + " is above --to " +
+                    std::to_string(out.scanTo);
+            return std::nullopt;
+        }
+    } else if (out.command == "nmt") {
+        if (rest.size() != 1 || !canopen::ParseNmtCommand(rest[0])) {
+            error = "nmt takes one of start, stop, preop, reset, reset-comm";
+            return std::nullopt;
+        }
+        out.nmtCommand = rest[0];
     } else {
         error = "unknown command '" + out.command + "'";
+        return std::nullopt;
+    }
+    if (scanOptions && out.command != "scan") {
+        error = "--from and --to go with scan only";
+        return std::nullopt;
+    }
+    if (out.allNodes && out.command != "nmt") {
+        error = "--node all goes with nmt only";
+        return std::nullopt;
+    }
+    if (out.emcy && out.command != "watch") {
+        error = "--emcy goes with watch only";
         return std::nullopt;
     }
     if (scopeOptions && out.command != "scope") {

@@ -38,8 +38,10 @@ struct CliArguments {
     std::string workDir;  // --workdir: the working folder instead of the usual choice
     bool json = false;    // results as one JSON object per line
     int node = 1;
+    bool allNodes = false;  // nmt: --node all
     bool trace = false;
-    // read, write, info, watch, backup, restore, compare, diff, store, init, restart, scope
+    // read, write, info, watch, backup, restore, compare, diff, store, init, restart, scope,
+    // scan, nmt
     std::string command;
     std::vector<ObjectKey> keys;      // read, write: one; watch: one or more
     std::string value;                // write
@@ -54,6 +56,10 @@ struct CliArguments {
     bool expectSameDrive = false;
     std::string report;  // backup, compare, restore, diff: every row as CSV
     ScopeRequest scope;  // scope
+    bool emcy = false;       // watch: print the emergency messages too
+    int scanFrom = 1;        // scan: the node ids asked
+    int scanTo = 127;
+    std::string nmtCommand;  // nmt: start, stop, preop, reset, reset-comm
 };
 
 // Parses the command line; on failure error holds a one-line message.

@@ -9,6 +9,7 @@
 #include "QtWorkerThread.h"
 #include "SimulatedLinkObject.h"
 #include "dictionary/DictionarySource.h"
+#include "engine/BlockUploadObjects.h"
 #include "link/AbortCode.h"
 #include "link/CanBitTiming.h"
 #include "link/SdoFrame.h"
@@ -108,6 +109,13 @@ int CliSession::Run() {
     if (arguments_.command == "diff") {
         return Diff();  // two files, no drive
     }
+    const bool needsCan = arguments_.command == "scan" || arguments_.command == "nmt" ||
+                          (arguments_.command == "watch" && arguments_.emcy);
+    if (needsCan) {
+        if (const int can = RequireCan(arguments_.command.c_str()); can != kExitDone) {
+            return can;
+        }
+    }
     if (const int files = PrepareTransferFiles(); files != kExitDone) {
         return files;
     }
@@ -139,6 +147,12 @@ int CliSession::Run() {
     if (arguments_.command == "store" || arguments_.command == "init" ||
         arguments_.command == "restart") {
         return RunDriveCommand();
+    }
+    if (arguments_.command == "scan") {
+        return Scan();
+    }
+    if (arguments_.command == "nmt") {
+        return Nmt();
     }
     return Watch();
 }
@@ -183,6 +197,11 @@ int CliSession::Prepare() {
     control_->SetMainWindow(kMainWindow);
     control_->SetFrameObserver([this](bool sent, std::optional<std::uint32_t> canId,
                                       std::span<const std::uint8_t> b) { Trace(sent, canId, b); });
+    control_->SetBlockUploadObjects(engine::BlockUploadObjects(dictionary_));
+    control_->SetBusListener(
+        [this](const link::CanMessage& message, std::chrono::steady_clock::time_point received) {
+            network_.Feed(message, received);
+        });
     for (ObjectKey key : arguments_.keys) {
         DictionaryEntry entry;
         if (!dictionary_.FindByKey(key, entry)) {
@@ -647,10 +666,20 @@ int CliSession::Watch() {
     for (ObjectKey key : arguments_.keys) {
         control_->AddCyclic(kCommandWindow, key, engine::kCyclicReadOnly);
     }
-    const bool done =
-        WaitFor([&] { return arguments_.count > 0 && printed >= arguments_.count; },
-                arguments_.count > 0 ? std::chrono::milliseconds(kAnswerLimit * arguments_.count)
-                                     : std::chrono::hours(24 * 365));
+    // Emergencies come when they come: no time limit for them.
+    std::uint64_t seenEvents = network_.LastSequence();
+    const auto limit = arguments_.count > 0 && !arguments_.emcy
+                           ? std::chrono::milliseconds(kAnswerLimit * arguments_.count)
+                           : std::chrono::milliseconds(std::chrono::hours(24 * 365));
+    const bool done = WaitFor(
+        [&] {
+            if (arguments_.emcy && (arguments_.count < 0 || printed < arguments_.count)) {
+                printed += PrintEmergencies(seenEvents,
+                                            arguments_.count < 0 ? -1 : arguments_.count - printed);
+            }
+            return arguments_.count > 0 && printed >= arguments_.count;
+        },
+        limit);
     commandHandler_ = nullptr;
     evaluator_->DropPending();
     control_->DeactivateWindow(kCommandWindow);

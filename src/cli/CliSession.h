@@ -13,6 +13,7 @@
 
 #include "CliArguments.h"
 #include "JsonLines.h"
+#include "canopen/NetworkMonitor.h"
 #include "dictionary/ObjectDictionary.h"
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
@@ -73,6 +74,13 @@ class CliSession {
     // store, init, restart: the store dialog's commands.
     int RunDriveCommand();
     int Scope();
+    int Scan();
+    int Nmt();
+    // For scan, nmt and watch --emcy: kExitDone on a CAN link, else a message and kExitUsage.
+    int RequireCan(const char* what);
+    // Prints the emergencies received after `seen`, at most `most` (-1: all), and moves `seen`
+    // past them; returns how many it printed.
+    int PrintEmergencies(std::uint64_t& seen, int most);
 
     // The files of a drive-data command, read and checked before the link opens, so that a
     // file that cannot be used costs nothing on the drive.
@@ -161,6 +169,7 @@ class CliSession {
     std::unique_ptr<FormulaEvaluator> evaluator_;
     UnitTable units_;
     std::unique_ptr<ValueConversion> conversion_;
+    canopen::NetworkMonitor network_;
 
     TransferInput transferInput_;
     bool linkOpen_ = false;

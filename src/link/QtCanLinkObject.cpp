@@ -5,6 +5,7 @@
 #include <QCanBusFrame>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
 #include <QVariant>
 
 #include "link/CanBitTiming.h"
@@ -83,13 +84,20 @@ bool QtCanLinkObject::Receive(CanMessage& message, std::chrono::milliseconds tim
     if (!device_) {
         return false;
     }
-    QDeadlineTimer deadline(timeout.count());
-    while (device_->framesAvailable() == 0) {
-        if (deadline.hasExpired() ||
-            !device_->waitForFramesReceived(static_cast<int>(deadline.remainingTime()))) {
-            if (device_->framesAvailable() == 0) {
-                return false;
-            }
+    if (device_->framesAvailable() == 0) {
+        // A loop of its own rather than waitForFramesReceived(), which warns on every time-out:
+        // listening to a quiet bus times out all the time.
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(device_.get(), &QCanBusDevice::framesReceived, &loop, &QEventLoop::quit);
+        QObject::connect(device_.get(), &QCanBusDevice::errorOccurred, &loop, &QEventLoop::quit);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(timeout);
+        loop.exec();
+        if (device_->framesAvailable() == 0) {
+            return false;
         }
     }
     QCanBusFrame frame = device_->readFrame();

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "text/NumberIo.h"
@@ -15,6 +16,8 @@ constexpr double kMaxPercent = 100;
 constexpr int kMaxAnswers = 1000000000;
 constexpr std::uint64_t kMaxIndex = 0xFFFF;
 constexpr std::uint64_t kMaxSubIndex = 0xFF;
+constexpr int kLastErrorBit = 15;
+constexpr int kMinErrorCycleMs = 20;
 
 std::optional<int> ParseInt(const std::string& text, int low, int high) {
     int value = 0;
@@ -73,13 +76,28 @@ std::optional<std::pair<ObjectKey, std::string>> ParseText(const std::string& te
     return std::pair{*key, text.substr(equals + 1)};
 }
 
+// "4:1000": an error state bit and a period in milliseconds.
+std::optional<std::pair<int, int>> ParseErrorCycle(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    auto bit = ParseInt(text.substr(0, colon), 0, kLastErrorBit);
+    auto period = ParseInt(text.substr(colon + 1), kMinErrorCycleMs, kMaxDelayMs);
+    if (!bit || !period) {
+        return std::nullopt;
+    }
+    return std::pair{*bit, *period};
+}
+
 }  // namespace
 
 const char* CliUsage() {
     return "usage: morloservo-sim --serial [--baud B] [OPTIONS]\n"
            "       morloservo-sim --can PLUGIN:IFACE [OPTIONS]\n"
            "options:\n"
-           "  --node N            node id, 1 to 127 (default 1)\n"
+           "  --node N            node id, 1 to 127 (default 1); with --can, give --node\n"
+           "                      again for more drives on the bus (--node 1 --node 5 ...)\n"
            "  --state FILE        keep stored parameters in FILE\n"
            "  --dictionary DIR    the dictionary source folder (default: data/dictionary of the\n"
            "                      working folder)\n"
@@ -90,10 +108,12 @@ const char* CliUsage() {
            "  --record-file FILE  copy each finished record of the recorder to FILE\n"
            "  --standard          answer as a plain CiA 301 device: no echo in write\n"
            "                      confirmations, texts of up to 4 bytes expedited, the last\n"
-           "                      segment marked without an extra empty one\n"
+           "                      segment marked without an extra empty one, block upload\n"
            "  --text I:S=TEXT     give the text object I:S (hexadecimal) another text\n"
            "  --segmented I:S     answer reads of the number object I:S (hexadecimal) in\n"
            "                      segments, as a CiA 301 device may\n"
+           "  --error-cycle B:MS  raise error state bit B (0 to 15) every MS milliseconds and\n"
+           "                      reset it MS/2 later (CAN: each sends an emergency message)\n"
            "link faults (answers to requests; requests always reach the drive):\n"
            "  --latency MS        delay every answer by MS milliseconds\n"
            "  --jitter MS         delay every answer by a further 0 to MS milliseconds\n"
@@ -139,6 +159,13 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
                 return fail("--segmented needs INDEX:SUB, e.g. 6064:00");
             }
             options.segmentedNumbers.push_back(*key);
+        } else if (argument == "--error-cycle") {
+            const std::string* text = value();
+            auto cycle = text ? ParseErrorCycle(*text) : std::nullopt;
+            if (!cycle) {
+                return fail("--error-cycle needs BIT:MS, a bit from 0 to 15 and 20 to 60000 ms");
+            }
+            options.errorCycle = cycle;
         } else if (argument == "--latency" || argument == "--jitter" ||
                    argument == "--silent-after") {
             const std::string* text = value();
@@ -192,8 +219,16 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
                 return fail(argument + (baud ? " needs a bit rate from 1 to 4000000"
                                              : " needs a node id from 1 to 127"));
             }
-            (baud ? options.baud : options.nodeId) = *number;
-            baudGiven = baudGiven || baud;
+            if (baud) {
+                options.baud = *number;
+                baudGiven = true;
+            } else if (std::find(options.nodeIds.begin(), options.nodeIds.end(), *number) !=
+                       options.nodeIds.end()) {
+                return fail("--node " + *text + " is given twice");
+            } else {
+                options.nodeIds.push_back(*number);
+                options.nodeId = options.nodeIds.front();
+            }
         } else if (argument == "--version") {
             options.version = true;
         } else if (argument == "--state" || argument == "--dictionary" ||
@@ -218,6 +253,15 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (can && baudGiven) {
         return fail("--baud applies to --serial only");
+    }
+    if (options.errorCycle && serial) {
+        return fail("--error-cycle applies to --can only");
+    }
+    if (options.nodeIds.size() > 1 && serial) {
+        return fail("several --node apply to --can only");
+    }
+    if (options.nodeIds.size() > 1 && (!options.stateFile.empty() || !options.recordFile.empty())) {
+        return fail("--state and --record-file apply to one --node only");
     }
     options.front = can ? CliOptions::Front::Can : CliOptions::Front::Serial;
     return {options, {}};

@@ -14,18 +14,21 @@ namespace morlo::sim {
 struct CliOptions {
     enum class Front { Serial, Can };
     Front front = Front::Serial;
-    int baud = 0;  // serial: 0 = answer at once
-    int nodeId = 1;
-    std::string stateFile;   // empty: none
-    std::string dictionary;  // empty: data/dictionary of the working folder
-    std::string workDir;     // --workdir: the working folder instead of the usual choice
-    std::string recordFile;  // empty: none; else each finished record is copied there
+    int baud = 0;              // serial: 0 = answer at once
+    int nodeId = 1;            // the first --node
+    std::vector<int> nodeIds;  // every --node (CAN: one simulated drive each); empty: nodeId
+    std::string stateFile;     // empty: none
+    std::string dictionary;    // empty: data/dictionary of the working folder
+    std::string workDir;       // --workdir: the working folder instead of the usual choice
+    std::string recordFile;    // empty: none; else each finished record is copied there
     std::string canPlugin;
     std::string canInterface;
     bool idle = false;
     bool standard = false;                                 // answer as a plain CiA 301 device
     std::vector<std::pair<ObjectKey, std::string>> texts;  // text objects given other texts
     std::vector<ObjectKey> segmentedNumbers;               // numbers read in segments
+    // --error-cycle BIT:MS: error state bit BIT is raised every MS ms and reset MS/2 later.
+    std::optional<std::pair<int, int>> errorCycle;
     FaultSettings faults;
     bool help = false;
     bool version = false;

@@ -6,6 +6,7 @@
 
 #include "DriveStatus.h"
 #include "SimConstants.h"
+#include "canopen/Emergency.h"
 
 namespace morlo::sim {
 namespace {
@@ -188,6 +189,30 @@ void DriveCore::RaiseError(int bit) {
                             now.driveTemperature, now.statusword, now.poweredOnSeconds});
     objects_.Put(kErrorState, state | code);
     Publish();
+    AddEmergency(canopen::EmergencyCodeOfErrorBit(bit));
+}
+
+void DriveCore::AddEmergency(std::uint16_t code) {
+    emergencies_.push_back({code, static_cast<std::uint8_t>(objects_.Number(kErrorRegister)),
+                            static_cast<std::uint16_t>(objects_.Number(kErrorState))});
+    if (emergencies_.size() > kEmergenciesKept) {
+        emergencies_.pop_front();
+    }
+}
+
+std::vector<DriveEmergency> DriveCore::TakeEmergencies() {
+    std::vector<DriveEmergency> out(emergencies_.begin(), emergencies_.end());
+    emergencies_.clear();
+    return out;
+}
+
+void DriveCore::ResetErrorState() {
+    const bool hadErrors = objects_.Number(kErrorState) != 0;
+    objects_.Put(kErrorState, 0);
+    if (hadErrors) {
+        Publish();
+        AddEmergency(canopen::kEmergencyNoError);
+    }
 }
 
 void DriveCore::RaiseDetectedError(int bit) {
@@ -198,7 +223,7 @@ void DriveCore::RaiseDetectedError(int bit) {
 }
 
 void DriveCore::ClearErrors() {
-    objects_.Put(kErrorState, 0);
+    ResetErrorState();
     Publish();
 }
 
@@ -231,7 +256,7 @@ WriteOutcome DriveCore::Write(SimObject& object, std::uint32_t value) {
     if (key == kControlword) {
         const auto cw = static_cast<std::uint16_t>(value);
         if (machine_.OnControlword(cw)) {
-            objects_.Put(kErrorState, 0);
+            ResetErrorState();
         }
         motion_.OnControlword(cw, parameters_, UserPosition());
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "DriveParameters.h"
 #include "ErrorLog.h"
@@ -17,6 +19,14 @@
 #include "dictionary/DictionarySource.h"
 
 namespace morlo::sim {
+
+// An emergency the drive has to send: an error appeared (its code) or the errors were reset
+// (code 0), with the error register and the error state word at that moment.
+struct DriveEmergency {
+    std::uint16_t code = 0;
+    std::uint8_t errorRegister = 0;
+    std::uint16_t errorState = 0;
+};
 
 // The drive's firmware: its objects, the state machine, the operating modes, the motor it
 // drives, the I/O, the error words and the recorder, computed in ticks of sim time.
@@ -43,6 +53,8 @@ class DriveCore {
 
     void RaiseError(int bit);
     void ClearErrors();
+    // The emergencies since the last call, oldest first (the newest kEmergenciesKept).
+    std::vector<DriveEmergency> TakeEmergencies();
     DriveState State() const { return machine_.State(); }
     const Recorder& GetRecorder() const { return recorder_; }
 
@@ -52,10 +64,14 @@ class DriveCore {
     LiveValues Publish();
     void FollowFaultCondition();
     void RaiseDetectedError(int bit);
+    // Clears the error state; a reset emergency follows when there were errors.
+    void ResetErrorState();
+    void AddEmergency(std::uint16_t code);
     void FollowModeChange();
     double UserPosition() const;
 
     ObjectStore objects_;
+    std::deque<DriveEmergency> emergencies_;
     LivePublisher publisher_;
     ErrorLog errorLog_;
     Recorder recorder_;

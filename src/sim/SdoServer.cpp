@@ -4,6 +4,7 @@
 
 #include "SdoAnswers.h"
 #include "link/LinkConstants.h"
+#include "link/SdoBlock.h"
 #include "link/SdoFrame.h"
 
 namespace morlo::sim {
@@ -49,11 +50,40 @@ int WidthOfWriteCommand(std::uint8_t command) {
 }  // namespace
 
 std::optional<link::SdoPayload> SdoServer::Handle(const link::SdoPayload& request) {
+    std::vector<link::SdoPayload> answers = HandleAll(request);
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    return answers.front();
+}
+
+std::vector<link::SdoPayload> SdoServer::HandleAll(const link::SdoPayload& request) {
     const std::uint8_t command = request[0];
     if (command == link::kCmdAbort) {
         upload_.End();
-        return std::nullopt;
+        block_.End();
+        return {};
     }
+    const std::uint8_t blockCommand = command & link::kBlockClientMask;
+    if (dialect_ == SdoDialect::Standard && link::IsBlockUploadRequest(command)) {
+        if (blockCommand == link::kCmdBlockUpload) {
+            upload_.End();
+            return {StartBlockUpload(request)};
+        }
+        if (block_.Active()) {
+            return block_.Next(request);
+        }
+        return {AbortAnswer(request, link::AbortCode::CommandSpecifierInvalid)};
+    }
+    block_.End();
+    if (std::optional<link::SdoPayload> answer = HandleOrdinary(request)) {
+        return {*answer};
+    }
+    return {};
+}
+
+std::optional<link::SdoPayload> SdoServer::HandleOrdinary(const link::SdoPayload& request) {
+    const std::uint8_t command = request[0];
     if (command == link::kCmdSegment || command == link::kCmdSegmentToggle) {
         return upload_.Next(request);
     }
@@ -77,6 +107,37 @@ SimObject* SdoServer::Lookup(const link::SdoPayload& request, link::AbortCode& m
     return object;
 }
 
+std::string SdoServer::UploadBytes(const SimObject& object) {
+    if (object.kind != ValueKind::Integer) {
+        return hooks_.UploadData(object);
+    }
+    // The value's bytes, least significant first, as an expedited answer would carry them.
+    std::string data;
+    for (int shift = 0; shift < object.bits; shift += 8) {
+        data.push_back(static_cast<char>((object.value >> shift) & 0xFF));
+    }
+    return data;
+}
+
+link::SdoPayload SdoServer::StartBlockUpload(const link::SdoPayload& request) {
+    link::AbortCode missing{};
+    SimObject* object = Lookup(request, missing);
+    if (!object) {
+        return AbortAnswer(request, missing);
+    }
+    const std::uint8_t blockSize = request[link::kBlockInitiateSizeByte];
+    if (blockSize == 0 || blockSize > link::kMaxBlockSize) {
+        return AbortAnswer(request, link::AbortCode::InvalidBlockSize);
+    }
+    std::string data = UploadBytes(*object);
+    const std::uint8_t protocolSwitch = request[link::kBlockInitiateSwitchByte];
+    if (protocolSwitch > 0 && data.size() <= protocolSwitch) {
+        return Read(link::BuildPayload(object->key, link::kCmdRead, 0));
+    }
+    const bool crc = (request[0] & link::kBlockClientCrcBit) != 0;
+    return block_.Start(object->key, std::move(data), blockSize, crc);
+}
+
 link::SdoPayload SdoServer::Read(const link::SdoPayload& request) {
     link::AbortCode missing{};
     SimObject* object = Lookup(request, missing);
@@ -93,11 +154,7 @@ link::SdoPayload SdoServer::Read(const link::SdoPayload& request) {
         return EchoAnswer(request, link::kAnswerSegmented, size);
     }
     if (segmentedNumbers_.contains(object->key)) {
-        // The value's bytes, least significant first, as an expedited answer would carry them.
-        std::string data;
-        for (int shift = 0; shift < object->bits; shift += 8) {
-            data.push_back(static_cast<char>((object->value >> shift) & 0xFF));
-        }
+        std::string data = UploadBytes(*object);
         const auto size = static_cast<std::uint32_t>(data.size());
         upload_.Start(object->key, std::move(data));
         return EchoAnswer(request, link::kAnswerSegmented, size);

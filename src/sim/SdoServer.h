@@ -3,7 +3,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "BlockUpload.h"
 #include "ObjectStore.h"
 #include "SdoDialect.h"
 #include "SegmentedUpload.h"
@@ -33,7 +35,8 @@ class SdoObjectHooks {
     virtual std::string UploadData(const SimObject& object) = 0;
 };
 
-// Answers SDO requests: expedited reads and writes with their checks, segmented uploads.
+// Answers SDO requests: expedited reads and writes with their checks, segmented uploads, and
+// in the standard dialect block uploads.
 class SdoServer {
   public:
     SdoServer(ObjectStore& objects, SdoObjectHooks& hooks, SdoDialect dialect = SdoDialect::Family)
@@ -42,12 +45,23 @@ class SdoServer {
     // The answer to one request; nullopt when the drive stays silent (also after an abort
     // from the client, which is never answered).
     std::optional<link::SdoPayload> Handle(const link::SdoPayload& request);
-    void EndUpload() { upload_.End(); }
+    // Every answer to one request: none, one, or the segments of a block.
+    std::vector<link::SdoPayload> HandleAll(const link::SdoPayload& request);
+    void EndUpload() {
+        upload_.End();
+        block_.End();
+    }
     // Reads of this number object are answered in segments, as a CiA 301 server may do.
     void SendInSegments(ObjectKey key) { segmentedNumbers_.insert(key); }
 
   private:
+    std::optional<link::SdoPayload> HandleOrdinary(const link::SdoPayload& request);
     link::SdoPayload Read(const link::SdoPayload& request);
+    // The answer to a block upload initiate: the block upload's, or with data no longer than
+    // the client's protocol switch threshold an ordinary upload's.
+    link::SdoPayload StartBlockUpload(const link::SdoPayload& request);
+    // The bytes an upload of the object carries.
+    std::string UploadBytes(const SimObject& object);
     std::optional<link::SdoPayload> Write(const link::SdoPayload& request, int width);
     // The object of a request, or the abort code that says why there is none.
     SimObject* Lookup(const link::SdoPayload& request, link::AbortCode& missing);
@@ -56,6 +70,7 @@ class SdoServer {
     SdoObjectHooks& hooks_;
     SdoDialect dialect_;
     SegmentedUpload upload_;
+    BlockUpload block_;
     std::set<ObjectKey> segmentedNumbers_;
 };
 

@@ -85,7 +85,7 @@ void SimulatedDrive::CopyRecord() {
     std::filesystem::rename(temporary, *options_.recordFile, ec);
 }
 
-std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayload& request) {
+std::vector<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayload& request) {
     if (request[0] == link::kCmdRead) {
         ++reads_[link::PayloadKey(request)];
     } else if ((request[0] & link::kWriteMask) == link::kWriteClass) {
@@ -93,14 +93,18 @@ std::optional<link::SdoPayload> SimulatedDrive::HandleLocked(const link::SdoPayl
     }
     Sync();
     if (restarting_) {
-        return std::nullopt;
+        return {};
     }
-    return server_.Handle(request);
+    return server_.HandleAll(request);
 }
 
 std::optional<link::SdoPayload> SimulatedDrive::HandleRequest(const link::SdoPayload& request) {
     std::lock_guard lock(mutex_);
-    return HandleLocked(request);
+    std::vector<link::SdoPayload> answers = HandleLocked(request);
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    return answers.front();
 }
 
 std::size_t SimulatedDrive::ReadCount(ObjectKey key) {
@@ -115,7 +119,25 @@ std::size_t SimulatedDrive::WriteCount(ObjectKey key) {
 
 std::optional<Reply> SimulatedDrive::Exchange(const link::SdoPayload& request) {
     std::lock_guard lock(mutex_);
-    return faults_.Apply(HandleLocked(request));
+    std::vector<link::SdoPayload> answers = HandleLocked(request);
+    return faults_.Apply(answers.empty() ? std::nullopt : std::optional(answers.front()));
+}
+
+std::vector<Reply> SimulatedDrive::ExchangeAll(const link::SdoPayload& request) {
+    std::lock_guard lock(mutex_);
+    std::vector<Reply> replies;
+    for (const link::SdoPayload& answer : HandleLocked(request)) {
+        if (std::optional<Reply> reply = faults_.Apply(answer)) {
+            replies.push_back(std::move(*reply));
+        }
+    }
+    return replies;
+}
+
+std::vector<DriveEmergency> SimulatedDrive::TakeEmergencies() {
+    std::lock_guard lock(mutex_);
+    Sync();
+    return core_.TakeEmergencies();
 }
 
 void SimulatedDrive::Tick() {

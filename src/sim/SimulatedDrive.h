@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "DriveCore.h"
 #include "FaultInjector.h"
@@ -54,6 +55,11 @@ class SimulatedDrive : private SdoObjectHooks {
     std::optional<link::SdoPayload> HandleRequest(const link::SdoPayload& request);
     // The answer as it reaches the link, after the fault settings had their say.
     std::optional<Reply> Exchange(const link::SdoPayload& request);
+    // Every answer to the request as it reaches a CAN bus (a block upload sends many), each
+    // after the fault settings had their say; lost ones are left out.
+    std::vector<Reply> ExchangeAll(const link::SdoPayload& request);
+    // The emergencies the drive raised since the last call.
+    std::vector<DriveEmergency> TakeEmergencies();
     // Lets the drive catch up with its clock without a request.
     void Tick();
 
@@ -83,7 +89,7 @@ class SimulatedDrive : private SdoObjectHooks {
     WriteOutcome Write(SimObject& object, std::uint32_t value) override;
     std::string UploadData(const SimObject& object) override;
 
-    std::optional<link::SdoPayload> HandleLocked(const link::SdoPayload& request);
+    std::vector<link::SdoPayload> HandleLocked(const link::SdoPayload& request);
     void Sync();
     void CopyRecord();
     std::int64_t TickOf(std::chrono::nanoseconds time) const;

@@ -107,6 +107,37 @@ TEST(CliArguments, BadInputGetsAClearMessage) {
     EXPECT_EQ(error, "unknown command 'dance'");
 }
 
+TEST(CliArguments, NetworkCommands) {
+    auto scan = Parse({"--link", "can:socketcan:can0", "scan", "--from", "2", "--to", "9"});
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->scanFrom, 2);
+    EXPECT_EQ(scan->scanTo, 9);
+    auto nmt = Parse({"nmt", "reset-comm", "--node", "all"});
+    ASSERT_TRUE(nmt);
+    EXPECT_EQ(nmt->nmtCommand, "reset-comm");
+    EXPECT_TRUE(nmt->allNodes);
+    auto emcy = Parse({"watch", "--emcy", "--count", "2"});
+    ASSERT_TRUE(emcy);
+    EXPECT_TRUE(emcy->emcy && emcy->keys.empty());
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"scan", "--from", "9", "--to", "2"}, "scan: --from 9 is above --to 2"},
+        {{"scan", "--to", "128"}, "--to takes a node id from 1 to 127"},
+        {{"scan", "5"}, "scan takes options only (--from N --to N)"},
+        {{"nmt", "operational"}, "nmt takes one of start, stop, preop, reset, reset-comm"},
+        {{"nmt"}, "nmt takes one of start, stop, preop, reset, reset-comm"},
+        {{"--node", "all", "read", "6041:00"}, "--node all goes with nmt only"},
+        {{"info", "--from", "3"}, "--from and --to go with scan only"},
+        {{"read", "6041:00", "--emcy"}, "--emcy goes with watch only"},
+        {{"watch"}, "watch takes one or more INDEX:SUB, or --emcy"},
+    };
+    for (const auto& [args, message] : refused) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error)) << message;
+        EXPECT_EQ(error, message);
+    }
+}
+
 TEST(CliArguments, ScopeTakesOnlyTheSettingsGiven) {
     auto a = Parse({"scope",     "--ch",  "606C:00",   "--ch",    "6077:00", "--period",  "16",
                     "--samples", "500",   "--trigger", "6064:00", "--edge",  "falling",   "--level",

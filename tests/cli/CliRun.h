@@ -37,8 +37,10 @@ class Simulator {
   public:
     enum class Front { Serial, Can };
 
-    Simulator(Front front, std::vector<std::string> options)
-        : process_(MORLO_SIM_PATH, Arguments(front, std::move(options))) {
+    // CAN: on the given bus (a private virtual bus, virtualcan:tcp://127.0.0.1:PORT/can0).
+    Simulator(Front front, std::vector<std::string> options,
+              const std::string& canBus = "virtualcan:can0")
+        : process_(MORLO_SIM_PATH, Arguments(front, std::move(options), canBus)) {
         auto first = process_.ReadLine(std::chrono::seconds(10));
         if (!first) {
             return;
@@ -63,10 +65,11 @@ class Simulator {
     }
 
   private:
-    static std::vector<std::string> Arguments(Front front, std::vector<std::string> options) {
+    static std::vector<std::string> Arguments(Front front, std::vector<std::string> options,
+                                              const std::string& canBus) {
         std::vector<std::string> args = front == Front::Serial
                                             ? std::vector<std::string>{"--serial"}
-                                            : std::vector<std::string>{"--can", "virtualcan:can0"};
+                                            : std::vector<std::string>{"--can", canBus};
         args.insert(args.end(), options.begin(), options.end());
         return args;
     }

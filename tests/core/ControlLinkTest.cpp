@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "canopen/Nmt.h"
 #include "engine/ControlLink.h"
 #include "engine/HandlerDispatcher.h"
 
@@ -506,6 +508,95 @@ TEST_F(ControlLinkTest, ManyThreadsSubmitWhileHandlersSubmitAgain) {
     switcher.join();
     control->CloseLink();  // from this thread while the worker delivers
     control->Stop();
+}
+
+// A CAN bus that other nodes write to from their own thread.
+class FakeCanBus : public link::CanLinkObject {
+  public:
+    int Open(const link::LinkSettings&) override { return 0; }
+    void Close() override {}
+    bool GetVersion(std::string& text) override {
+        text = "fake:can0";
+        return true;
+    }
+    int Send(const link::CanMessage& message) override {
+        std::lock_guard lock(mutex);
+        sent.push_back(message);
+        return 0;
+    }
+    bool Receive(link::CanMessage& message, std::chrono::milliseconds timeout) override {
+        {
+            std::lock_guard lock(mutex);
+            if (!incoming.empty()) {
+                message = incoming.front();
+                incoming.pop_front();
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(timeout, 1ms));
+        return false;
+    }
+    void Push(const link::CanMessage& message) {
+        std::lock_guard lock(mutex);
+        incoming.push_back(message);
+    }
+    std::mutex mutex;
+    std::deque<link::CanMessage> incoming;
+    std::vector<link::CanMessage> sent;
+};
+
+// With nothing to do the worker listens to the CAN bus for heartbeats and emergencies, and
+// lends the bus to a scan or an NMT command between exchanges.
+TEST(ControlLinkCan, TheIdleWorkerHearsTheBusAndLendsIt) {
+    link::LinkLibrary library;
+    HandlerDispatcher dispatcher;
+    FakeCanBus* bus = nullptr;
+    library.RegisterFactory(link::kLinkTypeCan, [&bus] {
+        auto made = std::make_unique<FakeCanBus>();
+        bus = made.get();
+        return made;
+    });
+    ControlLink::Options options;
+    options.pacer = std::make_shared<QuickPacer>();
+    ControlLink control(library, dispatcher, options);
+    std::atomic<int> heard{0};
+    control.SetBusListener(
+        [&heard](const link::CanMessage& m, auto) { heard += m.id == 0x705 ? 1 : 0; });
+    control.Start();
+    ASSERT_EQ(control.SelectLinkType(link::kLinkTypeCan), 1);
+    ASSERT_EQ(control.OpenLink(link::LinkSettings{}), 0);
+    control.SetLinkState(kLinkStateOpen);
+    link::CanMessage heartbeat;
+    heartbeat.id = 0x705;
+    heartbeat.length = 1;
+    heartbeat.data[0] = 0x05;
+    std::thread node([&] {
+        for (int i = 0; i < 3; ++i) {
+            bus->Push(heartbeat);
+        }
+    });
+    node.join();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (heard < 3 && std::chrono::steady_clock::now() < deadline) {
+        control.RunPendingDeliveries(5ms);
+    }
+    EXPECT_EQ(heard, 3);
+    EXPECT_TRUE(control.UseCanBus([](link::CanPort& port) {
+        port.Send(canopen::BuildNmtCommand(canopen::NmtCommand::Start, 5));
+    }));
+    {
+        std::lock_guard lock(bus->mutex);
+        ASSERT_EQ(bus->sent.size(), 1u);
+        EXPECT_EQ(bus->sent[0].id, 0u);
+        EXPECT_EQ(bus->sent[0].data[0], 0x01);
+        EXPECT_EQ(bus->sent[0].data[1], 5);
+    }
+    // Offline there is no bus to lend.
+    control.SetLinkState(kLinkStateClosed);
+    control.CloseLink();
+    control.SelectLinkType(link::kLinkTypeOffline);
+    EXPECT_FALSE(control.UseCanBus([](link::CanPort&) { FAIL() << "no bus"; }));
+    control.Stop();
 }
 
 }  // namespace

@@ -28,10 +28,65 @@ class FakeSdoServer {
     bool echoWrites = true;         // our drives echo the value; a standard server sends zeros
     bool familyEnding = true;       // a 7-byte last segment is followed by an empty one
     bool segmentedNumbers = false;  // numbers are sent in segments too
+    bool blockUpload = false;       // texts go by block upload (else: block requests refused)
+    bool blockCrc = true;           // the block upload offers the CRC
+    bool wrongCrc = false;          // ...and sends a wrong one
     std::map<ObjectKey, std::uint32_t> numbers;
     std::map<ObjectKey, std::string> texts;
     std::set<int> lost;
+    std::set<int> lostBlockSegments;  // block segments sent (from 0) that never arrive
     std::vector<SdoPayload> requests;
+
+    // Every answer to the request: a block upload's segments come together.
+    std::vector<SdoPayload> HandleAll(const SdoPayload& request) {
+        if ((request[0] & 0xE0) != 0xA0) {
+            auto answer = Handle(request);
+            return answer ? std::vector<SdoPayload>{*answer} : std::vector<SdoPayload>{};
+        }
+        requests.push_back(request);
+        const ObjectKey key = PayloadKey(request);
+        switch (request[0] & 0xE3) {
+            case 0xA0: {  // initiate: blksize in byte 4, protocol switch threshold in byte 5
+                auto t = texts.find(key);
+                if (!blockUpload || t == texts.end()) {
+                    return {BuildAbort(key, blockUpload ? 0x06020000 : 0x05040001)};
+                }
+                if (t->second.size() <= request[5]) {
+                    return {StartUpload(key, t->second)};
+                }
+                const bool crc = blockCrc && (request[0] & 0x04) != 0;
+                block_ = Block{t->second, 0, request[4], crc};
+                return {BuildPayload(key, static_cast<std::uint8_t>(0xC2 | (crc ? 0x04 : 0)),
+                                     static_cast<std::int32_t>(t->second.size()))};
+            }
+            case 0xA3:  // start
+                return SendBlock();
+            case 0xA2: {  // ack: last sequence received, next block size
+                block_->acked += request[1];
+                block_->size = request[2];
+                const std::size_t total = (block_->data.size() + 6) / 7;
+                if (block_->acked < total) {
+                    return SendBlock();
+                }
+                std::uint16_t crc = 0;  // x^16 + x^12 + x^5 + 1, from 0
+                for (char c : block_->data) {
+                    crc = static_cast<std::uint16_t>(crc ^ (static_cast<std::uint8_t>(c) << 8));
+                    for (int bit = 0; bit < 8; ++bit) {
+                        crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021
+                                                                        : crc << 1);
+                    }
+                }
+                crc = static_cast<std::uint16_t>(crc ^ (wrongCrc ? 1 : 0));
+                const auto unused = static_cast<std::uint8_t>(total * 7 - block_->data.size());
+                return {SdoPayload{static_cast<std::uint8_t>(0xC1 | unused << 2),
+                                   static_cast<std::uint8_t>(crc),
+                                   static_cast<std::uint8_t>(crc >> 8), 0, 0, 0, 0, 0}};
+            }
+            default:  // end, or an abort
+                block_.reset();
+                return {};
+        }
+    }
 
     std::optional<SdoPayload> Handle(const SdoPayload& request) {
         const int ordinal = static_cast<int>(requests.size());
@@ -115,6 +170,23 @@ class FakeSdoServer {
         return answer;
     }
 
+    // The next block: up to size segments from the first one not acknowledged.
+    std::vector<SdoPayload> SendBlock() {
+        std::vector<SdoPayload> out;
+        const std::size_t total = (block_->data.size() + 6) / 7;
+        for (std::size_t seq = 1, seg = block_->acked; seq <= block_->size && seg < total;
+             ++seq, ++seg) {
+            SdoPayload segment{};
+            segment[0] = static_cast<std::uint8_t>(seq | (seg + 1 == total ? 0x80 : 0));
+            const std::string chunk = block_->data.substr(seg * 7, 7);
+            std::copy(chunk.begin(), chunk.end(), segment.begin() + 1);
+            if (lostBlockSegments.count(sentSegments_++) == 0) {
+                out.push_back(segment);
+            }
+        }
+        return out;
+    }
+
     struct Upload {
         ObjectKey key;
         std::string data;
@@ -122,6 +194,14 @@ class FakeSdoServer {
         bool toggle;
     };
     std::optional<Upload> upload_;
+    struct Block {
+        std::string data;
+        std::size_t acked;  // segments acknowledged
+        std::size_t size;   // segments per block
+        bool crc;
+    };
+    std::optional<Block> block_;
+    int sentSegments_ = 0;
 };
 
 // What is on its way on a simulated line: items arrive at their time; a receive waits for
@@ -231,10 +311,9 @@ class TimedCanLink : public CanLinkObject {
             }
             script.pop_front();
         } else if (server != nullptr) {
-            if (auto answer = server->Handle(message.data)) {
-                line.Schedule(
-                    latency,
-                    BuildCanResponse(static_cast<int>(message.id - kCanRequestBase), *answer));
+            for (const SdoPayload& answer : server->HandleAll(message.data)) {
+                line.Schedule(latency, BuildCanResponse(
+                                           static_cast<int>(message.id - kCanRequestBase), answer));
             }
         }
         return 0;

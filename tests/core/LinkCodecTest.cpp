@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
 #include <vector>
 
 #include "FakeSdoLine.h"
@@ -647,6 +648,209 @@ TEST(LinkCodecSerial, LateInputIsDrainedAfterATimeOut) {
     auto out = f.Read(0x604100);
     EXPECT_EQ(out.value, 2u);
     EXPECT_EQ(f.link->sent.size(), 2u);
+}
+
+// ---- block upload ----
+
+constexpr std::uint8_t kA4 = 0xA4, kA3 = 0xA3, kA2 = 0xA2, kA1 = 0xA1;
+
+struct BlockCase {
+    const char* name;
+    std::size_t length;  // of the text read
+    bool offered;        // the server does block uploads
+    bool crc;            // ...offering the CRC
+    bool wrongCrc;
+    std::set<int> lost;                   // block segments (counted from 0) that never arrive
+    int exchange;                         // what the read ends with
+    std::vector<std::uint8_t> commands;   // the client's requests on the wire
+    std::vector<std::uint8_t> acks;       // the last sequence numbers acknowledged
+    std::vector<std::uint8_t> readAgain;  // the requests of a second read
+};
+
+std::set<int> Range(int from, int to) {
+    std::set<int> out;
+    for (int i = from; i < to; ++i) {
+        out.insert(i);
+    }
+    return out;
+}
+
+TEST(LinkCodecCan, BlockUpload) {
+    // 1000 bytes are 143 segments: a block of 127 and one of 16.
+    const BlockCase cases[] = {
+        {"whole, with CRC",
+         1000,
+         true,
+         true,
+         false,
+         {},
+         kExchangeAnswered,
+         {kA4, kA3, kA2, kA2, kA1},
+         {127, 16},
+         {kA4, kA3, kA2, kA2, kA1}},
+        {"whole, without CRC",
+         1000,
+         true,
+         false,
+         false,
+         {},
+         kExchangeAnswered,
+         {kA4, kA3, kA2, kA2, kA1},
+         {127, 16},
+         {}},
+        {"a lost segment: the block again from the next one",
+         1000,
+         true,
+         true,
+         false,
+         {5},
+         kExchangeAnswered,
+         {kA4, kA3, kA2, kA2, kA2, kA1},
+         {5, 127, 11},
+         {}},
+        {"the last segment of a block lost: the time-out ends the block",
+         1000,
+         true,
+         true,
+         false,
+         {126},
+         kExchangeAnswered,
+         {kA4, kA3, kA2, kA2, kA1},
+         {126, 17},
+         {}},
+        {"a wrong CRC: aborted",
+         1000,
+         true,
+         true,
+         true,
+         {},
+         kExchangeSegmentLost,
+         {kA4, kA3, kA2, kA2, kCmdAbort},
+         {127, 16},
+         {}},
+        {"three blocks without a segment: aborted",
+         1000,
+         true,
+         true,
+         false,
+         Range(0, 381),
+         kExchangeSegmentLost,
+         {kA4, kA3, kA2, kA2, kCmdAbort},
+         {0, 0},
+         {}},
+        {"short data: the server switches to a segmented upload",
+         20,
+         true,
+         true,
+         false,
+         {},
+         kExchangeAnswered,
+         {kA4, kCmdSegment, kCmdSegmentToggle, kCmdSegment},
+         {},
+         {}},
+        {"refused: asked again in segments, and from then on",
+         30,
+         false,
+         true,
+         false,
+         {},
+         kExchangeAnswered,
+         {kA4, kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment, kCmdSegmentToggle,
+          kCmdSegment},
+         {},
+         {kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment, kCmdSegmentToggle, kCmdSegment}},
+    };
+    for (const BlockCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture<ScriptedCanLink> f;
+        f.Serve(1ms);
+        f.codec.SetBlockUploadObjects([](ObjectKey key) { return key == 0x100800; });
+        std::string text(c.length, ' ');
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            text[i] = static_cast<char>('A' + i % 26);
+        }
+        f.server.texts[0x100800] = text;
+        f.server.blockUpload = c.offered;
+        f.server.blockCrc = c.crc;
+        f.server.wrongCrc = c.wrongCrc;
+        f.server.lostBlockSegments = c.lost;
+
+        auto out = f.Read(0x100800);
+        EXPECT_EQ(out.exchange, c.exchange);
+        EXPECT_EQ(out.data, c.exchange == kExchangeAnswered ? std::optional(text) : std::nullopt);
+        EXPECT_EQ(f.Commands(), c.commands);
+        const auto sent = f.link->SentPayloads();
+        EXPECT_EQ(sent.front(), (SdoPayload{kA4, 0x08, 0x10, 0x00, 127, 21, 0, 0}));
+        std::vector<std::uint8_t> acks;
+        for (const SdoPayload& p : sent) {
+            if (p[0] == kA2) {
+                acks.push_back(p[1]);
+                EXPECT_EQ(p[2], 127);  // the next block's size
+            }
+            if (p[0] == kCmdAbort) {
+                EXPECT_EQ(PayloadValue(p), c.wrongCrc ? 0x05040004u : 0x05040000u);
+            }
+        }
+        EXPECT_EQ(acks, c.acks);
+        EXPECT_FALSE(f.codec.UploadRunning());
+        if (!c.readAgain.empty()) {
+            f.link->sent.clear();
+            EXPECT_EQ(f.Read(0x100800).data, text);
+            EXPECT_EQ(f.Commands(), c.readAgain);
+        }
+    }
+}
+
+// A device that answers the block request only after the time-out is read in segments, and
+// its late refusal of the block request is not taken for a refusal of the read.
+TEST(LinkCodecCan, ALateRefusalOfABlockRequestIsNotTheReadsAnswer) {
+    Fixture<ScriptedCanLink> f;
+    f.Serve(30ms);
+    f.codec.SetBlockUploadObjects([](ObjectKey) { return true; });
+    f.server.texts[0x100800] = std::string(30, 'y');
+    f.link->script.push_back({{600ms, BuildCanResponse(1, BuildAbort(0x100800, 0x05040001))}});
+    auto out = f.Read(0x100800);
+    EXPECT_EQ(out.exchange, kExchangeAnswered);
+    EXPECT_EQ(out.data, std::string(30, 'y'));
+    EXPECT_TRUE(f.codec.BlockUploadRefused());
+    EXPECT_EQ(f.Commands(),
+              (std::vector<std::uint8_t>{kA4, kCmdRead, kCmdSegment, kCmdSegmentToggle, kCmdSegment,
+                                         kCmdSegmentToggle, kCmdSegment}));
+}
+
+// The data of a block upload reaches the receiver in segments without the wire; a receiver
+// that gives up on it sends nothing either.
+TEST(LinkCodecCan, BlockDataIsHandedOutInSegments) {
+    Fixture<ScriptedCanLink> f;
+    f.Serve();
+    f.codec.SetBlockUploadObjects([](ObjectKey) { return true; });
+    f.server.blockUpload = true;
+    f.server.texts[0x100800] = std::string(50, 'x');
+    ASSERT_EQ(f.codec.Exchange(0x100800, kCmdRead, 0), kExchangeAnswered);
+    ResultKind kind;
+    std::int32_t size = 0;
+    ASSERT_TRUE(f.codec.Decode(kind, size));
+    EXPECT_EQ(kind, ResultKind::UploadStarted);
+    EXPECT_EQ(size, 50);
+    const std::size_t onTheWire = f.link->sent.size();
+    ASSERT_EQ(f.codec.Exchange(0x100800, kCmdSegment, 0), kExchangeAnswered);
+    const std::uint8_t* data = nullptr;
+    int count = 0;
+    bool last = true;
+    f.codec.GetSegmentData(data, count, last);
+    EXPECT_EQ(count, 7);
+    EXPECT_FALSE(last);
+    EXPECT_EQ(f.codec.Exchange(0x100800, kCmdAbort, 0x05040005), kExchangeAnswered);
+    EXPECT_FALSE(f.codec.UploadRunning());
+    EXPECT_EQ(f.link->sent.size(), onTheWire);
+    // Forgetting the device (a new opening) asks for block uploads again.
+    f.server.blockUpload = false;
+    f.Read(0x100800);
+    f.server.blockUpload = true;
+    f.codec.ForgetDevice();
+    f.link->sent.clear();
+    EXPECT_EQ(f.Read(0x100800).data, std::string(50, 'x'));
+    EXPECT_EQ(f.Commands().front(), kA4);
 }
 
 TEST(LinkLibrary, LoadingAndOpeningReportTheirFailures) {

@@ -273,6 +273,7 @@ int ControlLink::OpenLink(const link::LinkSettings& settings) {
     int result = -1;
     RunOnWorker([&] {
         ++linkGeneration_;
+        codec_.ForgetDevice();
         result = library_.Open(settings);
     });
     return result;
@@ -288,11 +289,13 @@ void ControlLink::CloseLink() {
     }
     RunOnWorker([&] {
         codec_.AbandonUpload(static_cast<std::uint32_t>(link::AbortCode::GeneralError));
+        codec_.ForgetDevice();
         library_.Close();
     });
 }
 
 void ControlLink::SetNodeId(int nodeId) {
+    nodeId_ = nodeId;
     RunOnWorker([&] { codec_.SetNodeId(nodeId); });
 }
 
@@ -313,6 +316,30 @@ void ControlLink::GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, 
 
 void ControlLink::SetFrameObserver(link::LinkCodec::FrameObserver observer) {
     codec_.SetFrameObserver(std::move(observer));
+}
+
+void ControlLink::SetBlockUploadObjects(link::LinkCodec::ObjectFilter filter) {
+    RunOnWorker([&] { codec_.SetBlockUploadObjects(std::move(filter)); });
+}
+
+void ControlLink::SetBusListener(link::LinkCodec::BusListener listener) {
+    codec_.SetBusListener(std::move(listener));
+}
+
+bool ControlLink::UseCanBus(const std::function<void(link::CanPort&)>& operation) {
+    bool used = false;
+    RunOnWorker([&] { used = codec_.UseCanBus(operation); });
+    return used;
+}
+
+bool ControlLink::ListenToBus(std::unique_lock<std::mutex>& lock) {
+    if (!codec_.HasBusListener()) {
+        return false;
+    }
+    lock.unlock();
+    const bool listened = codec_.ListenBus(kBusListenSlice);
+    lock.lock();
+    return listened;
 }
 
 // ---- hand-over of results ----
@@ -453,6 +480,9 @@ void ControlLink::Run() {
             }
         }
         if (!slotBusy_) {
+            if ((!cyclicReadSwitch_ || cyclicList_.Empty()) && ListenToBus(lock)) {
+                continue;  // heartbeats and emergencies come while nothing is asked
+            }
             if (!cyclicReadSwitch_) {
                 // Nothing to do until somebody submits, switches, or stops.
                 options_.pacer->Pause(lock, cv_, kPauseIdle, [this] { return HasWork(); });

@@ -80,6 +80,7 @@ class ControlLink {
     int OpenLink(const link::LinkSettings& settings);
     void CloseLink();
     void SetNodeId(int nodeId);
+    int NodeId() const { return nodeId_.load(); }
     bool ReadAdapterVersion(std::string& text);
     // The data bytes of the last segment answer, their count, and whether that segment ends
     // the upload; valid inside the handler of a segment result (and of an expedited answer to
@@ -87,6 +88,14 @@ class ControlLink {
     void GetSegmentData(std::array<std::uint8_t, 7>& data, int& count, bool& last);
     // Every frame sent and received (for tracing); set before Start.
     void SetFrameObserver(link::LinkCodec::FrameObserver observer);
+    // Objects read by block upload on CAN (see LinkCodec::SetBlockUploadObjects).
+    void SetBlockUploadObjects(link::LinkCodec::ObjectFilter filter);
+    // Every CAN frame that answers no request; set before Start. While a CAN link is open and
+    // nothing is to be done, the worker keeps listening to the bus for it.
+    void SetBusListener(link::LinkCodec::BusListener listener);
+    // Runs the operation on the bus of the open CAN link, between exchanges; false when the
+    // link is no open CAN link.
+    bool UseCanBus(const std::function<void(link::CanPort&)>& operation);
 
     // Runs the result waiting for the receivers' thread, waiting up to the given time for one
     // to arrive. Returns true when a handler ran. Call on the receivers' thread only.
@@ -120,6 +129,8 @@ class ControlLink {
     void RunCyclicStep(std::unique_lock<std::mutex>& lock);
     void Pause(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds duration);
     void RunTasks(std::unique_lock<std::mutex>& lock);
+    // Listens to the CAN bus for a moment; false when there is no bus to listen to.
+    bool ListenToBus(std::unique_lock<std::mutex>& lock);
     // Hands a result to the receivers' thread and waits until it ran (or the exit flag).
     void Deliver(std::unique_lock<std::mutex>& lock, const Delivery& delivery);
     // command: the request's, 0 for a cyclic read.
@@ -161,6 +172,7 @@ class ControlLink {
     std::atomic<ReceiverId> priorityWindow_{kNoReceiver};
     std::atomic<ReceiverId> mainWindow_{kNoReceiver};
     std::atomic<bool> canClaimed_{false};
+    std::atomic<int> nodeId_{1};
     std::atomic<std::uint32_t> linkGeneration_{0};
 
     std::unique_ptr<WorkerThread> worker_;

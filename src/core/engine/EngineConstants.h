@@ -47,6 +47,8 @@ inline constexpr std::chrono::milliseconds kPauseCyclicTurn{10};
 inline constexpr std::chrono::milliseconds kPauseCyclicPass{30};
 // Longest idle wait when there is nothing to do; any new work ends it early.
 inline constexpr std::chrono::milliseconds kPauseIdle{50};
+// With a CAN link open and nothing to do, the worker listens to the bus this long at a time.
+inline constexpr std::chrono::milliseconds kBusListenSlice{10};
 
 // Message texts.
 inline constexpr const char* kMsgCyclicNoMemory = "Loop: No Free Memory!!\n";

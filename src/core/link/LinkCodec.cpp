@@ -1,15 +1,19 @@
 #include "link/LinkCodec.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
 #include "link/AbortCode.h"
+#include "link/BlockUploadClient.h"
 
 namespace morlo::link {
 namespace {
 
 // Internal result of Transact without resending: the answer was missing or invalid.
 constexpr int kExchangeLost = 100;
+// Internal result of a block upload the device refused: ask with an ordinary upload.
+constexpr int kExchangeFallBack = 101;
 // Segment exchanges the upload of a number may take: two segments at most (four bytes fit in
 // one; a device may still split them), and as many again after the one restart a lost segment
 // earns.
@@ -35,7 +39,99 @@ std::uint32_t WidthMask(std::uint8_t writeCommand) {
     }
 }
 
+// Aborts that say the device does not do block transfers at all (rather than refusing the
+// object): it is not asked for one again.
+bool RefusesBlockTransfers(std::uint32_t code) {
+    switch (static_cast<AbortCode>(code)) {
+        case AbortCode::CommandSpecifierInvalid:
+        case AbortCode::InvalidBlockSize:
+        case AbortCode::InvalidSequenceNumber:
+        case AbortCode::CrcError:
+        case AbortCode::UnsupportedAccess:
+        case AbortCode::GeneralError:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsSdoAnswerId(std::uint32_t id) {
+    return id > kCanResponseBase && id < kCanRequestBase;
+}
+
 }  // namespace
+
+// The bus of the codec's CAN link for its helpers: traced like the codec's own frames.
+class LinkCodec::BusPort final : public CanPort {
+  public:
+    BusPort(LinkCodec& codec, CanLinkObject& link) : codec_(codec), link_(link) {}
+    int Send(const CanMessage& message) override {
+        codec_.Observe(true, message.id, std::span(message.data.data(), message.length));
+        return link_.Send(message);
+    }
+    std::optional<CanMessage> Receive(TimePoint deadline) override {
+        CanMessage message;
+        const auto left = codec_.Left(deadline);
+        if (left.count() <= 0 || !link_.Receive(message, left)) {
+            return std::nullopt;
+        }
+        if (IsSdoAnswerId(message.id)) {
+            codec_.Observe(false, message.id, std::span(message.data.data(), message.length));
+        }
+        return message;
+    }
+    TimePoint Now() const override { return codec_.clock_(); }
+    void PassOn(const CanMessage& message) override { codec_.PassOn(message); }
+
+  private:
+    LinkCodec& codec_;
+    CanLinkObject& link_;
+};
+
+void LinkCodec::SetNodeId(int nodeId) {
+    if (nodeId != nodeId_) {
+        ForgetDevice();
+    }
+    nodeId_ = nodeId;
+}
+
+bool LinkCodec::IsLateBlockRefusal(const SdoPayload& answer) {
+    if (!lateBlockRefusal_ || answer[0] != kCmdAbort || PayloadKey(answer) != *lateBlockRefusal_ ||
+        !RefusesBlockTransfers(PayloadValue(answer))) {
+        return false;
+    }
+    lateBlockRefusal_.reset();  // there was one block request, so there is one late answer
+    return true;
+}
+
+void LinkCodec::PassOn(const CanMessage& message) {
+    if (busListener_) {
+        busListener_(message, clock_());
+    }
+}
+
+bool LinkCodec::UseCanBus(const std::function<void(CanPort&)>& operation) {
+    LinkObject* link = library_.Current();
+    if (link == nullptr || linkType_ == kLinkTypeOffline || link->GetFraming() != Framing::Can) {
+        return false;
+    }
+    BusPort port(*this, static_cast<CanLinkObject&>(*link));
+    operation(port);
+    return true;
+}
+
+bool LinkCodec::ListenBus(std::chrono::milliseconds duration) {
+    bool listened = false;
+    UseCanBus([&](CanPort& port) {
+        const auto deadline = port.Now() + duration;
+        while (auto message = port.Receive(deadline)) {
+            PassOn(*message);
+        }
+        // A bus that gives up before the time (a device that is gone) is no bus to listen to.
+        listened = port.Now() >= deadline;
+    });
+    return listened;
+}
 
 std::chrono::milliseconds LinkCodec::Left(std::chrono::steady_clock::time_point deadline) const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_());
@@ -76,6 +172,10 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
     if (link == nullptr || linkType_ == kLinkTypeOffline) {
         return kExchangeNoLibrary;
     }
+    if (command == kCmdAbort && upload_.local) {
+        upload_ = {};  // the data is here already: nothing runs on the wire
+        return kExchangeAnswered;
+    }
     if (command == kCmdAbort) {
         SendAbort(upload_.running ? upload_.key : key, static_cast<std::uint32_t>(value));
         return kExchangeAnswered;  // nothing to report
@@ -87,7 +187,14 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
     AbandonUpload(static_cast<std::uint32_t>(AbortCode::GeneralError));
     upload_.restarts = 0;
 
-    int result = Transact(BuildPayload(key, command, value), true);
+    int result = kExchangeFallBack;
+    if (command == kCmdRead && !blockRefused_ && blockObjects_ && blockObjects_(key) &&
+        link->GetFraming() == Framing::Can) {
+        result = ReadByBlocks(static_cast<CanLinkObject&>(*link), key);
+    }
+    if (result == kExchangeFallBack) {
+        result = Transact(BuildPayload(key, command, value), true);
+    }
     if (result != kExchangeAnswered || !hasAnswer_) {
         return result;
     }
@@ -123,9 +230,64 @@ int LinkCodec::Exchange(ObjectKey key, std::uint8_t command, std::int32_t value)
     return result;
 }
 
+int LinkCodec::ReadByBlocks(CanLinkObject& link, ObjectKey key) {
+    BusPort port(*this, link);
+    BlockOutcome outcome = BlockUploadClient(port, nodeId_).Upload(key);
+    switch (outcome.kind) {
+        case BlockOutcome::Kind::Data: {
+            const auto size = static_cast<std::int32_t>(outcome.data.size());
+            upload_ = {};
+            upload_.running = true;
+            upload_.key = key;
+            upload_.local = true;
+            upload_.data = std::move(outcome.data);
+            // Reported as the start of a segmented upload of that size.
+            answer_ = BuildPayload(key, kAnswerSegmented, size);
+            hasAnswer_ = true;
+            return kExchangeAnswered;
+        }
+        case BlockOutcome::Kind::Switched:
+        case BlockOutcome::Kind::Aborted:
+            answer_ = outcome.answer;
+            hasAnswer_ = true;
+            return kExchangeAnswered;
+        case BlockOutcome::Kind::Refused:
+            blockRefused_ = RefusesBlockTransfers(PayloadValue(outcome.answer));
+            return kExchangeFallBack;
+        case BlockOutcome::Kind::Silent:
+            blockRefused_ = true;
+            lateBlockRefusal_ = key;
+            Drain(link);
+            return kExchangeFallBack;
+        case BlockOutcome::Kind::Failed:
+            Drain(link);
+            return kExchangeSegmentLost;
+    }
+    return kExchangeFallBack;
+}
+
+void LinkCodec::ServeLocalSegment(std::uint8_t command) {
+    const std::size_t count = std::min(kSegmentDataBytes, upload_.data.size() - upload_.position);
+    const bool last = upload_.position + count == upload_.data.size();
+    answer_ = {};
+    answer_[0] = static_cast<std::uint8_t>(
+        (command & kToggleBit) | ((kSegmentDataBytes - count) << 1) | (last ? kSegmentLastBit : 0));
+    std::copy_n(upload_.data.begin() + static_cast<std::ptrdiff_t>(upload_.position), count,
+                answer_.begin() + 1);
+    upload_.position += count;
+    hasAnswer_ = true;
+    if (last) {
+        upload_ = {};
+    }
+}
+
 int LinkCodec::ExchangeSegment(std::uint8_t command) {
     if (upload_.running) {
         resultKey_ = upload_.key;
+    }
+    if (upload_.local) {
+        ServeLocalSegment(command);
+        return kExchangeAnswered;
     }
     // Bytes 1-7 of a segment request are reserved and sent as zeros; the upload's key is
     // what its answers are checked against.
@@ -160,7 +322,9 @@ int LinkCodec::ExchangeSegment(std::uint8_t command) {
 }
 
 int LinkCodec::ReadBackInSegments(ObjectKey key) {
-    upload_ = {true, key, 0};
+    upload_ = {};
+    upload_.running = true;
+    upload_.key = key;
     std::vector<std::uint8_t> bytes;
     std::uint8_t command = kCmdSegment;
     for (int step = 0; step < kNumberUploadSteps; ++step) {
@@ -204,13 +368,17 @@ int LinkCodec::ReadBackInSegments(ObjectKey key) {
 }
 
 void LinkCodec::AbandonUpload(std::uint32_t code) {
-    if (upload_.running) {
+    if (upload_.local) {
+        upload_ = {};  // nothing runs on the wire
+    } else if (upload_.running) {
         SendAbort(upload_.key, code);
     }
 }
 
 void LinkCodec::SendAbort(ObjectKey key, std::uint32_t code) {
     upload_.running = false;
+    upload_.local = false;
+    upload_.data.clear();
     LinkObject* link = library_.Current();
     if (link == nullptr || linkType_ == kLinkTypeOffline) {
         return;
@@ -318,11 +486,12 @@ LinkCodec::Wait LinkCodec::AwaitCan(CanLinkObject& link, const SdoPayload& reque
             break;
         }
         if (received.id != answerId || received.length < kPayloadSize) {
+            PassOn(received);
             continue;
         }
         Observe(false, received.id, received.data);
         const SdoPayload answer = CanPayload(received);
-        if (!AnswerFits(request, answer, UploadKey())) {
+        if (!AnswerFits(request, answer, UploadKey()) || IsLateBlockRefusal(answer)) {
             discarded = true;
             continue;
         }
@@ -348,6 +517,7 @@ void LinkCodec::Drain(LinkObject& link) {
             if (!static_cast<CanLinkObject&>(link).Receive(late, kDrainGuard)) {
                 return;
             }
+            PassOn(late);
         }
     }
 }

@@ -6,8 +6,10 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "common/ObjectKey.h"
+#include "link/CanPort.h"
 #include "link/LinkLibrary.h"
 #include "link/SdoFrame.h"
 
@@ -30,16 +32,42 @@ class LinkCodec {
 
     void SetLinkType(int linkType) { linkType_ = linkType; }
     int LinkType() const { return linkType_; }
-    void SetNodeId(int nodeId) { nodeId_ = nodeId; }
+    // Another node is another device: what was learnt about the last one is forgotten.
+    void SetNodeId(int nodeId);
     int NodeId() const { return nodeId_; }
     void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
     void SetClock(Clock clock) { clock_ = std::move(clock); }
+
+    // Objects whose reads are asked for by block upload on a CAN link (long texts, the
+    // recorder's record). The receiver sees the same upload start and segments as with a
+    // segmented upload; the segments then come from the data already received.
+    using ObjectFilter = std::function<bool(ObjectKey)>;
+    void SetBlockUploadObjects(ObjectFilter filter) { blockObjects_ = std::move(filter); }
+    // A device that refused a block upload is asked with segmented uploads until it is
+    // forgotten (the link opens or closes, another node is chosen).
+    bool BlockUploadRefused() const { return blockRefused_; }
+    void ForgetDevice() {
+        blockRefused_ = false;
+        lateBlockRefusal_.reset();
+    }
+
+    // Receives every CAN frame that is no answer to a request of the codec (heartbeats,
+    // emergencies, boot-up, other nodes), with the time it was received.
+    using BusListener =
+        std::function<void(const CanMessage&, std::chrono::steady_clock::time_point)>;
+    void SetBusListener(BusListener listener) { busListener_ = std::move(listener); }
+    bool HasBusListener() const { return static_cast<bool>(busListener_); }
+    // Runs the operation on the bus of an open CAN link; false (and nothing runs) otherwise.
+    bool UseCanBus(const std::function<void(CanPort&)>& operation);
+    // Hands what arrives on a CAN link during the time to the bus listener; false when the
+    // link is no CAN link or its bus could not be listened to for the time.
+    bool ListenBus(std::chrono::milliseconds duration);
 
     // kExchangeAnswered: an answer was taken (or, with the retry switch off, the exchange
     // ended quietly with nothing to report); kExchangeInvalidAnswers: three answers were
     // missing or invalid; kExchangeSendFailures: three sends failed; kExchangeNoLibrary: no
     // link object; kExchangeSegmentLost: a segmented upload lost a segment answer again after
-    // it had been started anew, and was aborted.
+    // it had been started anew, or a block upload kept losing its blocks, and was aborted.
     //
     // Only an answer that fits the request is taken; anything else is discarded. A write the
     // drive refuses, or confirms without echoing the value, is followed at once by a read of
@@ -77,7 +105,20 @@ class LinkCodec {
         bool running = false;
         ObjectKey key = 0;
         int restarts = 0;
+        // Data that came by block upload, handed out in segments without the wire.
+        bool local = false;
+        std::string data;
+        std::size_t position = 0;
     };
+    class BusPort;
+    // The result of reading the key by block upload; kExchangeFallBack when the device is
+    // to be asked with an ordinary upload instead.
+    int ReadByBlocks(CanLinkObject& link, ObjectKey key);
+    void ServeLocalSegment(std::uint8_t command);
+    // After a block request that got no answer in time, the device's refusal may still come
+    // and fit a read of the same object: it is discarded, once.
+    bool IsLateBlockRefusal(const SdoPayload& answer);
+    void PassOn(const CanMessage& message);
 
     int ExchangeSegment(std::uint8_t command);
     // The read-back of a write answered in segments: fetches the number and leaves it as the
@@ -105,6 +146,10 @@ class LinkCodec {
     int linkType_ = kLinkTypeOffline;
     int nodeId_ = 1;
     FrameObserver observer_;
+    ObjectFilter blockObjects_;
+    bool blockRefused_ = false;
+    std::optional<ObjectKey> lateBlockRefusal_;
+    BusListener busListener_;
     Clock clock_ = [] { return std::chrono::steady_clock::now(); };
 
     std::uint8_t requestCommand_ = 0;

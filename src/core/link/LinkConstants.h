@@ -47,6 +47,39 @@ inline constexpr std::uint8_t kSegmentClass = 0x00;
 inline constexpr std::uint8_t kToggleBit = 0x10;       // in segment requests and answers
 inline constexpr std::uint8_t kSegmentLastBit = 0x01;  // c bit of a segment answer
 
+// SDO block upload (CAN only). Client commands: 101 00 cc ss.
+inline constexpr std::uint8_t kCmdBlockUpload = 0xA0;       // initiate, without CRC
+inline constexpr std::uint8_t kBlockClientCrcBit = 0x04;    // cc: the client checks a CRC
+inline constexpr std::uint8_t kCmdBlockEnd = 0xA1;          // end of the upload confirmed
+inline constexpr std::uint8_t kCmdBlockAck = 0xA2;          // block received: ackseq, blksize
+inline constexpr std::uint8_t kCmdBlockStart = 0xA3;        // send the first block
+inline constexpr std::uint8_t kBlockClientMask = 0xE3;      // class and subcommand of a request
+inline constexpr std::size_t kBlockInitiateSizeByte = 4;    // initiate: blksize
+inline constexpr std::size_t kBlockInitiateSwitchByte = 5;  // initiate: protocol switch threshold
+inline constexpr std::size_t kBlockAckSequenceByte = 1;     // ack: last sequence received
+inline constexpr std::size_t kBlockAckSizeByte = 2;         // ack: the next block's size
+// Server answers: 110 00 sc s ss (initiate, ss = 0) and 110 nnn 0 1 (end, n unused bytes).
+inline constexpr std::uint8_t kAnswerBlockClassMask = 0xE0;
+inline constexpr std::uint8_t kAnswerBlockClass = 0xC0;
+inline constexpr std::uint8_t kAnswerBlockEnd = 0x01;      // ss bits: end of the upload
+inline constexpr std::uint8_t kAnswerBlockSubMask = 0x01;  // ss bit
+inline constexpr std::uint8_t kBlockServerCrcBit = 0x04;   // sc: the server sends a CRC
+inline constexpr std::uint8_t kBlockSizeBit = 0x02;        // s: bytes 4-7 give the size
+inline constexpr int kBlockEndUnusedShift = 2;
+inline constexpr std::uint8_t kBlockEndUnusedMask = 0x07;
+// Segments of a block: c bit and sequence number 1..127.
+inline constexpr std::uint8_t kBlockLastSegmentBit = 0x80;
+inline constexpr std::uint8_t kBlockSequenceMask = 0x7F;
+inline constexpr std::uint8_t kMaxBlockSize = 127;
+// Reads of long objects are asked for by block upload; a server may answer data up to this
+// many bytes with an ordinary upload instead (protocol switch threshold).
+inline constexpr std::uint8_t kBlockProtocolSwitch = 21;
+// A block that arrives lost or damaged is asked for again this often in a row, counted from
+// the last block that brought data; then the upload is aborted.
+inline constexpr int kBlockRetries = 2;
+// The longest data a block upload takes; longer data is refused with an abort.
+inline constexpr std::size_t kBlockUploadLimit = 1024 * 1024;
+
 // Frames.
 inline constexpr std::size_t kPayloadSize = 8;
 inline constexpr std::size_t kSerialFrameSize = 10;

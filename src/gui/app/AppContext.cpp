@@ -11,6 +11,7 @@
 #include "QtWorkerThread.h"
 #include "SimulatedLinkObject.h"
 #include "dictionary/DictionarySource.h"
+#include "engine/BlockUploadObjects.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
@@ -74,6 +75,13 @@ AppContext::AppContext(AppContextOptions options) {
     linkOptions.pacer = options.pacer;
     control_ = std::make_unique<engine::ControlLink>(*links_, *dispatcher_, linkOptions);
     dispatcher_->SetControlLink(control_.get());
+    network_ = std::make_unique<canopen::NetworkMonitor>();
+    control_->SetBlockUploadObjects(engine::BlockUploadObjects(*dictionary_));
+    control_->SetBusListener(
+        [network = network_.get()](const link::CanMessage& message,
+                                   std::chrono::steady_clock::time_point received) {
+            network->Feed(message, received);
+        });
     auto submit = [this](engine::ReceiverId w, std::uint8_t c, ObjectKey k, std::int32_t v) {
         return control_->SubmitRequest(w, c, k, v);
     };

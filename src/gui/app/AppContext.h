@@ -10,6 +10,7 @@
 
 #include "GuiDispatcher.h"
 #include "MessageBox.h"
+#include "canopen/NetworkMonitor.h"
 #include "dictionary/ObjectDictionary.h"
 #include "engine/ControlLink.h"
 #include "link/LinkLibrary.h"
@@ -119,6 +120,8 @@ class AppContext {
     UnitTable& Units() { return *units_; }
     ValueConversion& Conversion() { return *conversion_; }
     MessageSink& Messages() { return *messages_; }
+    // Heartbeats, boot-up and emergency messages of the CAN network.
+    canopen::NetworkMonitor& Network() { return *network_; }
     engine::ReceiverId MainWindowId() const { return mainWindowId_; }
     void SetMainWindowId(engine::ReceiverId id);
 
@@ -129,6 +132,7 @@ class AppContext {
     std::unique_ptr<GuiDispatcher> dispatcher_;
     std::unique_ptr<ObjectDictionary> dictionary_;
     std::unique_ptr<link::LinkLibrary> links_;
+    std::unique_ptr<canopen::NetworkMonitor> network_;
     std::unique_ptr<engine::ControlLink> control_;
     std::unique_ptr<FormulaEvaluator> formulas_;
     std::unique_ptr<UnitTable> units_;

@@ -16,6 +16,7 @@
 #include "AppContext.h"
 #include "CChildFrame.h"
 #include "CMdiBackground.h"
+#include "CNetworkPane.h"
 #include "CPageView.h"
 #include "CStoreDialog.h"
 #include "FileProblems.h"
@@ -245,6 +246,8 @@ void CMainFrame::CreateStatusBar() {
     linkPane_->setObjectName("linkPane");
     linkPane_->setMinimumWidth(linkPane_->fontMetrics().horizontalAdvance(kLinkPaneWidthText));
     statusBar()->addPermanentWidget(linkPane_);
+    networkPane_ = new CNetworkPane(context_, this);
+    statusBar()->addPermanentWidget(networkPane_);
 }
 
 QString CMainFrame::LinkPaneText() const {
@@ -655,7 +658,9 @@ void CMainFrame::OnLinkStateReport(int confirmed) {
     if (confirmed != 0) {
         link.SetLinkState(engine::kLinkStateOpen);
         linkPane_->setText(context_.preparedLinkText);
+        networkPane_->LinkConfirmed();
     } else {
+        networkPane_->LinkClosed();
         context_.Formulas().DropPending();  // their reads went with the link
         driveFaultState_ = -1;
         SelectImageList(kImageListNeutral);

@@ -21,6 +21,7 @@ class CChildFrame;
 // The link pane's rate text of a CAN bit-timing code ("Open 500 KBit/s", or "Closed").
 QString CanRateText(int code);
 class CMdiBackground;
+class CNetworkPane;
 class CPageView;
 
 // The program's one main window: menu, toolbar, status bar with the link state, and one
@@ -101,6 +102,7 @@ class CMainFrame final : public QMainWindow, public ResultReceiver {
     CMdiBackground* mdi_;
     QToolBar* toolbar_ = nullptr;
     QLabel* linkPane_ = nullptr;
+    CNetworkPane* networkPane_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, QPointer<CChildFrame>> slots_;
     PageFactory factory_;

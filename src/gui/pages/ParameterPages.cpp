@@ -1,7 +1,10 @@
 #include "ParameterPages.h"
 
+#include <QLayout>
+
 #include "AppContext.h"
 #include "CDriverProterty.h"
+#include "CEmergencyList.h"
 
 namespace morlo::gui {
 namespace {
@@ -47,7 +50,10 @@ PageBehaviour PanelF002() {
 CFuncConfig::CFuncConfig(AppContext& context)
     : ParameterPage(context, "DinFunctionConfig", 8, NoProjectRows()) {}
 CErrorGroup::CErrorGroup(AppContext& context)
-    : ParameterPage(context, "ErrorHistory", 20, ErrorHistory()) {}
+    : ParameterPage(context, "ErrorHistory", 20, ErrorHistory()) {
+    // Below the drive's error log: the emergency messages of the CAN network.
+    layout()->addWidget(new CEmergencyList(context.Network(), this));
+}
 CMotorParam::CMotorParam(AppContext& context)
     : ParameterPage(context, "MotorConfig", 46, Motor()) {}
 CDrvPanelF000::CDrvPanelF000(AppContext& context)

@@ -1,36 +1,40 @@
 #pragma once
 
-#include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QObject>
-#include <QString>
+#include <QTimer>
 
 #include <chrono>
 #include <deque>
-#include <functional>
 #include <memory>
 
 #include "SimulatedDrive.h"
+#include "canopen/NetworkConstants.h"
 
 namespace morlo::sim {
 
-// Serves the simulated drive on a CAN bus: SDO requests to 0x600 + node are answered on
-// 0x580 + node; every other frame is ignored. Delayed answers leave in the order of their
-// requests. Runs in the Qt event loop.
+class CanBus;
+
+// One simulated drive on a CAN bus: answers SDO requests to 0x600 + node on 0x580 + node
+// (delayed answers leave in the order of their requests; a block upload sends its segments
+// one after the other), follows NMT commands (boot-up after a reset; no SDO while stopped),
+// sends its heartbeat every 1017:00 ms and an emergency when the drive raises or resets an
+// error (unless 1014:00 bit 31 is set). Runs in the Qt event loop.
 class CanNode {
   public:
-    CanNode(std::shared_ptr<SimulatedDrive> drive, int nodeId);
-    ~CanNode();
+    CanNode(std::shared_ptr<SimulatedDrive> drive, int nodeId, CanBus& bus);
     CanNode(const CanNode&) = delete;
     CanNode& operator=(const CanNode&) = delete;
 
-    // Creates and connects the bus device; onConnected runs once it is connected.
-    bool Start(const QString& plugin, const QString& interfaceName,
-               std::function<void()> onConnected, QString& error);
+    int NodeId() const { return nodeId_; }
+    // Sends the boot-up message and enters pre-operational.
+    void BootUp();
+    void OnSdoRequest(const link::SdoPayload& request);
+    void OnNmt(canopen::NmtCommand command);
+    // Follows the drive: heartbeat period, emergencies. Called on every drive tick.
+    void Follow();
 
   private:
-    void OnFramesReceived();
-    void Answer(const link::SdoPayload& request);
     // Frames that leave at a given time, oldest first.
     struct Outgoing {
         std::chrono::steady_clock::time_point due;
@@ -38,11 +42,16 @@ class CanNode {
     };
     void Schedule(std::chrono::steady_clock::time_point due, QCanBusFrame frame);
     void SendDue();
+    void SendHeartbeat();
+    void SendStray(const Reply& reply, std::chrono::steady_clock::time_point due);
 
     std::shared_ptr<SimulatedDrive> drive_;
     int nodeId_;
-    QObject context_;  // owns the connections and timers of this node
-    std::unique_ptr<QCanBusDevice> device_;
+    CanBus& bus_;
+    canopen::NmtState state_ = canopen::NmtState::BootUp;
+    QObject context_;  // owns the timers of this node
+    QTimer heartbeat_;
+    std::int64_t heartbeatPeriod_ = 0;
     std::deque<Outgoing> outgoing_;
 };
 

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CanBus.h"
 #include "CanNode.h"
 #include "CliOptions.h"
 #include "PtyServer.h"
@@ -74,7 +76,29 @@ int RunSerial(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& op
     return kExitOk;
 }
 
-int RunCan(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& options,
+// Raises the error bit on every drive each period and resets it half a period later.
+void StartErrorCycle(QObject& owner, const std::vector<std::unique_ptr<CanNode>>& nodes,
+                     const std::vector<std::shared_ptr<SimulatedDrive>>& drives, int bit,
+                     int periodMs) {
+    auto raise = std::make_shared<bool>(true);
+    auto* timer = new QTimer(&owner);  // owned by the application object
+    QObject::connect(timer, &QTimer::timeout, &owner, [&nodes, &drives, raise, bit] {
+        for (const auto& drive : drives) {
+            if (*raise) {
+                drive->InjectError(bit);
+            } else {
+                drive->ClearErrors();
+            }
+        }
+        *raise = !*raise;
+        for (const auto& node : nodes) {
+            node->Follow();
+        }
+    });
+    timer->start(periodMs / 2);
+}
+
+int RunCan(const std::vector<std::shared_ptr<SimulatedDrive>>& drives, const CliOptions& options,
            StopSignals& stopSignals, int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QSocketNotifier stop(stopSignals.Fd(), QSocketNotifier::Read);
@@ -82,14 +106,27 @@ int RunCan(const std::shared_ptr<SimulatedDrive>& drive, const CliOptions& optio
         stopSignals.Consume();
         app.quit();
     });
+    CanBus bus;
+    std::vector<std::unique_ptr<CanNode>> nodes;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        nodes.push_back(std::make_unique<CanNode>(drives[i], options.nodeIds[i], bus));
+        bus.AddNode(*nodes.back());
+    }
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &app, [&] { drive->Tick(); });
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] {
+        for (std::size_t i = 0; i < drives.size(); ++i) {
+            drives[i]->Tick();
+            nodes[i]->Follow();
+        }
+    });
     tick.start(kServerIdleTick);
+    if (options.errorCycle) {
+        StartErrorCycle(app, nodes, drives, options.errorCycle->first, options.errorCycle->second);
+    }
 
-    CanNode node(drive, options.nodeId);
     const std::string name = options.canPlugin + ":" + options.canInterface;
     QString error;
-    if (!node.Start(
+    if (!bus.Start(
             QString::fromStdString(options.canPlugin), QString::fromStdString(options.canInterface),
             [&] { std::cout << "can " << name << std::endl; }, error)) {
         std::cerr << kProgram << "cannot connect to " << name << ": " << error.toStdString()
@@ -162,24 +199,33 @@ int main(int argc, char** argv) {
     if (!options.recordFile.empty()) {
         driveOptions.recordFile = options.recordFile;
     }
-    auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
-    for (const auto& [key, text] : options.texts) {
-        if (!drive->SetText(key, text)) {
-            std::cerr << kProgram << "--text: " << WriteObjectAddress(key) << " is no text object"
-                      << std::endl;
-            return kExitUsage;
+    std::vector<std::shared_ptr<SimulatedDrive>> drives;
+    const std::size_t count = std::max<std::size_t>(1, options.nodeIds.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        auto drive = std::make_shared<SimulatedDrive>(source, driveOptions);
+        for (const auto& [key, text] : options.texts) {
+            if (!drive->SetText(key, text)) {
+                std::cerr << kProgram << "--text: " << WriteObjectAddress(key)
+                          << " is no text object" << std::endl;
+                return kExitUsage;
+            }
         }
-    }
-    for (ObjectKey key : options.segmentedNumbers) {
-        if (!drive->SendInSegments(key)) {
-            std::cerr << kProgram << "--segmented: " << WriteObjectAddress(key)
-                      << " is no number object" << std::endl;
-            return kExitUsage;
+        for (ObjectKey key : options.segmentedNumbers) {
+            if (!drive->SendInSegments(key)) {
+                std::cerr << kProgram << "--segmented: " << WriteObjectAddress(key)
+                          << " is no number object" << std::endl;
+                return kExitUsage;
+            }
         }
+        drive->SetFaults(options.faults);
+        drives.push_back(std::move(drive));
     }
-    drive->SetFaults(options.faults);
     if (options.front == CliOptions::Front::Can) {
-        return RunCan(drive, options, stopSignals, argc, argv);
+        CliOptions withNodes = options;
+        if (withNodes.nodeIds.empty()) {
+            withNodes.nodeIds.push_back(options.nodeId);
+        }
+        return RunCan(drives, withNodes, stopSignals, argc, argv);
     }
-    return RunSerial(drive, options, stopSignals);
+    return RunSerial(drives.front(), options, stopSignals);
 }
