@@ -105,6 +105,16 @@ class CliSession {
     // when the link is open); nullopt when it cannot be shown so.
     std::optional<transfer::UnitValue> ShowInUnit(std::uint32_t driveDataKey, std::uint32_t raw);
     int RunCommandAndWait(TransferFace& face, transfer::DriveCommand command);
+    // A store, initialise or restart command the drive refused: reported, exit 1.
+    int ReportCommandRefusal(ObjectKey key, std::uint32_t code);
+    // Restore and compare: the file's rows against the drive, then the rows the drive lacks or
+    // refuses and the report. stopped: what stood in the way first (another drive, the link,
+    // the report), so nothing may follow.
+    struct FileRun {
+        int exitCode = 0;
+        bool stopped = false;
+    };
+    FileRun RunAgainstFile(TransferFace& face, transfer::RunKind kind);
 
     // Runs the capture cycle until done() or the link failed, the time ran out or ^C (Quiet:
     // the time counts from the command's last result).

@@ -396,6 +396,12 @@ int CliSession::Backup() {
     return result;
 }
 
+int CliSession::ReportCommandRefusal(ObjectKey key, std::uint32_t code) {
+    err_ << "refused by the drive: " << WriteObjectAddress(key) << ' '
+         << transfer::FormatAbortCode(code) << ' ' << link::AbortCodeText(code) << '\n';
+    return kExitRefused;
+}
+
 int CliSession::RunCommandAndWait(TransferFace& face, transfer::DriveCommand command) {
     face.command.reset();
     if (face.run.StartCommand(command) != transfer::StartResult::Started) {
@@ -411,10 +417,7 @@ int CliSession::RunCommandAndWait(TransferFace& face, transfer::DriveCommand com
             PrintOutcome(transfer::kStatusStoreEnd, "done");
             return kExitDone;
         case transfer::StoreOutcome::Refused:
-            err_ << "refused by the drive: " << WriteObjectAddress(face.command->key) << ' '
-                 << transfer::FormatAbortCode(face.command->abortCode) << ' '
-                 << link::AbortCodeText(face.command->abortCode) << '\n';
-            return kExitRefused;
+            return ReportCommandRefusal(face.command->key, face.command->abortCode);
         case transfer::StoreOutcome::NoAnswer:
             break;
     }
@@ -422,15 +425,14 @@ int CliSession::RunCommandAndWait(TransferFace& face, transfer::DriveCommand com
     return kExitLinkFailure;
 }
 
-int CliSession::Restore() {
-    TransferFace face(*this);
+CliSession::FileRun CliSession::RunAgainstFile(TransferFace& face, RunKind kind) {
     face.run.SetDriveData(transferInput_.lines);
     if (const int same = CheckSameDrive(face); same != kExitDone) {
-        return same;
+        return {same, true};
     }
-    int result = RunRows(face, RunKind::Restore);
+    const int result = RunRows(face, kind);
     if (result == kExitLinkFailure) {
-        return result;
+        return {result, true};
     }
     if (transferInput_.sidecar) {
         PrintRefusedRows(face.run.Rows(), *transferInput_.sidecar);
@@ -439,7 +441,16 @@ int CliSession::Restore() {
     if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
                                        transfer::ReportKind::DriveAgainstFile);
         report != kExitDone) {
-        return report;
+        return {report, true};
+    }
+    return {result, false};
+}
+
+int CliSession::Restore() {
+    TransferFace face(*this);
+    const auto [result, stopped] = RunAgainstFile(face, RunKind::Restore);
+    if (stopped) {
+        return result;
     }
     if (arguments_.store) {
         const transfer::RunCounts counts = face.run.Counts();
@@ -464,10 +475,7 @@ int CliSession::Restore() {
         }
         const int verified = RunRows(face, RunKind::Verify);
         if (face.run.RestartRefusal() != 0) {
-            err_ << "refused by the drive: " << WriteObjectAddress(transfer::kRestartKey) << ' '
-                 << transfer::FormatAbortCode(face.run.RestartRefusal()) << ' '
-                 << link::AbortCodeText(face.run.RestartRefusal()) << '\n';
-            return kExitRefused;
+            return ReportCommandRefusal(transfer::kRestartKey, face.run.RestartRefusal());
         }
         if (verified != kExitDone) {
             return verified;
@@ -478,24 +486,7 @@ int CliSession::Restore() {
 
 int CliSession::Compare() {
     TransferFace face(*this);
-    face.run.SetDriveData(transferInput_.lines);
-    if (const int same = CheckSameDrive(face); same != kExitDone) {
-        return same;
-    }
-    const int result = RunRows(face, RunKind::Compare);
-    if (result == kExitLinkFailure) {
-        return result;
-    }
-    if (transferInput_.sidecar) {
-        PrintRefusedRows(face.run.Rows(), *transferInput_.sidecar);
-    }
-    auto show = [this](std::uint32_t key, std::uint32_t raw) { return ShowInUnit(key, raw); };
-    if (const int report = WriteReport(transfer::ReportOfRun(face.run.Rows(), show, false),
-                                       transfer::ReportKind::DriveAgainstFile);
-        report != kExitDone) {
-        return report;
-    }
-    return result;
+    return RunAgainstFile(face, RunKind::Compare).exitCode;
 }
 
 int CliSession::Diff() {
@@ -576,9 +567,7 @@ int CliSession::RunDriveCommand() {
         return kExitLinkFailure;
     }
     if (const std::uint32_t refusal = face.run.RestartRefusal(); refusal != 0) {
-        err_ << "refused by the drive: " << WriteObjectAddress(transfer::kRestartKey) << ' '
-             << transfer::FormatAbortCode(refusal) << ' ' << link::AbortCodeText(refusal) << '\n';
-        return kExitRefused;
+        return ReportCommandRefusal(transfer::kRestartKey, refusal);
     }
     if (!*face.driveBack) {
         err_ << "the drive does not answer after the restart\n";
