@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ChildProcess.h"
+#include "CliRun.h"
 #include "TempFolder.h"
 
 namespace morlo::test {
@@ -44,23 +45,6 @@ class Folder {
 
   private:
     TempFolder folder_;
-};
-
-// The simulator on a pseudo-terminal with a state file; its link text.
-struct SerialSimulator {
-    explicit SerialSimulator(const std::filesystem::path& state)
-        : process(MORLO_SIM_PATH, {"--serial", "--baud", "115200", "--state", state.string()}) {
-        auto first = process.ReadLine(10s);
-        if (first && first->rfind("serial ", 0) == 0) {
-            link = "serial:" + first->substr(7) + "@115200";
-        }
-    }
-    ~SerialSimulator() {
-        process.Signal(SIGTERM);
-        process.Wait(10s);
-    }
-    ChildProcess process;
-    std::string link;
 };
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "ChildProcess.h"
+#include "CliRun.h"
 #include "TempFolder.h"
 
 namespace morlo::test {
@@ -218,23 +219,6 @@ TEST(CliOnTheCanSimulator, ReadsOnTheVirtualBus) {
     ASSERT_TRUE(sim.Wait(10s));
     EXPECT_EQ(sim.ExitCode(), 0);
 }
-
-// The simulator on a pseudo-terminal with a state file, and the link text that reaches it.
-struct SerialSimulator {
-    explicit SerialSimulator(const std::filesystem::path& state)
-        : process(kSim, {"--serial", "--baud", "115200", "--state", state.string()}) {
-        auto first = process.ReadLine(10s);
-        if (first && first->rfind("serial ", 0) == 0) {
-            link = "serial:" + first->substr(7) + "@115200";
-        }
-    }
-    ~SerialSimulator() {
-        process.Signal(SIGTERM);
-        process.Wait(10s);
-    }
-    ChildProcess process;
-    std::string link;
-};
 
 TEST(CliDriveData, BackupChangeCompareRestoreStoreRestartOverSerial) {
     TempFolder folder;

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,26 @@ class Simulator {
 
     ChildProcess process_;
     std::string link_;
+};
+
+// The simulator on a pseudo-terminal at 115200 baud with a state file, and the link text that
+// reaches it (empty when it did not come up). The destructor ends it.
+struct SerialSimulator {
+    explicit SerialSimulator(const std::filesystem::path& state)
+        : process(MORLO_SIM_PATH, {"--serial", "--baud", "115200", "--state", state.string()}) {
+        auto first = process.ReadLine(std::chrono::seconds(10));
+        if (first && first->rfind("serial ", 0) == 0) {
+            link = "serial:" + first->substr(7) + "@115200";
+        }
+    }
+    ~SerialSimulator() {
+        process.Signal(SIGTERM);
+        process.Wait(std::chrono::seconds(10));
+    }
+    SerialSimulator(const SerialSimulator&) = delete;
+    SerialSimulator& operator=(const SerialSimulator&) = delete;
+    ChildProcess process;
+    std::string link;
 };
 
 }  // namespace morlo::test
