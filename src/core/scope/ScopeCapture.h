@@ -9,6 +9,7 @@
 #include "common/ObjectKey.h"
 #include "scope/RecordDecoder.h"
 #include "scope/ScopeLink.h"
+#include "scope/ScopePlot.h"
 
 namespace morlo::scope {
 
@@ -23,6 +24,12 @@ struct RecorderMirror {
     std::int32_t triggerLevel = 0;
     std::int32_t recorderState = 0;
 };
+
+// Where a record triggered, from the recorder's settings when it started and the layout it
+// recorded with: the sample after the pointer offset's pre-trigger samples (within the
+// record), the trigger level on the channel that records the trigger object, or a start by
+// hand when the trigger object is 0.
+TriggerMark TriggerMarkOf(const RecorderMirror& settings, const RecordLayout& layout);
 
 enum class ScopeStatusKind {
     Finish,
@@ -147,6 +154,11 @@ class ScopeCapture {
     // capture, the present one.
     RecordLayout RecordedLayout() const { return recordedLayout_.value_or(Layout()); }
     const RecorderMirror& Mirror() const { return mirror_; }
+    // The recorder's settings when the last capture started (before any, the present ones).
+    RecorderMirror RecordedSettings() const { return recordedMirror_.value_or(mirror_); }
+    TriggerMark RecordedTrigger() const {
+        return TriggerMarkOf(RecordedSettings(), RecordedLayout());
+    }
 
     std::size_t BytesReceived() const { return record_.size(); }
     std::uint8_t Toggle() const { return toggle_; }
@@ -214,6 +226,7 @@ class ScopeCapture {
     std::uint8_t toggle_ = 0;
     std::vector<std::uint8_t> record_;
     std::optional<RecordLayout> recordedLayout_;
+    std::optional<RecorderMirror> recordedMirror_;
 
     // Requests of the face made while an upload runs wait for its end, so that no other
     // transfer interrupts the drive's segmented one.
