@@ -9,6 +9,7 @@
 #include "scope/ScopeMeasure.h"
 #include "scope/ScopePlot.h"
 #include "scope/ScopeTable.h"
+#include "text/NumberIo.h"
 
 namespace morlo::scope {
 namespace {
@@ -63,6 +64,13 @@ TEST(ScopeMeasure, FiguresOfKnownSignalsInTheDisplayUnit) {
         EXPECT_NEAR(m->peakToPeak, c.max - c.min, 1e-9) << c.what;
     }
     EXPECT_FALSE(Measure({}, 1));
+    // The table shows six significant digits (the copy keeps every digit).
+    const std::pair<double, const char*> shown[] = {
+        {102713, "102713"}, {3099.597561, "3099.6"}, {-47.424240, "-47.4242"},
+        {1234567890, "1.23457e+09"}, {0.000012345678, "1.23457e-05"}, {0, "0"}};
+    for (const auto& [value, text] : shown) {
+        EXPECT_EQ(WriteSignificant(value, kMeasureDigits), text);
+    }
 }
 
 TEST(ScopeMeasure, BetweenTheCursorsOrTheWholeRecord) {
@@ -121,7 +129,7 @@ TEST(ScopeTrigger, MarkFromTheSettingsTheRecordStartedWith) {
     const Case cases[] = {
         {"pre-trigger of 100 on channel 1", 100, 1000, 0x60770010, -200, 101, 0, false, -200},
         {"32-bit trigger object on the wide slot", 0, 500, 0x606C0020, 3000, 1, 3, false, 3000},
-        {"manual start", 100, 1000, 0, 0, 101, -1, true, 0},
+        {"manual start: the record begins there", 100, 1000, 0, 0, 1, -1, true, 0},
         {"pre-trigger beyond the record", 5000, 300, 0x60770010, 1, 300, 0, false, 1},
         {"object not recorded: no level line", 10, 300, 0x60640020, 7, 11, -1, false, 7},
     };
@@ -137,6 +145,12 @@ TEST(ScopeTrigger, MarkFromTheSettingsTheRecordStartedWith) {
         EXPECT_EQ(mark.manual, c.manual) << c.what;
         EXPECT_EQ(mark.level, c.rawLevel) << c.what;
     }
+    // Where the drive reports the trigger (early: fewer samples before it), within the record.
+    const TriggerMark at101{101, false, 0, 5};
+    EXPECT_EQ(AtDriveTriggerIndex(at101, 3, 1000).sample, 4);
+    EXPECT_EQ(AtDriveTriggerIndex(at101, 5000, 1000).sample, 1000);
+    EXPECT_EQ(AtDriveTriggerIndex(at101, -2, 1000).sample, 1);
+    EXPECT_EQ(AtDriveTriggerIndex({1, true, -1, 0}, 7, 1000).sample, 1);  // by hand: no trigger
     // An unsigned trigger object's level is the unsigned 32-bit pattern.
     layout.channelSigned = {};
     RecorderMirror settings;

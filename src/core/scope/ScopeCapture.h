@@ -27,9 +27,12 @@ struct RecorderMirror {
 
 // Where a record triggered, from the recorder's settings when it started and the layout it
 // recorded with: the sample after the pointer offset's pre-trigger samples (within the
-// record), the trigger level on the channel that records the trigger object, or a start by
-// hand when the trigger object is 0.
+// record), the trigger level on the channel that records the trigger object; a start by hand
+// (trigger object 0) begins the record at once, at its first sample.
 TriggerMark TriggerMarkOf(const RecorderMirror& settings, const RecordLayout& layout);
+// The mark moved to where the drive reports the trigger (its index from 0 in a record of
+// that many samples), which is earlier when the trigger came before the pre-trigger samples.
+TriggerMark AtDriveTriggerIndex(TriggerMark mark, std::int32_t index, int recordSamples);
 
 enum class ScopeStatusKind {
     Finish,

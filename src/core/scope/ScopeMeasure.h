@@ -9,6 +9,9 @@
 
 namespace morlo::scope {
 
+// Significant digits of a figure as the measurement table shows it.
+inline constexpr int kMeasureDigits = 6;
+
 // Figures of a stretch of samples in the channel's display unit.
 struct Measurement {
     std::size_t count = 0;
