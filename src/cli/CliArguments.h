@@ -30,7 +30,17 @@ struct ScopeRequest {
     std::optional<std::int32_t> level;
     std::string csv;
     std::string txt;
+    std::string table;  // time and values in the objects' default units, with a header
     int timeoutSeconds = 10;  // for the trigger and the record
+};
+
+// What `watch --csv` logs and how often.
+inline constexpr int kWatchPeriodMaxMs = 60000;
+inline constexpr int kWatchDurationMaxS = 30 * 24 * 3600;
+struct WatchRequest {
+    std::string csv;          // empty: print changes instead
+    int periodMs = 0;         // with csv
+    int durationSeconds = 0;  // 0: until ^C
 };
 
 struct CliArguments {
@@ -54,6 +64,7 @@ struct CliArguments {
     bool expectSameDrive = false;
     std::string report;  // backup, compare, restore, diff: every row as CSV
     ScopeRequest scope;  // scope
+    WatchRequest watch;  // watch --csv
 };
 
 // Parses the command line; on failure error holds a one-line message.

@@ -297,10 +297,10 @@ TEST(ScopeTable, HeaderTimeColumnAndValuesInTheirUnits) {
     const Case cases[] = {
         {16, 0,
          "time_ms,Torque actual value [%],\"Digital inputs, raw [HEX]\"\n"
-         "1,100,FFFF\n2,-200,FFFF\n3,0.30000000000000004,\n"},
+         "1,100,FFFF\n2,-200,FFFF\n3,0.3,\n"},
         {1, 2,
          "time_ms,Torque actual value [%],\"Digital inputs, raw [HEX]\"\n"
-         "-0.0625,100,FFFF\n0,-200,FFFF\n0.0625,0.30000000000000004,\n"},
+         "-0.0625,100,FFFF\n0,-200,FFFF\n0.0625,0.3,\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(WriteScopeTable(curves, channels, c.period, c.timeZero), c.expected)

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kTimeHeader = "time_ms";
 constexpr double kMillisecondsPerMicrosecond = 1e-3;
+constexpr int kTableDigits = 15;
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
@@ -32,7 +33,9 @@ std::string ValueText(const TableChannel& channel, double raw) {
         const std::uint64_t mask = bits >= 64 ? ~0ULL : (1ULL << bits) - 1;
         return WriteUpperHex(pattern & mask, static_cast<std::size_t>(channel.hexDigits));
     }
-    return WriteShortest(raw * channel.coefficient);
+    // Fifteen significant digits: every digit a double holds for sure, no binary artefacts
+    // of the coefficient ("2.3", not "2.3000000000000003").
+    return WriteSignificant(raw * channel.coefficient, kTableDigits);
 }
 
 }  // namespace
@@ -53,7 +56,7 @@ std::string WriteScopeTable(const Curves& curves,
     const double msPerSample = period * kPeriodUnitMicroseconds * kMillisecondsPerMicrosecond;
     for (std::size_t row = 0; row < rows; ++row) {
         const auto sample = static_cast<double>(row + 1);
-        text += WriteShortest((sample - timeZero) * msPerSample);
+        text += WriteSignificant((sample - timeZero) * msPerSample, kTableDigits);
         for (std::size_t n = 0; n < channels.size(); ++n) {
             if (!channels[n].shown) {
                 continue;

@@ -19,7 +19,7 @@ struct TableChannel {
 
 // The engineering CSV: a header "time_ms,NAME [UNIT],...", then one line per sample: the time
 // in milliseconds on the time axis (sample n at (n - timeZero) periods), and each shown
-// channel's value in its unit at full precision (empty where its curve has ended). LF line
+// channel's value in its unit to 15 significant digits (empty where its curve has ended). LF line
 // ends; a name holding a comma or a quote is quoted.
 std::string WriteScopeTable(const Curves& curves, const std::array<TableChannel, kChannelCount>& channels,
                             std::int32_t period, int timeZero = 0);

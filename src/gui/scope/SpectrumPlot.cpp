@@ -28,6 +28,9 @@ const QColor kPeak(220, 20, 60);
 
 QString Number(double value) {
     const double magnitude = std::fabs(value);
+    if (magnitude == 0) {
+        return "0";
+    }
     const int decimals = magnitude >= 100 ? 0 : magnitude >= 10 ? 1 : magnitude >= 1 ? 2 : 4;
     return QString::fromStdString(WriteFixed(value, decimals));
 }
