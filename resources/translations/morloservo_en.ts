@@ -1160,6 +1160,30 @@ Write it into this drive all the same?</translation>
         <source>help</source>
         <translation>help</translation>
     </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Record to file</translation>
+    </message>
+    <message>
+        <source>本页没有周期读取的对象，无可记录。</source>
+        <translation>This page has no object read cyclically: there is nothing to record.</translation>
+    </message>
+    <message>
+        <source>无法写入%1。</source>
+        <translation>%1 cannot be written.</translation>
+    </message>
+    <message>
+        <source>无法写入%1，记录已停止。</source>
+        <translation>%1 cannot be written; the recording has stopped.</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>记录到文件…</source>
+        <translation>Record to file…</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::SpectrumView</name>
