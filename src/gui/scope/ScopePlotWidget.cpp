@@ -29,6 +29,53 @@ QRect ToQRect(const scope::PlotRect& r) {
     return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
 }
 
+// Draws the steps as polylines (one per run of lines): a thin pen's polyline is drawn
+// directly, where a path would be stroked first. Points of a run in one pixel column are drawn
+// as that column's first, lowest, highest and last point: the same pixels, fewer segments.
+void DrawSteps(QPainter& painter, const std::vector<scope::PathStep>& steps) {
+    std::vector<QPoint> run;
+    run.reserve(steps.size());
+    auto flush = [&] {
+        if (run.size() >= 2) {
+            painter.drawPolyline(run.data(), static_cast<int>(run.size()));
+        }
+        run.clear();
+    };
+    std::size_t i = 0;
+    while (i < steps.size()) {
+        if (!steps[i].line) {
+            flush();
+        }
+        // The points of this column in this run: steps[i .. j).
+        std::size_t j = i + 1;
+        while (j < steps.size() && steps[j].line && steps[j].x == steps[i].x) {
+            ++j;
+        }
+        int low = steps[i].y;
+        int high = steps[i].y;
+        for (std::size_t k = i; k < j; ++k) {
+            low = std::min(low, steps[k].y);
+            high = std::max(high, steps[k].y);
+        }
+        const int x = steps[i].x;
+        const int first = steps[i].y;
+        const int last = steps[j - 1].y;
+        for (const int y : {first, low, high, last}) {
+            if (run.empty() || run.back() != QPoint(x, y)) {
+                run.emplace_back(x, y);
+            }
+        }
+        i = j;
+    }
+    flush();
+}
+
+// A channel's colour dimmed as if drawn at that opacity over the white plot.
+QColor Dimmed(const QColor& colour, int alpha) {
+    auto mix = [alpha](int c) { return (c * alpha + 255 * (255 - alpha)) / 255; };
+    return QColor(mix(colour.red()), mix(colour.green()), mix(colour.blue()));
+}
+
 }  // namespace
 
 Qt::PenStyle ReferenceStyle(std::size_t index) {
@@ -99,19 +146,10 @@ void ScopePlotWidget::PaintReferences(QPainter& painter) const {
             if (steps.empty()) {
                 continue;
             }
-            QPainterPath path;
-            for (const scope::PathStep& step : steps) {
-                if (step.line) {
-                    path.lineTo(step.x, step.y);
-                } else {
-                    path.moveTo(step.x, step.y);
-                }
-            }
-            QColor colour = ChannelColours()[static_cast<std::size_t>(channel)];
-            colour.setAlpha(kReferenceAlpha);
-            painter.setPen(QPen(colour, 1, ReferenceStyle(r)));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPath(path);
+            painter.setPen(QPen(Dimmed(ChannelColours()[static_cast<std::size_t>(channel)],
+                                       kReferenceAlpha),
+                                1, ReferenceStyle(r)));
+            DrawSteps(painter, steps);
         }
     }
 }
@@ -136,9 +174,7 @@ void ScopePlotWidget::PaintLegend(QPainter& painter, const scope::PlotGeometry& 
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const int x = left + static_cast<int>(i) * width;
         const int y = top + metrics.height() / 2 + 1;
-        QColor colour = kFrame;
-        colour.setAlpha(kReferenceAlpha * 2);
-        painter.setPen(QPen(colour, 1, ReferenceStyle(shown[i])));
+        painter.setPen(QPen(Dimmed(kFrame, 2 * kReferenceAlpha), 1, ReferenceStyle(shown[i])));
         painter.drawLine(x, y, x + kLegendSample, y);
         painter.setPen(kFrame);
         const QRect text(x + kLegendSample + 4, top, width - kLegendSample - 8, metrics.height());
@@ -196,17 +232,8 @@ void ScopePlotWidget::PaintCurves(QPainter& painter) const {
         if (steps.empty()) {
             continue;
         }
-        QPainterPath path;
-        for (const scope::PathStep& step : steps) {
-            if (step.line) {
-                path.lineTo(step.x, step.y);
-            } else {
-                path.moveTo(step.x, step.y);
-            }
-        }
         painter.setPen(QPen(ChannelColours()[static_cast<std::size_t>(channel)], 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
+        DrawSteps(painter, steps);
     }
 }
 
