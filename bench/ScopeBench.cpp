@@ -220,8 +220,8 @@ void BM_MeasurementsAndSpectrumOfFourChannelsOf4000(benchmark::State& state) {
         QElapsedTimer timer;
         timer.start();
         for (int channel = 0; channel < 4; ++channel) {
-            const auto values = scope::SamplesIn(plot.Curve(channel),
-                                                 scope::MeasuredRange(plot, channel));
+            const auto values =
+                scope::SamplesIn(plot.Curve(channel), scope::MeasuredRange(plot, channel));
             benchmark::DoNotOptimize(scope::Measure(values, 0.1));
         }
         // The spectrum of one chosen channel, in its unit, as the spectrum window computes it.
@@ -235,7 +235,9 @@ void BM_MeasurementsAndSpectrumOfFourChannelsOf4000(benchmark::State& state) {
     state.counters["ms_longest"] = longest;
     state.counters["ratio_to_5ms"] = longest / 5.0;
 }
-BENCHMARK(BM_MeasurementsAndSpectrumOfFourChannelsOf4000)->Iterations(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeasurementsAndSpectrumOfFourChannelsOf4000)
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PaintWithFourReferences(benchmark::State& state) {
     scope::ScopePlot plot = PlotOf4000();
@@ -244,7 +246,8 @@ void BM_PaintWithFourReferences(benchmark::State& state) {
         reference.name = "reference " + std::to_string(r + 1);
         for (int channel = 0; channel < 4; ++channel) {
             for (const auto& point : plot.Curve(channel).points) {
-                reference.values[static_cast<std::size_t>(channel)].push_back(point.value * (1 + 0.05 * r));
+                reference.values[static_cast<std::size_t>(channel)].push_back(point.value *
+                                                                              (1 + 0.05 * r));
             }
             reference.coefficient[static_cast<std::size_t>(channel)] = 0.1;
         }

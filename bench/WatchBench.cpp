@@ -33,8 +33,8 @@ void BM_WatchEightObjectsAt100Hz(benchmark::State& state) {
         const std::string file = (folder / "watch.csv").string();
         std::vector<std::string> args{"--link", "sim", "watch"};
         args.insert(args.end(), std::begin(kObjects), std::end(kObjects));
-        args.insert(args.end(), {"--csv", file, "--period", std::to_string(kPeriodMs),
-                                 "--duration", std::to_string(Seconds())});
+        args.insert(args.end(), {"--csv", file, "--period", std::to_string(kPeriodMs), "--duration",
+                                 std::to_string(Seconds())});
         morlo::test::ChildProcess cli(MORLO_CLI_PATH, args, MORLO_BUILT_RUNTIME_DIR);
         if (!cli.Wait(std::chrono::seconds(Seconds() + 30)) || cli.ExitCode() != 0) {
             state.SkipWithError(("watch failed: " + cli.Errors()).c_str());
@@ -63,9 +63,10 @@ void BM_WatchEightObjectsAt100Hz(benchmark::State& state) {
         }
         std::sort(errors.begin(), errors.end());
         auto at = [&](double share) {
-            return errors.empty() ? 0.0
-                                  : errors[std::min(errors.size() - 1,
-                                                    static_cast<std::size_t>(share * errors.size()))];
+            return errors.empty()
+                       ? 0.0
+                       : errors[std::min(errors.size() - 1,
+                                         static_cast<std::size_t>(share * errors.size()))];
         };
         state.counters["rows"] = static_cast<double>(rows);
         state.counters["missed_periods"] = static_cast<double>(missed);

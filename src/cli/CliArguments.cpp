@@ -225,10 +225,9 @@ bool ParseWatchOption(const std::string& option, const std::string& value, Watch
         const bool period = option == "--period";
         const auto number = ParseNumber(value, 1, period ? kWatchPeriodMaxMs : kWatchDurationMaxS);
         if (!number) {
-            error = option + (period ? " takes milliseconds from 1 to " +
-                                           std::to_string(kWatchPeriodMaxMs)
-                                     : " takes seconds from 1 to " +
-                                           std::to_string(kWatchDurationMaxS));
+            error = option +
+                    (period ? " takes milliseconds from 1 to " + std::to_string(kWatchPeriodMaxMs)
+                            : " takes seconds from 1 to " + std::to_string(kWatchDurationMaxS));
             return false;
         }
         (period ? watch.periodMs : watch.durationSeconds) = static_cast<int>(*number);

@@ -30,7 +30,7 @@ struct ScopeRequest {
     std::optional<std::int32_t> level;
     std::string csv;
     std::string txt;
-    std::string table;  // time and values in the objects' default units, with a header
+    std::string table;        // time and values in the objects' default units, with a header
     int timeoutSeconds = 10;  // for the trigger and the record
 };
 

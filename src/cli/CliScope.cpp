@@ -518,7 +518,8 @@ int CliSession::WriteScopeTable(ScopeFace& face, const std::vector<scope::ScopeI
         channel.name = items[n].name;
         channel.unit = unit;
         if (unit == kUnitHex) {
-            channel.hexDigits = (scope::SizeCodeOf(entry.dataType).value_or(scope::kWideBits) & ~1) / 4;
+            channel.hexDigits =
+                (scope::SizeCodeOf(entry.dataType).value_or(scope::kWideBits) & ~1) / 4;
             continue;
         }
         channel.coefficient = scope::UnitCoefficient(units, key, unit);
@@ -539,7 +540,8 @@ int CliSession::WriteScopeTable(ScopeFace& face, const std::vector<scope::ScopeI
     }
     const std::string& file = arguments_.scope.table;
     if (!transfer::WriteFileReplacing(
-            file, scope::WriteScopeTable(face.curves, channels, face.capture.RecordedSettings().period))) {
+            file, scope::WriteScopeTable(face.curves, channels,
+                                         face.capture.RecordedSettings().period))) {
         err_ << "cannot write " << file << '\n';
         return kExitUsage;
     }

@@ -91,8 +91,9 @@ int CliSession::WatchToCsv() {
         }
         for (Clock::time_point now = Clock::now(); now < deadline && !interrupted_;
              now = Clock::now()) {
-            control_->RunPendingDeliveries(std::min(
-                kLongestWait, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now)));
+            control_->RunPendingDeliveries(
+                std::min(kLongestWait,
+                         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now)));
         }
         if (interrupted_) {
             break;

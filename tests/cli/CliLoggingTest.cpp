@@ -48,10 +48,9 @@ std::string NameOf(const std::string& key) {
 TEST(CliWatchCsv, RowsHeaderAndMonotonicTimestamps) {
     TempFolder folder;
     const std::string file = (folder / "log.csv").string();
-    const CliResult run = RunCliTool(
-        {"watch", "6041:00", "6077:00", "606C:00", "--csv", file, "--period", "20", "--duration",
-         "1"},
-        30s);
+    const CliResult run = RunCliTool({"watch", "6041:00", "6077:00", "606C:00", "--csv", file,
+                                      "--period", "20", "--duration", "1"},
+                                     30s);
     ASSERT_TRUE(run.ended);
     ASSERT_EQ(run.exit, 0) << run.err;
     const auto lines = Lines(ReadWholeFile(file).bytes);
@@ -97,11 +96,11 @@ TEST(CliWatchCsv, RefusedBeforeAnythingIsRead) {
     TempFolder folder;
     const std::string file = (folder / "log.csv").string();
     const std::vector<std::vector<std::string>> cases{
-        {"watch", "6041:00", "--csv", file},                          // no period
-        {"watch", "6041:00", "--period", "10"},                       // no file
-        {"watch", "6041:00", "--csv", file, "--period", "0"},         // no period of 0 ms
-        {"watch", "6041:00", "--duration", "5"},                      // a duration logs to a file
-        {"watch", "1008:00", "--csv", file, "--period", "10"},        // a text
+        {"watch", "6041:00", "--csv", file},                    // no period
+        {"watch", "6041:00", "--period", "10"},                 // no file
+        {"watch", "6041:00", "--csv", file, "--period", "0"},   // no period of 0 ms
+        {"watch", "6041:00", "--duration", "5"},                // a duration logs to a file
+        {"watch", "1008:00", "--csv", file, "--period", "10"},  // a text
         {"watch", "6041:00", "--csv", folder.Path().string(), "--period", "10"},  // a folder
         {"read", "6041:00", "--duration", "5"},
     };

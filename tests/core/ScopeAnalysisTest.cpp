@@ -19,8 +19,7 @@ constexpr PlotRect kArea{0, 18, 902, 368};  // the page at 96 dpi in Chinese
 std::vector<double> Sine(int count, double amplitude, double periods, double offset = 0) {
     std::vector<double> values;
     for (int i = 0; i < count; ++i) {
-        values.push_back(offset +
-                         amplitude * std::sin(2 * std::numbers::pi * periods * i / count));
+        values.push_back(offset + amplitude * std::sin(2 * std::numbers::pi * periods * i / count));
     }
     return values;
 }
@@ -66,7 +65,7 @@ TEST(ScopeMeasure, FiguresOfKnownSignalsInTheDisplayUnit) {
     EXPECT_FALSE(Measure({}, 1));
     // The table shows six significant digits (the copy keeps every digit).
     const std::pair<double, const char*> shown[] = {
-        {102713, "102713"}, {3099.597561, "3099.6"}, {-47.424240, "-47.4242"},
+        {102713, "102713"},          {3099.597561, "3099.6"},         {-47.424240, "-47.4242"},
         {1234567890, "1.23457e+09"}, {0.000012345678, "1.23457e-05"}, {0, "0"}};
     for (const auto& [value, text] : shown) {
         EXPECT_EQ(WriteSignificant(value, kMeasureDigits), text);
@@ -114,7 +113,7 @@ TEST(ScopeMeasure, BetweenTheCursorsOrTheWholeRecord) {
 
 TEST(ScopeTrigger, MarkFromTheSettingsTheRecordStartedWith) {
     RecordLayout layout;
-    layout.slotValues[0] = 0x60770010;  // channel 1: torque, 16 bits
+    layout.slotValues[0] = 0x60770010;           // channel 1: torque, 16 bits
     layout.slotValues[kWideSlotB] = 0x606C0020;  // channel 4 (owner flag clear): velocity
     layout.channelSigned = {true, false, false, true};
     struct Case {
@@ -303,8 +302,7 @@ TEST(ScopeTable, HeaderTimeColumnAndValuesInTheirUnits) {
          "-0.0625,100,FFFF\n0,-200,FFFF\n0.0625,0.3,\n"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(WriteScopeTable(curves, channels, c.period, c.timeZero), c.expected)
-            << c.period;
+        EXPECT_EQ(WriteScopeTable(curves, channels, c.period, c.timeZero), c.expected) << c.period;
     }
     EXPECT_EQ(WriteScopeTable(Curves{}, {}, 16), "time_ms\n");
 }

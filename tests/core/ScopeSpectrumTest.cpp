@@ -27,15 +27,15 @@ TEST(ScopeSpectrum, FindsTheFrequencyOfASampledSineWithinOneBin) {
         double offset;
     };
     const Case cases[] = {
-        {4000, 16000, 1000, 1, 0},       // on a bin
-        {4000, 16000, 1234.5, 3, 100},   // between bins, on a large offset
-        {1000, 1000, 37.3, 0.5, -2},     // 1 ms per sample
-        {999, 1000, 250, 10, 0},         // odd count: padded
-        {500, 16000, 7900, 1, 0},        // near half the rate
+        {4000, 16000, 1000, 1, 0},      // on a bin
+        {4000, 16000, 1234.5, 3, 100},  // between bins, on a large offset
+        {1000, 1000, 37.3, 0.5, -2},    // 1 ms per sample
+        {999, 1000, 250, 10, 0},        // odd count: padded
+        {500, 16000, 7900, 1, 0},       // near half the rate
     };
     for (const Case& c : cases) {
-        const auto spectrum = ComputeSpectrum(Tone(c.count, c.rate, c.hertz, c.amplitude, c.offset),
-                                              c.rate);
+        const auto spectrum =
+            ComputeSpectrum(Tone(c.count, c.rate, c.hertz, c.amplitude, c.offset), c.rate);
         ASSERT_TRUE(spectrum) << c.hertz;
         const std::size_t size = c.count + c.count % 2;
         EXPECT_DOUBLE_EQ(spectrum->binHertz, c.rate / static_cast<double>(size));

@@ -18,8 +18,8 @@ TEST(ValueLog, HeaderRowsAndTimesThatNeverGoBack) {
     const Clock::time_point start{1h};
     // The wall clock is read once: 2026-05-01 00:00:00 UTC plus the monotonic time.
     const std::chrono::system_clock::time_point wall{std::chrono::seconds(1777593600)};
-    ASSERT_TRUE(log.Open(file, {{"Velocity actual value", "rpm"}, {"Status, word", "HEX"}}, start,
-                         wall));
+    ASSERT_TRUE(
+        log.Open(file, {{"Velocity actual value", "rpm"}, {"Status, word", "HEX"}}, start, wall));
     // Readable while recording: the header is there before any row.
     EXPECT_EQ(ReadWholeFile(file).bytes,
               "host_time,elapsed_ms,Velocity actual value [rpm],\"Status, word [HEX]\"\n");

@@ -70,7 +70,8 @@ TEST(OscilloscopeAnalysis, TriggerMarkTimeAxisAndMeasurements) {
     EXPECT_EQ(mark->sample, *index + 1);
     EXPECT_FALSE(mark->manual);
     EXPECT_EQ(mark->channel, 3);
-    EXPECT_EQ(mark->level, static_cast<double>(p.drive->Value(scope::kRecorderTriggerLevel).value_or(-9)));
+    EXPECT_EQ(mark->level,
+              static_cast<double>(p.drive->Value(scope::kRecorderTriggerLevel).value_or(-9)));
     const scope::PlotGeometry g = page->Plot().Geometry();
     const int usable = g.width - scope::kLayoutReserve;
     EXPECT_EQ(page->Plot().TriggerX(), g.left + (*index + 1) * usable / 1000 + 1);
@@ -167,9 +168,7 @@ TEST(OscilloscopeAnalysis, ReferencesSpectrumZoomHistoryAndTheEngineeringTable) 
     ASSERT_TRUE(page->KeepAsReference());
     EXPECT_FALSE(page->Control<QPushButton>(ctl::kKeepReference)->isEnabled());
     int messages = 0;
-    p.program.Context().messageInterceptor = [&](const QString&, QMessageBox::Icon) {
-        ++messages;
-    };
+    p.program.Context().messageInterceptor = [&](const QString&, QMessageBox::Icon) { ++messages; };
     EXPECT_FALSE(page->KeepAsReference());
     EXPECT_EQ(messages, 1);
     list->setCurrentRow(0);
@@ -227,8 +226,10 @@ TEST(OscilloscopeAnalysis, ReferencesSpectrumZoomHistoryAndTheEngineeringTable) 
         }
     }
     EXPECT_EQ(text.substr(0, text.find('\n')), header);
-    const std::string firstRow = text.substr(header.size() + 1, text.find('\n', header.size() + 1) - header.size() - 1);
-    EXPECT_EQ(firstRow.substr(0, firstRow.find(',')), WriteSignificant(1.0 - page->Plot().TimeZero(), 15));
+    const std::string firstRow =
+        text.substr(header.size() + 1, text.find('\n', header.size() + 1) - header.size() - 1);
+    EXPECT_EQ(firstRow.substr(0, firstRow.find(',')),
+              WriteSignificant(1.0 - page->Plot().TimeZero(), 15));
     const double coefficient = page->Plot().Curve(3).coefficient;
     EXPECT_EQ(firstRow.substr(firstRow.rfind(',') + 1),
               WriteSignificant(page->Plot().Curve(3).points[0].value * coefficient, 15));

@@ -2,8 +2,8 @@
 
 #include <QHeaderView>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <map>
 
@@ -12,18 +12,18 @@
 #include "CDriverProterty.h"
 #include "DriveProgram.h"
 #include "EditListCtrl.h"
+#include "FsPath.h"
 #include "GuiTestSupport.h"
 #include "PageTestSupport.h"
 #include "ParameterPages.h"
 #include "ProjectFile.h"
 #include "SimulatedDrive.h"
-#include "dictionary/DictionarySource.h"
-#include "profile/Profile.h"
-#include "text/NumberText.h"
-#include "FsPath.h"
 #include "TempFolder.h"
+#include "dictionary/DictionarySource.h"
 #include "profile/FileAccess.h"
+#include "profile/Profile.h"
 #include "text/NumberIo.h"
+#include "text/NumberText.h"
 
 namespace morlo::gui::test {
 namespace {
@@ -475,7 +475,7 @@ TEST(ParameterPage, PopupMenuFollowsTheSelectionAndHelpExplains) {
     DriveProgram p;
     ParameterPage* page = p.Page(cmd::kPositionLoop);
     std::unique_ptr<QMenu> menu(page->MakeContextMenu(nullptr));
-    ASSERT_EQ(menu->actions().size(), 5);  // add, del, help, a separator, record to file
+    ASSERT_EQ(menu->actions().size(), 5);           // add, del, help, a separator, record to file
     EXPECT_TRUE(menu->actions()[0]->isEnabled());   // add
     EXPECT_FALSE(menu->actions()[1]->isEnabled());  // del
     EXPECT_FALSE(menu->actions()[2]->isEnabled());  // help

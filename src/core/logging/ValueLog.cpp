@@ -89,8 +89,8 @@ bool ValueLog::WriteRow(Clock::time_point at,
 }
 
 std::string ValueLog::HostTime(Clock::time_point at) const {
-    const auto wall = wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                                       at - start_);
+    const auto wall =
+        wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(at - start_);
     const auto since = wall.time_since_epoch();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
     const auto milliseconds =
@@ -116,8 +116,7 @@ std::string ValueLog::ElapsedMilliseconds(Clock::time_point at) const {
     return WriteFixed(elapsed.count(), kElapsedDecimals);
 }
 
-bool LogRowCollector::Add(std::size_t column, std::string value,
-                          ValueLog::Clock::time_point at) {
+bool LogRowCollector::Add(std::size_t column, std::string value, ValueLog::Clock::time_point at) {
     if (column >= log_.Columns().size()) {
         return true;
     }

@@ -77,7 +77,7 @@ struct PlotLabel {
 // A capture kept to compare with: drawn dimmed behind the live curves with their scales.
 struct ReferenceCurve {
     std::string name;
-    Curves values;                                // raw values
+    Curves values;                                    // raw values
     std::array<double, kChannelCount> coefficient{};  // raw value to the unit it was shown in
     // Its own scale and offset, used for a channel the live capture does not show.
     std::array<double, kChannelCount> scale{};
@@ -90,9 +90,9 @@ inline constexpr std::size_t kReferenceLimit = 4;
 // units of the trigger object) on the channel that records the trigger object.
 struct TriggerMark {
     int sample = 1;
-    bool manual = false;   // started by hand: no trigger, no level
-    int channel = -1;      // the channel recording the trigger object, -1 none
-    double level = 0;      // raw
+    bool manual = false;  // started by hand: no trigger, no level
+    int channel = -1;     // the channel recording the trigger object, -1 none
+    double level = 0;     // raw
 };
 
 // How far the view is zoomed and panned: the sample window and each channel's value axis.

@@ -35,10 +35,10 @@ std::optional<Spectrum> ComputeSpectrum(std::span<const double> values, double s
     std::vector<kiss_fft_scalar> input(size, 0);
     double windowSum = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double w =
-            n > 1 ? 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
-                                         static_cast<double>(n - 1))
-                  : 1;
+        const double w = n > 1
+                             ? 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                                    static_cast<double>(n - 1))
+                             : 1;
         windowSum += w;
         input[i] = static_cast<kiss_fft_scalar>((values[i] - mean) * w);
     }
@@ -54,7 +54,8 @@ std::optional<Spectrum> ComputeSpectrum(std::span<const double> values, double s
         const double sides = k == 0 || k == size / 2 ? 1 : 2;
         spectrum.amplitude[k] = sides * magnitude / windowSum;
     }
-    const auto strongest = std::max_element(spectrum.amplitude.begin() + 1, spectrum.amplitude.end());
+    const auto strongest =
+        std::max_element(spectrum.amplitude.begin() + 1, spectrum.amplitude.end());
     spectrum.peakBin = static_cast<std::size_t>(strongest - spectrum.amplitude.begin());
     return spectrum;
 }

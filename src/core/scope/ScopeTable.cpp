@@ -29,7 +29,8 @@ std::string CsvField(const std::string& text) {
 std::string ValueText(const TableChannel& channel, double raw) {
     if (channel.hexDigits > 0) {
         const auto bits = static_cast<unsigned>(channel.hexDigits * 4);
-        const auto pattern = static_cast<std::uint64_t>(static_cast<std::int64_t>(std::llround(raw)));
+        const auto pattern =
+            static_cast<std::uint64_t>(static_cast<std::int64_t>(std::llround(raw)));
         const std::uint64_t mask = bits >= 64 ? ~0ULL : (1ULL << bits) - 1;
         return WriteUpperHex(pattern & mask, static_cast<std::size_t>(channel.hexDigits));
     }

@@ -21,7 +21,8 @@ struct TableChannel {
 // in milliseconds on the time axis (sample n at (n - timeZero) periods), and each shown
 // channel's value in its unit to 15 significant digits (empty where its curve has ended). LF line
 // ends; a name holding a comma or a quote is quoted.
-std::string WriteScopeTable(const Curves& curves, const std::array<TableChannel, kChannelCount>& channels,
+std::string WriteScopeTable(const Curves& curves,
+                            const std::array<TableChannel, kChannelCount>& channels,
                             std::int32_t period, int timeZero = 0);
 
 }  // namespace morlo::scope

@@ -1,7 +1,7 @@
 #include "ParameterPage.h"
 
-#include <QHeaderView>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPointer>
 #include <QVBoxLayout>

@@ -1,8 +1,8 @@
 #include "CDriverOscillo.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>

@@ -63,9 +63,9 @@ void MeasurementTable::SetRows(const std::vector<Row>& rows,
         const Row& row = rows[i];
         QStringList cells{QString::number(row.channel + 1), row.unit};
         for (double value : row.figures ? Figures(*row.figures) : std::array<double, 5>{}) {
-            cells << (row.figures ? QString::fromStdString(
-                                        WriteSignificant(value, scope::kMeasureDigits))
-                                  : QString());
+            cells << (row.figures
+                          ? QString::fromStdString(WriteSignificant(value, scope::kMeasureDigits))
+                          : QString());
         }
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
@@ -78,11 +78,14 @@ void MeasurementTable::SetRows(const std::vector<Row>& rows,
     }
     QString text = betweenCursors ? tr("游标之间") : tr("整个记录");
     if (span) {
-        text += "\n" + tr("Δt = %1 ms").arg(QString::fromStdString(
-                           WriteFixed(span->seconds * kMillisecondsPerSecond, kSpanDecimals)));
-        text += "\n" + (span->hertz ? tr("1/Δt = %1 Hz").arg(QString::fromStdString(
-                                          WriteFixed(*span->hertz, kSpanDecimals)))
-                                    : tr("1/Δt = --"));
+        text += "\n" + tr("Δt = %1 ms")
+                           .arg(QString::fromStdString(
+                               WriteFixed(span->seconds * kMillisecondsPerSecond, kSpanDecimals)));
+        text +=
+            "\n" + (span->hertz
+                        ? tr("1/Δt = %1 Hz")
+                              .arg(QString::fromStdString(WriteFixed(*span->hertz, kSpanDecimals)))
+                        : tr("1/Δt = --"));
     }
     if (text != span_) {
         span_ = text;

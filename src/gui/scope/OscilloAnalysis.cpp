@@ -130,7 +130,8 @@ void CDriverOscillo::RefreshSpectrum() {
         const QString unit = channels_[i].unit->currentText();
         input.units[i] = unit == kUnitHex ? QString(kUnitDec) : unit;
     }
-    const double secondsPerSample = period_ * scope::kPeriodUnitMicroseconds / kMicrosecondsPerSecond;
+    const double secondsPerSample =
+        period_ * scope::kPeriodUnitMicroseconds / kMicrosecondsPerSecond;
     input.sampleRateHertz = secondsPerSample > 0 ? 1 / secondsPerSample : 0;
     spectrum_->SetInput(std::move(input));
 }
@@ -163,7 +164,8 @@ bool CDriverOscillo::KeepAsReference() {
         ShowMessage(tr("没有可保留的曲线。"), QMessageBox::Information, this);
         return false;
     }
-    reference.name = tr("采集 %1").arg(QTime::currentTime().toString(kReferenceTimeFormat)).toStdString();
+    reference.name =
+        tr("采集 %1").arg(QTime::currentTime().toString(kReferenceTimeFormat)).toStdString();
     plot_.AddReference(std::move(reference));
     RefreshReferenceList();
     Repaint();
@@ -338,8 +340,8 @@ bool CDriverOscillo::ExportTableTo(const QString& path) {
             const auto sizeCode = context_.Dictionary().FindByKey(key, entry)
                                       ? scope::SizeCodeOf(entry.dataType)
                                       : std::nullopt;
-            channel.hexDigits = static_cast<int>((sizeCode.value_or(scope::kWideBits) & ~1u) /
-                                                 kBitsPerHexDigit);
+            channel.hexDigits =
+                static_cast<int>((sizeCode.value_or(scope::kWideBits) & ~1u) / kBitsPerHexDigit);
         }
         any = true;
     }
@@ -347,7 +349,8 @@ bool CDriverOscillo::ExportTableTo(const QString& path) {
         ShowMessage(tr("没有可导出的曲线。"), QMessageBox::Information, this);
         return false;
     }
-    const std::string bytes = scope::WriteScopeTable(PlotCurves(), table, period_, plot_.TimeZero());
+    const std::string bytes =
+        scope::WriteScopeTable(PlotCurves(), table, period_, plot_.TimeZero());
     if (!transfer::WriteFileReplacing(FsPath(path), bytes)) {
         ShowMessage(scope::kMsgOpenFileFailure, QMessageBox::Warning, this);
         return false;

@@ -291,7 +291,7 @@ void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
     switch (status.kind) {
         case scope::ScopeStatusKind::Finish:
             // After a record: whether the drive triggered or the capture was started by hand.
-            statusLine_->setText(!recordManual_ ? tr("处理完毕")
+            statusLine_->setText(!recordManual_   ? tr("处理完毕")
                                  : *recordManual_ ? tr("处理完毕，手动开始")
                                                   : tr("处理完毕，已触发"));
             recordManual_.reset();

@@ -146,9 +146,9 @@ void ScopePlotWidget::PaintReferences(QPainter& painter) const {
             if (steps.empty()) {
                 continue;
             }
-            painter.setPen(QPen(Dimmed(ChannelColours()[static_cast<std::size_t>(channel)],
-                                       kReferenceAlpha),
-                                1, ReferenceStyle(r)));
+            painter.setPen(
+                QPen(Dimmed(ChannelColours()[static_cast<std::size_t>(channel)], kReferenceAlpha),
+                     1, ReferenceStyle(r)));
             DrawSteps(painter, steps);
         }
     }
@@ -189,7 +189,8 @@ void ScopePlotWidget::PaintTriggerMarks(QPainter& painter, const scope::PlotGeom
         painter.setPen(QPen(kTriggerMark, 1));
         painter.drawLine(*x, g.bottom, *x, g.bottom - g.height);
         const int top = g.bottom - g.height + 1;
-        const QPoint flag[] = {{*x - kTriggerFlag, top}, {*x + kTriggerFlag, top}, {*x, top + kTriggerFlag}};
+        const QPoint flag[] = {
+            {*x - kTriggerFlag, top}, {*x + kTriggerFlag, top}, {*x, top + kTriggerFlag}};
         painter.setBrush(kTriggerMark);
         painter.drawPolygon(flag, 3);
         painter.setBrush(Qt::NoBrush);
@@ -305,8 +306,9 @@ void ScopePlotWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void ScopePlotWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    const bool pan = event->button() == Qt::MiddleButton ||
-                     (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
+    const bool pan =
+        event->button() == Qt::MiddleButton ||
+        (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
     if (pan && mouseArea_.contains(pos)) {
         emit viewAboutToChange();
         ClearZoomRectangle();
@@ -334,7 +336,8 @@ void ScopePlotWidget::mousePressEvent(QMouseEvent* event) {
 
 void ScopePlotWidget::wheelEvent(QWheelEvent* event) {
     const QPoint pos = event->position().toPoint();
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    const int delta =
+        event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
     if (!mouseArea_.contains(pos) || delta == 0) {
         event->ignore();
         return;

@@ -28,8 +28,12 @@ QString Fixed(double value, int decimals) {
 }  // namespace
 
 SpectrumView::SpectrumView(QWidget* parent)
-    : QDialog(parent), channelCombo_(new QComboBox(this)), scaleCombo_(new QComboBox(this)),
-      plot_(new SpectrumPlot(this)), peakLabel_(new QLabel(this)), cursorLabel_(new QLabel(this)),
+    : QDialog(parent),
+      channelCombo_(new QComboBox(this)),
+      scaleCombo_(new QComboBox(this)),
+      plot_(new SpectrumPlot(this)),
+      peakLabel_(new QLabel(this)),
+      cursorLabel_(new QLabel(this)),
       note_(new QLabel(this)) {
     setWindowTitle(tr("频谱"));
     setObjectName("spectrum");
@@ -78,7 +82,8 @@ void SpectrumView::SetInput(Input input) {
             channelCombo_->addItem(QString::number(n + 1), n);
         }
     }
-    channelCombo_->setFixedWidth(ComboWidthFor(*channelCombo_, channelCombo_->minimumSizeHint().width()));
+    channelCombo_->setFixedWidth(
+        ComboWidthFor(*channelCombo_, channelCombo_->minimumSizeHint().width()));
     const int index = channelCombo_->findData(channel_);
     channelCombo_->setCurrentIndex(index >= 0 ? index : 0);
     channel_ = channelCombo_->currentIndex() >= 0 ? channelCombo_->currentData().toInt() : -1;
