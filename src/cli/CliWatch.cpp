@@ -57,11 +57,20 @@ int CliSession::WatchToCsv() {
     std::vector<std::optional<std::string>> cells(columns.size());
     std::vector<bool> answered(columns.size());
     std::size_t answers = 0;
+    // One read after the other, each sent when the one before has its answer: a request
+    // left waiting alone in the link's queue would be held back a moment.
+    std::size_t sentReads = 0;
+    auto readNext = [&] {
+        if (sentReads < columns.size()) {
+            control_->SubmitRequest(kCommandReceiver, link::kCmdRead, columns[sentReads++].key, 0);
+        }
+    };
     auto answer = [&](std::size_t i, std::optional<std::string> text) {
         if (!answered[i]) {
             answered[i] = true;
             cells[i] = std::move(text);
             ++answers;
+            readNext();
         }
     };
     commandHandler_ = [&](const engine::Delivery& d) {
@@ -102,9 +111,8 @@ int CliSession::WatchToCsv() {
         answers = 0;
         std::fill(answered.begin(), answered.end(), false);
         std::fill(cells.begin(), cells.end(), std::nullopt);
-        for (const Column& column : columns) {
-            control_->SubmitRequest(kCommandReceiver, link::kCmdRead, column.key, 0);
-        }
+        sentReads = 0;
+        readNext();
         if (!WaitFor([&] { return answers >= columns.size(); }, kRoundLimit)) {
             if (!interrupted_) {
                 err_ << "no answer from the drive\n";
