@@ -639,6 +639,10 @@
         <source>复制测量值</source>
         <translation>Copy figures</translation>
     </message>
+    <message>
+        <source>滚轮：缩放时间轴；Ctrl+滚轮：缩放游标通道的数值轴；中键（或Ctrl+左键）拖动：平移</source>
+        <translation>Wheel: zoom the time axis; Ctrl+wheel: zoom the value axis of the cursor channel; drag with the middle button (or Ctrl+left): pan</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>

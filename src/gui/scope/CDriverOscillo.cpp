@@ -95,6 +95,9 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
     setAutoFillBackground(true);
 
     plotWidget_ = new ScopePlotWidget(plot_, mouseArea, this);
+    plotWidget_->setToolTip(
+        tr("滚轮：缩放时间轴；Ctrl+滚轮：缩放游标通道的数值轴；"
+           "中键（或Ctrl+左键）拖动：平移"));
     CreateControls();
     tips_ = new TipWindow(this);
     tips_->SetOwner(this);

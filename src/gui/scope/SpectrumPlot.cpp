@@ -95,17 +95,12 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
     if (!spectrum_ || spectrum_->amplitude.size() < 2) {
         return;
     }
-    double high = 0;
-    for (std::size_t bin = 1; bin < spectrum_->amplitude.size(); ++bin) {
-        high = std::max(high, Value(bin));
-    }
-    if (decibels_) {
-        high = std::ceil(Value(spectrum_->peakBin) / kDecibelStep) * kDecibelStep;
-    }
+    // dB: the range below the strongest bin above 0 Hz, in whole steps; linear: from 0 to a
+    // little above it.
+    const double strongest = Value(spectrum_->peakBin);
+    const double high = decibels_ ? std::ceil(strongest / kDecibelStep) * kDecibelStep
+                                  : (strongest > 0 ? strongest * kLinearHeadroom : 1);
     const double low = decibels_ ? high - kDecibelRange : 0;
-    if (!decibels_) {
-        high = high > 0 ? high * kLinearHeadroom : 1;
-    }
 
     // Grid and its labels: frequency below, amplitude at the left.
     const double topHertz =
