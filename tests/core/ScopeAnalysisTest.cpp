@@ -230,6 +230,16 @@ TEST(ScopeReference, SurvivesANewCaptureWithTheLiveScales) {
     EXPECT_EQ(plot.References().size(), 3u);
     EXPECT_FALSE(plot.References()[0].hidden);
 
+    // Laid out by time: a reference sampled at twice the period reaches twice as far.
+    ScopePlot timed = PlotOf(Sine(1000, 100, 2), 16);
+    reference.values[0] = Sine(400, 100, 1);
+    reference.period = 32;
+    timed.AddReference(reference);
+    const auto stretched = timed.ReferencePath(0, 0);
+    ASSERT_FALSE(stretched.empty());
+    EXPECT_EQ(stretched.back().x, timed.Geometry().left + 800 * 878 / 1000 + 1);
+    reference.period = 0;
+
     // A reference longer than the live curve widens the sample window.
     ScopePlot empty(kArea);
     reference.values[0] = Sine(300, 10, 1);

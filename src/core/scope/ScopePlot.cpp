@@ -227,6 +227,15 @@ int ScopePlot::ColumnOfSample(int sample) const {
     return k == 1 ? 1 : static_cast<int>(k * usable / windowSpan_);
 }
 
+int ScopePlot::ColumnOfPosition(double position) const {
+    if (windowSpan_ < 2 || position < windowFirst_ || position > windowLast_) {
+        return 0;
+    }
+    const double usable = Geometry().width - kLayoutReserve;
+    const double k = position - windowFirst_ + 1;
+    return k <= 1 ? 1 : static_cast<int>(k * usable / windowSpan_);
+}
+
 std::vector<PathStep> ScopePlot::CurvePath(int channel) const {
     const ChannelCurve& curve = curves_[Index(channel)];
     if (!curve.visible || curve.points.size() < 2) {

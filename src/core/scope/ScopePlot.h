@@ -82,6 +82,7 @@ struct ReferenceCurve {
     // Its own scale and offset, used for a channel the live capture does not show.
     std::array<double, kChannelCount> scale{};
     std::array<double, kChannelCount> offset{};
+    std::int32_t period = 0;  // its sampling period: it is laid out by time (0: as the live one)
     bool hidden = false;
 };
 inline constexpr std::size_t kReferenceLimit = 4;
@@ -219,6 +220,10 @@ class ScopePlot {
     static std::size_t Index(int channel) { return static_cast<std::size_t>(channel); }
     int FirstCurveWithPoints() const;
     int ColumnOfSample(int sample) const;
+    // The column of a position in live sample numbers, which may fall between two samples.
+    int ColumnOfPosition(double position) const;
+    // Live samples per sample of the reference (their periods' ratio, 1 when one is unknown).
+    double ReferenceStretch(const ReferenceCurve& reference) const;
     int YOf(double scale, double offset, double coefficient, double value) const;
     // A path through (column, value) points with the band clipping of the live curves.
     std::vector<PathStep> PathThrough(const std::vector<std::pair<int, double>>& points,

@@ -1,6 +1,7 @@
 // The plot's trigger marks and reference curves.
 
 #include <algorithm>
+#include <cmath>
 
 #include "scope/ScopePlot.h"
 
@@ -63,10 +64,17 @@ std::vector<PathStep> ScopePlot::ReferencePath(std::size_t index, int channel) c
     if (reference.hidden || values.size() < 2) {
         return {};
     }
+    // Laid out by time: reference sample s lies at live position s x stretch.
+    const double stretch = ReferenceStretch(reference);
     std::vector<std::pair<int, double>> points;
-    const int last = std::min(windowLast_, static_cast<int>(values.size()));
-    for (int sample = std::max(1, windowFirst_); sample <= last; ++sample) {
-        points.emplace_back(ColumnOfSample(sample), values[static_cast<std::size_t>(sample - 1)]);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double position = static_cast<double>(i + 1) * stretch;
+        if (position > windowLast_) {
+            break;
+        }
+        if (position >= windowFirst_) {
+            points.emplace_back(ColumnOfPosition(position), values[i]);
+        }
     }
     const ChannelCurve& live = curves_[Index(channel)];
     const bool liveShown = live.visible && !live.points.empty() && live.scale != 0;
@@ -75,14 +83,21 @@ std::vector<PathStep> ScopePlot::ReferencePath(std::size_t index, int channel) c
                        reference.coefficient[Index(channel)]);
 }
 
+double ScopePlot::ReferenceStretch(const ReferenceCurve& reference) const {
+    return reference.period > 0 && period_ > 0
+               ? static_cast<double>(reference.period) / static_cast<double>(period_)
+               : 1.0;
+}
+
 int ScopePlot::TotalSamples() const {
-    std::size_t total = static_cast<std::size_t>(std::max(0, sampleCount_));
+    int total = std::max(0, sampleCount_);
     for (const ReferenceCurve& reference : references_) {
         for (const auto& values : reference.values) {
-            total = std::max(total, values.size());
+            const double span = static_cast<double>(values.size()) * ReferenceStretch(reference);
+            total = std::max(total, static_cast<int>(std::floor(span)));
         }
     }
-    return static_cast<int>(total);
+    return total;
 }
 
 }  // namespace morlo::scope

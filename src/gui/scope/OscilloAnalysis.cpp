@@ -164,6 +164,7 @@ bool CDriverOscillo::KeepAsReference() {
         ShowMessage(tr("没有可保留的曲线。"), QMessageBox::Information, this);
         return false;
     }
+    reference.period = period_;
     reference.name =
         tr("采集 %1").arg(QTime::currentTime().toString(kReferenceTimeFormat)).toStdString();
     plot_.AddReference(std::move(reference));
@@ -212,6 +213,7 @@ bool CDriverOscillo::ImportReferenceFrom(const QString& path) {
         ShowMessage(tr("%1中没有曲线，未导入。").arg(path), QMessageBox::Warning, this);
         return false;
     }
+    reference.period = read.data.period;
     reference.name = QFileInfo(path).completeBaseName().toStdString();
     plot_.AddReference(std::move(reference));
     if (plot_.SampleCount() == 0) {  // nothing live: the window spans the reference
