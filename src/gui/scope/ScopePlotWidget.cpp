@@ -32,7 +32,10 @@ QRect ToQRect(const scope::PlotRect& r) {
 // Draws the steps as polylines (one per run of lines): a thin pen's polyline is drawn
 // directly, where a path would be stroked first. Points of a run in one pixel column are drawn
 // as that column's first, lowest, highest and last point: the same pixels, fewer segments.
-void DrawSteps(QPainter& painter, const std::vector<scope::PathStep>& steps) {
+// As an envelope (the dimmed references) only its lowest and highest, in the order nearer
+// to where the line comes from: the same extent in each column.
+void DrawSteps(QPainter& painter, const std::vector<scope::PathStep>& steps,
+               bool envelope = false) {
     std::vector<QPoint> run;
     run.reserve(steps.size());
     auto flush = [&] {
@@ -60,9 +63,18 @@ void DrawSteps(QPainter& painter, const std::vector<scope::PathStep>& steps) {
         const int x = steps[i].x;
         const int first = steps[i].y;
         const int last = steps[j - 1].y;
-        for (const int y : {first, low, high, last}) {
+        auto add = [&](int y) {
             if (run.empty() || run.back() != QPoint(x, y)) {
                 run.emplace_back(x, y);
+            }
+        };
+        if (envelope) {
+            const bool fromBelow = first - low > high - first;
+            add(fromBelow ? high : low);
+            add(fromBelow ? low : high);
+        } else {
+            for (const int y : {first, low, high, last}) {
+                add(y);
             }
         }
         i = j;
@@ -149,7 +161,7 @@ void ScopePlotWidget::PaintReferences(QPainter& painter) const {
             painter.setPen(
                 QPen(Dimmed(ChannelColours()[static_cast<std::size_t>(channel)], kReferenceAlpha),
                      1, ReferenceStyle(r)));
-            DrawSteps(painter, steps);
+            DrawSteps(painter, steps, true);
         }
     }
 }
