@@ -1,7 +1,9 @@
 // The oscilloscope page against `morloservo-sim --serial --baud 115200`: an 8192-byte record
 // from the drive's announcement to decoded curves, as a ratio to 1171 x the wire time of one
 // exchange (20 bytes of 10 bits); the longest stretch the GUI thread is busy meanwhile; and
-// painting four curves of 2000 points.
+// painting four curves of 2000 points; the measurements and a spectrum of four channels of
+// 4000 samples (goal: below 5 ms together), and a paint with four references behind four
+// curves of 4000 points (goal: below 8 ms).
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +29,8 @@
 #include "Startup.h"
 #include "TempFolder.h"
 #include "profile/Profile.h"
+#include "scope/ScopeMeasure.h"
+#include "scope/ScopeSpectrum.h"
 
 namespace {
 
@@ -190,6 +194,86 @@ void BM_PaintFourCurvesOf2000Points(benchmark::State& state) {
     state.counters["ratio_to_8ms"] = longest / 8.0;
 }
 BENCHMARK(BM_PaintFourCurvesOf2000Points)->Iterations(50)->Unit(benchmark::kMillisecond);
+
+// Four channels of 4000 samples, made like the curves of the paint above: a slow swing with
+// a little noise.
+scope::ScopePlot PlotOf4000() {
+    scope::ScopePlot plot({0, 18, 1002, 368});
+    for (int channel = 0; channel < 4; ++channel) {
+        double value = 0;
+        for (int i = 0; i < 4000; ++i) {
+            value += std::sin(i * 0.005 * (channel + 1)) * 50 + ((i * 7919 + channel) % 13) - 6;
+            plot.AddPoint(channel, value);
+        }
+        plot.SetCoefficient(channel, 0.1);
+    }
+    plot.SetPeriod(16);
+    plot.ResetZoom();
+    plot.Recompute();
+    return plot;
+}
+
+void BM_MeasurementsAndSpectrumOfFourChannelsOf4000(benchmark::State& state) {
+    const scope::ScopePlot plot = PlotOf4000();
+    double longest = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        for (int channel = 0; channel < 4; ++channel) {
+            const auto values =
+                scope::SamplesIn(plot.Curve(channel), scope::MeasuredRange(plot, channel));
+            benchmark::DoNotOptimize(scope::Measure(values, 0.1));
+        }
+        // The spectrum of one chosen channel, in its unit, as the spectrum window computes it.
+        std::vector<double> shown;
+        for (double raw : scope::SamplesIn(plot.Curve(0), scope::MeasuredRange(plot, 0))) {
+            shown.push_back(raw * 0.1);
+        }
+        benchmark::DoNotOptimize(scope::ComputeSpectrum(shown, 1000));
+        longest = std::max(longest, timer.nsecsElapsed() / 1e6);
+    }
+    state.counters["ms_longest"] = longest;
+    state.counters["ratio_to_5ms"] = longest / 5.0;
+}
+BENCHMARK(BM_MeasurementsAndSpectrumOfFourChannelsOf4000)
+    ->Iterations(50)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_PaintWithFourReferences(benchmark::State& state) {
+    scope::ScopePlot plot = PlotOf4000();
+    for (int r = 0; r < 4; ++r) {
+        scope::ReferenceCurve reference;
+        reference.name = "reference " + std::to_string(r + 1);
+        for (int channel = 0; channel < 4; ++channel) {
+            for (const auto& point : plot.Curve(channel).points) {
+                reference.values[static_cast<std::size_t>(channel)].push_back(point.value *
+                                                                              (1 + 0.05 * r));
+            }
+            reference.coefficient[static_cast<std::size_t>(channel)] = 0.1;
+        }
+        plot.AddReference(std::move(reference));
+    }
+    plot.SetTrigger(scope::TriggerMark{400, false, 0, 500});
+    gui::ScopePlotWidget widget(plot, QRect(QPoint(10, 22), QPoint(990, 366)));
+    QImage image(widget.size(), QImage::Format_RGB32);
+    {
+        // The first paint of the process fills the font's glyph cache: not timed.
+        QPainter warm(&image);
+        widget.PaintPlot(warm);
+    }
+    double longest = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        QPainter painter(&image);
+        widget.PaintPlot(painter);
+        painter.end();
+        longest = std::max(longest, timer.nsecsElapsed() / 1e6);
+    }
+    state.counters["ms_longest_paint"] = longest;
+    state.counters["ratio_to_8ms"] = longest / 8.0;
+}
+BENCHMARK(BM_PaintWithFourReferences)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -567,6 +567,122 @@
         <source>记录末尾%1字节不足一个采样（%2字节），已舍弃</source>
         <translation>the last %1 bytes of the record are no whole sample (%2 bytes) and were dropped</translation>
     </message>
+    <message>
+        <source>保留为参考</source>
+        <translation type="vanished">Keep as reference</translation>
+    </message>
+    <message>
+        <source>导入参考…</source>
+        <translation type="vanished">Import reference…</translation>
+    </message>
+    <message>
+        <source>勾选的参考曲线以虚线画在曲线之后</source>
+        <translation>Ticked references are drawn dashed behind the curves</translation>
+    </message>
+    <message>
+        <source>删除参考</source>
+        <translation type="vanished">Remove reference</translation>
+    </message>
+    <message>
+        <source>时间以触发点为零</source>
+        <translation>Time from the trigger</translation>
+    </message>
+    <message>
+        <source>后退</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>频谱…</source>
+        <translation>Spectrum…</translation>
+    </message>
+    <message>
+        <source>导出表格…</source>
+        <translation>Export table…</translation>
+    </message>
+    <message>
+        <source>回到上一次缩放或平移之前</source>
+        <translation>Back to the view before the last zoom or pan</translation>
+    </message>
+    <message>
+        <source>整个记录，自动比例</source>
+        <translation>The whole record, auto-scaled</translation>
+    </message>
+    <message>
+        <source>CSV：时间(ms)和各通道在显示单位中的值</source>
+        <translation>CSV: time (ms) and each channel&apos;s values in its display unit</translation>
+    </message>
+    <message>
+        <source>参考曲线</source>
+        <translation>References</translation>
+    </message>
+    <message>
+        <source>视图</source>
+        <translation type="vanished">View</translation>
+    </message>
+    <message>
+        <source>最多保留%1条参考曲线，请先删除一条。</source>
+        <translation>At most %1 references can be kept; remove one first.</translation>
+    </message>
+    <message>
+        <source>没有可保留的曲线。</source>
+        <translation>There is no curve to keep.</translation>
+    </message>
+    <message>
+        <source>采集 %1</source>
+        <translation>Capture %1</translation>
+    </message>
+    <message>
+        <source>%1中没有曲线，未导入。</source>
+        <translation>%1 holds no curve; nothing was imported.</translation>
+    </message>
+    <message>
+        <source>导出表格</source>
+        <translation>Export table</translation>
+    </message>
+    <message>
+        <source>没有可导出的曲线。</source>
+        <translation>There is no curve to export.</translation>
+    </message>
+    <message>
+        <source>处理完毕，手动开始</source>
+        <translation>finish, started by hand</translation>
+    </message>
+    <message>
+        <source>处理完毕，已触发</source>
+        <translation>finish, triggered</translation>
+    </message>
+    <message>
+        <source>保留</source>
+        <translation>Keep</translation>
+    </message>
+    <message>
+        <source>导入…</source>
+        <translation>Import…</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>保留当前曲线作为参考</source>
+        <translation>Keep the curves shown as a reference</translation>
+    </message>
+    <message>
+        <source>导入示波器数据文件作为参考</source>
+        <translation>Import an oscilloscope data file as a reference</translation>
+    </message>
+    <message>
+        <source>复制测量值</source>
+        <translation>Copy figures</translation>
+    </message>
+    <message>
+        <source>滚轮：缩放时间轴；Ctrl+滚轮：缩放游标通道的数值轴；中键（或Ctrl+左键）拖动：平移</source>
+        <translation>Wheel: zoom the time axis; Ctrl+wheel: zoom the value axis of the cursor channel; drag with the middle button (or Ctrl+left): pan</translation>
+    </message>
 </context>
 <context>
     <name>morlo::gui::CDrvPanelF007</name>
@@ -1078,6 +1194,61 @@ Write it into this drive all the same?</translation>
     </message>
 </context>
 <context>
+    <name>morlo::gui::MeasurementTable</name>
+    <message>
+        <source>复制</source>
+        <translation type="vanished">Copy</translation>
+    </message>
+    <message>
+        <source>通道</source>
+        <translation>Ch</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>有效值</source>
+        <translation>RMS</translation>
+    </message>
+    <message>
+        <source>峰峰值</source>
+        <translation>p-p</translation>
+    </message>
+    <message>
+        <source>游标之间</source>
+        <translation>Between the cursors</translation>
+    </message>
+    <message>
+        <source>整个记录</source>
+        <translation>Whole record</translation>
+    </message>
+    <message>
+        <source>Δt = %1 ms</source>
+        <translation>Δt = %1 ms</translation>
+    </message>
+    <message>
+        <source>1/Δt = %1 Hz</source>
+        <translation>1/Δt = %1 Hz</translation>
+    </message>
+    <message>
+        <source>1/Δt = --</source>
+        <translation>1/Δt = --</translation>
+    </message>
+</context>
+<context>
     <name>morlo::gui::ParameterPage</name>
     <message>
         <source>add</source>
@@ -1090,6 +1261,73 @@ Write it into this drive all the same?</translation>
     <message>
         <source>help</source>
         <translation>help</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Record to file</translation>
+    </message>
+    <message>
+        <source>本页没有周期读取的对象，无可记录。</source>
+        <translation>This page has no object read cyclically: there is nothing to record.</translation>
+    </message>
+    <message>
+        <source>无法写入%1。</source>
+        <translation>%1 cannot be written.</translation>
+    </message>
+    <message>
+        <source>无法写入%1，记录已停止。</source>
+        <translation>%1 cannot be written; the recording has stopped.</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>记录到文件…</source>
+        <translation>Record to file…</translation>
+    </message>
+</context>
+<context>
+    <name>morlo::gui::SpectrumView</name>
+    <message>
+        <source>频谱</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <source>dB</source>
+        <translation>dB</translation>
+    </message>
+    <message>
+        <source>线性</source>
+        <translation>linear</translation>
+    </message>
+    <message>
+        <source>汉宁窗，去除平均值；范围同测量表</source>
+        <translation>Hann window, mean removed; the stretch of the measurement table</translation>
+    </message>
+    <message>
+        <source>通道</source>
+        <translation>Ch</translation>
+    </message>
+    <message>
+        <source>刻度</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>数据不足，无法计算频谱</source>
+        <translation>Too few samples for a spectrum</translation>
+    </message>
+    <message>
+        <source>峰值：%1 Hz，%2</source>
+        <translation>peak: %1 Hz, %2</translation>
+    </message>
+    <message>
+        <source>游标：%1 Hz，%2</source>
+        <translation>cursor: %1 Hz, %2</translation>
+    </message>
+    <message>
+        <source>峰值 %1 Hz</source>
+        <translation>peak %1 Hz</translation>
     </message>
 </context>
 </TS>

@@ -20,6 +20,11 @@ const char* const kCliUsage =
     "  watch INDEX:SUB... [--count N]   print every new value of the objects\n"
     "  watch --emcy [INDEX:SUB...] [--count N]\n"
     "                                   (CAN) print every emergency message as well\n"
+    "  watch INDEX:SUB... --csv FILE --period MS [--duration S]\n"
+    "                                   read the objects every MS milliseconds (a fixed\n"
+    "                                   period, no drift) into a CSV file with host time and\n"
+    "                                   elapsed ms, for S seconds or until ^C; missed periods\n"
+    "                                   are reported on stderr\n"
     "  backup LIST.cdo OUT.cdi [--report R.csv]\n"
     "                                   read the listed objects into a drive-data file (and\n"
     "                                   OUT.cdi.ini, which says which drive it came from)\n"
@@ -34,7 +39,8 @@ const char* const kCliUsage =
     "  init                             initialise the control parameters\n"
     "  restart                          restart the drive and wait until it answers again\n"
     "  scope --ch KEY [--ch KEY ...] [--period N] [--samples N] [--trigger KEY|manual]\n"
-    "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--timeout S]\n"
+    "        [--edge rising|falling] [--level RAW] [--csv FILE] [--txt FILE] [--table FILE]\n"
+    "        [--timeout S]   (--table: time_ms and each channel in its default unit)\n"
     "                                   capture the recorder once (channel n is the n-th\n"
     "                                   --ch, up to four) and write the samples\n"
     "  scan [--from N] [--to N]         (CAN) list the nodes on the bus: id, device type,\n"
@@ -138,7 +144,7 @@ bool ParseLink(const std::string& text, LinkChoice& link, std::string& error) {
 
 bool IsScopeOption(const std::string& arg) {
     for (const char* option : {"--ch", "--period", "--samples", "--trigger", "--edge", "--level",
-                               "--csv", "--txt", "--timeout"}) {
+                               "--csv", "--txt", "--table", "--timeout"}) {
         if (arg == option) {
             return true;
         }
@@ -209,8 +215,34 @@ bool ParseScopeOption(const std::string& option, const std::string& value, Scope
         error = option + " needs a file name";
         return false;
     }
-    (option == "--csv" ? scope.csv : scope.txt) = value;
+    (option == "--csv" ? scope.csv : option == "--txt" ? scope.txt : scope.table) = value;
     return true;
+}
+
+bool ParseWatchOption(const std::string& option, const std::string& value, WatchRequest& watch,
+                      std::string& error) {
+    if (option == "--csv") {
+        if (value.empty()) {
+            error = "--csv needs a file name";
+            return false;
+        }
+        watch.csv = value;
+        return true;
+    }
+    if (option == "--period" || option == "--duration") {
+        const bool period = option == "--period";
+        const auto number = ParseNumber(value, 1, period ? kWatchPeriodMaxMs : kWatchDurationMaxS);
+        if (!number) {
+            error = option +
+                    (period ? " takes milliseconds from 1 to " + std::to_string(kWatchPeriodMaxMs)
+                            : " takes seconds from 1 to " + std::to_string(kWatchDurationMaxS));
+            return false;
+        }
+        (period ? watch.periodMs : watch.durationSeconds) = static_cast<int>(*number);
+        return true;
+    }
+    error = option + " goes with scope only";
+    return false;
 }
 
 }  // namespace
@@ -244,8 +276,8 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                                               std::string& error) {
     CliArguments out;
     std::vector<std::string> positional;
-    bool scopeOptions = false;
     bool scanOptions = false;
+    std::vector<std::pair<std::string, std::string>> commandOptions;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto next = [&](const char* what) -> std::optional<std::string> {
@@ -333,12 +365,13 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             out.count = static_cast<int>(*count);
-        } else if (IsScopeOption(arg)) {
+        } else if (IsScopeOption(arg) || arg == "--duration") {
+            // Taken once the command is known: watch has its own --csv and --period.
             auto v = next(arg.c_str());
-            if (!v || !ParseScopeOption(arg, *v, out.scope, error)) {
+            if (!v) {
                 return std::nullopt;
             }
-            scopeOptions = true;
+            commandOptions.emplace_back(arg, *v);
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
@@ -351,6 +384,32 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
         return std::nullopt;
     }
     out.command = positional[0];
+    for (const auto& [option, value] : commandOptions) {
+        if (out.command == "watch" && !ParseWatchOption(option, value, out.watch, error)) {
+            return std::nullopt;
+        }
+        if (out.command == "scope" &&
+            (option == "--duration" || !ParseScopeOption(option, value, out.scope, error))) {
+            if (error.empty()) {
+                error = "--duration goes with watch only";
+            }
+            return std::nullopt;
+        }
+        if (out.command != "watch" && out.command != "scope") {
+            error =
+                "--ch, --period, --samples, --trigger, --edge, --level, --csv, --txt, --table and "
+                "--timeout go with scope only (--csv, --period and --duration also with watch)";
+            return std::nullopt;
+        }
+    }
+    if (out.command == "watch" && !out.watch.csv.empty() != (out.watch.periodMs > 0)) {
+        error = "watch --csv FILE and --period MS go together";
+        return std::nullopt;
+    }
+    if (out.command == "watch" && out.watch.durationSeconds > 0 && out.watch.csv.empty()) {
+        error = "watch --duration goes with --csv";
+        return std::nullopt;
+    }
     std::vector<std::string> rest(positional.begin() + 1, positional.end());
     auto addresses = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
@@ -455,12 +514,6 @@ std::optional<CliArguments> ParseCliArguments(const std::vector<std::string>& ar
     }
     if (out.emcy && out.command != "watch") {
         error = "--emcy goes with watch only";
-        return std::nullopt;
-    }
-    if (scopeOptions && out.command != "scope") {
-        error =
-            "--ch, --period, --samples, --trigger, --edge, --level, --csv, --txt and "
-            "--timeout go with scope only";
         return std::nullopt;
     }
     if ((out.store || out.restart) && out.command != "restore") {

@@ -30,7 +30,17 @@ struct ScopeRequest {
     std::optional<std::int32_t> level;
     std::string csv;
     std::string txt;
+    std::string table;        // time and values in the objects' default units, with a header
     int timeoutSeconds = 10;  // for the trigger and the record
+};
+
+// What `watch --csv` logs and how often.
+inline constexpr int kWatchPeriodMaxMs = 60000;
+inline constexpr int kWatchDurationMaxS = 30 * 24 * 3600;
+struct WatchRequest {
+    std::string csv;          // empty: print changes instead
+    int periodMs = 0;         // with csv
+    int durationSeconds = 0;  // 0: until ^C
 };
 
 struct CliArguments {
@@ -60,6 +70,7 @@ struct CliArguments {
     int scanFrom = 1;        // scan: the node ids asked
     int scanTo = 127;
     std::string nmtCommand;  // nmt: start, stop, preop, reset, reset-comm
+    WatchRequest watch;  // watch --csv
 };
 
 // Parses the command line; on failure error holds a one-line message.

@@ -13,6 +13,7 @@
 #include "scope/ScopeFiles.h"
 #include "scope/ScopeItems.h"
 #include "scope/ScopePlot.h"
+#include "scope/ScopeTable.h"
 #include "scope/ScopeValues.h"
 #include "text/NumberIo.h"
 #include "transfer/DriveDataFiles.h"
@@ -220,7 +221,7 @@ int CliSession::Scope() {
         }
         triggerMapping = trigger->mapping;
     }
-    for (const std::string& file : {request.csv, request.txt}) {
+    for (const std::string& file : {request.csv, request.txt, request.table}) {
         if (!CanWrite(file)) {
             err_ << "cannot write " << file << '\n';
             return kExitUsage;
@@ -447,6 +448,11 @@ int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeI
         err_ << "cannot write " << request.csv << '\n';
         return kExitUsage;
     }
+    if (!request.table.empty()) {
+        if (const int written = WriteScopeTable(face, items); written != kExitDone) {
+            return written;
+        }
+    }
     if (request.txt.empty()) {
         return kExitDone;
     }
@@ -501,6 +507,49 @@ int CliSession::WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeI
     data.description = description;
     if (!transfer::WriteFileReplacing(request.txt, scope::WriteScopeText(data))) {
         err_ << "cannot write " << request.txt << '\n';
+        return kExitUsage;
+    }
+    return kExitDone;
+}
+
+int CliSession::WriteScopeTable(ScopeFace& face, const std::vector<scope::ScopeItem>& items) {
+    const scope::ScopeUnits units{dictionary_, units_, *evaluator_, kCommandReceiver};
+    std::array<scope::TableChannel, scope::kChannelCount> channels{};
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        const ObjectKey key = scope::MappingKey(items[n].mapping);
+        DictionaryEntry entry;
+        std::string unit;
+        EntryAndUnit(key, entry, unit);  // the unit `read` shows it in
+        scope::TableChannel& channel = channels[n];
+        channel.shown = true;
+        channel.name = items[n].name;
+        channel.unit = unit;
+        if (unit == kUnitHex) {
+            channel.hexDigits =
+                (scope::SizeCodeOf(entry.dataType).value_or(scope::kWideBits) & ~1) / 4;
+            continue;
+        }
+        channel.coefficient = scope::UnitCoefficient(units, key, unit);
+        if (channel.coefficient == 0) {
+            // The unit's formula needs a value of the drive: read it as `read` would.
+            bool shown = false;
+            Show(key, entry, unit, 1, [&shown](std::optional<std::string>) { shown = true; });
+            WaitFor([&] { return shown; }, kAnswerWait);
+            channel.coefficient = scope::UnitCoefficient(units, key, unit);
+        }
+        if (channel.coefficient == 0) {
+            // The unit needs a value of the drive first: the raw values, said so.
+            err_ << WriteObjectAddress(key) << " cannot be converted to " << unit
+                 << " here; its column holds raw values (DEC)\n";
+            channel.unit = kUnitDecText;
+            channel.coefficient = 1;
+        }
+    }
+    const std::string& file = arguments_.scope.table;
+    if (!transfer::WriteFileReplacing(
+            file, scope::WriteScopeTable(face.curves, channels,
+                                         face.capture.RecordedSettings().period))) {
+        err_ << "cannot write " << file << '\n';
         return kExitUsage;
     }
     return kExitDone;

@@ -630,6 +630,9 @@ int CliSession::Info() {
 }
 
 int CliSession::Watch() {
+    if (!arguments_.watch.csv.empty()) {
+        return WatchToCsv();
+    }
     std::map<ObjectKey, std::pair<DictionaryEntry, std::string>> watched;
     for (ObjectKey key : arguments_.keys) {
         DictionaryEntry entry;

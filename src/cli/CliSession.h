@@ -67,6 +67,8 @@ class CliSession {
     int Write();
     int Info();
     int Watch();
+    // watch --csv: every period one round of reads, written as one row (CliWatch.cpp).
+    int WatchToCsv();
     int Backup();
     int Restore();
     int Compare();
@@ -125,6 +127,8 @@ class CliSession {
     int ScopeFailure(ScopeFace& face, const char* stage);
     int WriteScopeFiles(ScopeFace& face, const std::vector<scope::ScopeItem>& items,
                         const scope::CaptureDescription& description);
+    // The engineering table of --table: time and values in the objects' default units.
+    int WriteScopeTable(ScopeFace& face, const std::vector<scope::ScopeItem>& items);
     std::string LinkText() const;
 
     // Runs a drive-data run (its rows, or the store) until done() or the link failed or ^C;

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
 #include <memory>
 #include <string>
 
@@ -135,6 +137,30 @@ inline bool Choose(QComboBox* combo, const QString& text) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
     return true;
+}
+
+inline QString Status(CDriverOscillo* page) {
+    return page->Control<QLineEdit>(ctl::kStatus)->text();
+}
+
+// Types a text into an edit and presses Enter, as a user does.
+inline void Enter(CDriverOscillo* page, int id, const QString& text) {
+    QApplication::setActiveWindow(page->window());
+    auto* edit = page->Control<QLineEdit>(id);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// Chooses an item for a channel and ticks its box; waits for the read-back that follows.
+inline void Record(ScopeProgram& p, CDriverOscillo* page, int channel, const QString& item) {
+    const int before = page->ReadBackClosings();
+    ASSERT_TRUE(Choose(Item(page, channel), item)) << item.toStdString();
+    EXPECT_FALSE(Check(page, channel)->isChecked());
+    Check(page, channel)->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadBackClosings() > before; }));
+    (void)p;
 }
 
 }  // namespace morlo::gui::test

@@ -2,8 +2,8 @@
 
 #include <QHeaderView>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <map>
 
@@ -12,13 +12,17 @@
 #include "CDriverProterty.h"
 #include "DriveProgram.h"
 #include "EditListCtrl.h"
+#include "FsPath.h"
 #include "GuiTestSupport.h"
 #include "PageTestSupport.h"
 #include "ParameterPages.h"
 #include "ProjectFile.h"
 #include "SimulatedDrive.h"
+#include "TempFolder.h"
 #include "dictionary/DictionarySource.h"
+#include "profile/FileAccess.h"
 #include "profile/Profile.h"
+#include "text/NumberIo.h"
 #include "text/NumberText.h"
 
 namespace morlo::gui::test {
@@ -471,7 +475,7 @@ TEST(ParameterPage, PopupMenuFollowsTheSelectionAndHelpExplains) {
     DriveProgram p;
     ParameterPage* page = p.Page(cmd::kPositionLoop);
     std::unique_ptr<QMenu> menu(page->MakeContextMenu(nullptr));
-    ASSERT_EQ(menu->actions().size(), 3);
+    ASSERT_EQ(menu->actions().size(), 5);           // add, del, help, a separator, record to file
     EXPECT_TRUE(menu->actions()[0]->isEnabled());   // add
     EXPECT_FALSE(menu->actions()[1]->isEnabled());  // del
     EXPECT_FALSE(menu->actions()[2]->isEnabled());  // help
@@ -492,6 +496,77 @@ TEST(ParameterPage, PopupMenuFollowsTheSelectionAndHelpExplains) {
     menu->actions()[0]->trigger();
     EXPECT_EQ(p.program.Context().objectRequester.data(), page);
     EXPECT_NE(p.program.Frame().Slot(slot::kDataDictionary), nullptr);
+}
+
+// "Record to file…": the cyclic rows' values into a CSV file that can be read while it grows,
+// only while the page is shown.
+TEST(ParameterPage, RecordsItsCyclicRowsToAFileWhileShown) {
+    morlo::test::TempFolder folder;
+    const QString path = QString::fromStdString((folder / "base.csv").string());
+    DriveProgram p;
+    p.OpenLink();
+    ParameterPage* page = p.Page(cmd::kBaseOperate);
+    ASSERT_TRUE(WaitUntil([&] { return AllValuesShown(page); }));
+    std::string header = "host_time,elapsed_ms";
+    int columns = 0;
+    for (int row = 0; row < page->List()->RowCount(); ++row) {
+        if (page->List()->Text(row, kColumnAttribute).contains('L')) {
+            header += "," + page->List()->Text(row, kColumnName).toStdString() + " [" +
+                      page->List()->Text(row, kColumnUnit).toStdString() + "]";
+            ++columns;
+        }
+    }
+    ASSERT_GT(columns, 0);
+    p.program.Context().fileChooser = [&](bool save, const QString&, const QString&,
+                                          const QString&) { return save ? path : QString(); };
+    std::unique_ptr<QMenu> menu(page->MakeContextMenu(nullptr));
+    ASSERT_EQ(menu->actions().back()->text(), "Record to file…");
+    menu->actions().back()->trigger();
+    ASSERT_TRUE(page->Recorder().Recording());
+    auto lines = [&] {
+        const std::string text = ReadWholeFile(FsPath(path)).bytes;
+        std::vector<std::string> all;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = text.find('\n', at);
+            all.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return all;
+    };
+    // Readable while recording: whole lines appear as the rounds of cyclic reads end.
+    ASSERT_TRUE(WaitUntil([&] { return lines().size() >= 4; }));
+    auto rows = lines();
+    EXPECT_EQ(rows[0], header);
+    double previous = -1;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const QStringList cells = QString::fromStdString(rows[i]).split(',');
+        ASSERT_EQ(cells.size(), columns + 2) << rows[i];
+        const auto elapsed = ReadNumber(cells[1].toStdString());
+        ASSERT_TRUE(elapsed);
+        EXPECT_GT(*elapsed, previous);
+        previous = *elapsed;
+    }
+    // Hidden, the page records nothing; shown again, it goes on.
+    p.program.Frame().Slot(2)->close();
+    WaitUntil([] { return false; }, 100);  // a read under way may still land
+    const std::size_t hidden = lines().size();
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(lines().size(), hidden);
+    p.program.Frame().OpenPage(cmd::kBaseOperate);
+    ASSERT_TRUE(WaitUntil([&] { return lines().size() >= hidden + 2; }));
+    menu.reset(page->MakeContextMenu(nullptr));
+    ASSERT_EQ(menu->actions().back()->text(), "Stop recording");
+    menu->actions().back()->trigger();
+    EXPECT_FALSE(page->Recorder().Recording());
+    const std::size_t stopped = lines().size();
+    WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(lines().size(), stopped);
+
+    // A file that cannot be written is said so; nothing records.
+    const std::size_t messages = p.program.messages.size();
+    EXPECT_FALSE(page->StartRecording(QString::fromStdString(folder.Path().string())));
+    EXPECT_EQ(p.program.messages.size(), messages + 1);
+    EXPECT_FALSE(page->Recorder().Recording());
 }
 
 TEST(EditList, EscapeDiscardsAndDigitsAfterArrowsDoNotSearch) {

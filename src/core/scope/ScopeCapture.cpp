@@ -145,6 +145,7 @@ void ScopeCapture::ApplyValue(std::int32_t value, ObjectKey key) {
                 // answered before this answer, none answered after it.
                 startAnswerPending_ = false;
                 recordedLayout_ = Layout();
+                recordedMirror_ = mirror_;
             }
             timers_.StartTimer(kPollTimer, kPollPeriod);
             return;
@@ -616,6 +617,36 @@ void ScopeCapture::SetChannelSigned(int channel, bool isSigned) {
 
 int ScopeCapture::ChannelOfSlot(int slotIndex) const {
     return scope::ChannelOfSlot(slotIndex, Layout());
+}
+
+TriggerMark TriggerMarkOf(const RecorderMirror& settings, const RecordLayout& layout) {
+    TriggerMark mark;
+    mark.manual = settings.triggerObject == 0;
+    if (mark.manual) {
+        return mark;  // started at once: the record begins at the start
+    }
+    const std::int32_t samples = std::max(1, settings.samples);
+    mark.sample = std::clamp(settings.pointerOffset, 0, samples - 1) + 1;
+    const ObjectKey trigger = MappingKey(settings.triggerObject);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const std::uint32_t value = layout.slotValues[static_cast<std::size_t>(slot)];
+        if (value != 0 && MappingKey(value) == trigger) {
+            mark.channel = ChannelOfSlot(slot, layout);
+            break;
+        }
+    }
+    const bool isSigned =
+        mark.channel >= 0 && layout.channelSigned[static_cast<std::size_t>(mark.channel)];
+    mark.level = isSigned ? static_cast<double>(settings.triggerLevel)
+                          : static_cast<double>(static_cast<std::uint32_t>(settings.triggerLevel));
+    return mark;
+}
+
+TriggerMark AtDriveTriggerIndex(TriggerMark mark, std::int32_t index, int recordSamples) {
+    if (!mark.manual && recordSamples > 0) {
+        mark.sample = std::clamp(index, 0, recordSamples - 1) + 1;
+    }
+    return mark;
 }
 
 std::uint32_t ScopeCapture::ChannelMapping(int channel) const {

@@ -9,6 +9,7 @@
 #include "common/ObjectKey.h"
 #include "scope/RecordDecoder.h"
 #include "scope/ScopeLink.h"
+#include "scope/ScopePlot.h"
 
 namespace morlo::scope {
 
@@ -23,6 +24,15 @@ struct RecorderMirror {
     std::int32_t triggerLevel = 0;
     std::int32_t recorderState = 0;
 };
+
+// Where a record triggered, from the recorder's settings when it started and the layout it
+// recorded with: the sample after the pointer offset's pre-trigger samples (within the
+// record), the trigger level on the channel that records the trigger object; a start by hand
+// (trigger object 0) begins the record at once, at its first sample.
+TriggerMark TriggerMarkOf(const RecorderMirror& settings, const RecordLayout& layout);
+// The mark moved to where the drive reports the trigger (its index from 0 in a record of
+// that many samples), which is earlier when the trigger came before the pre-trigger samples.
+TriggerMark AtDriveTriggerIndex(TriggerMark mark, std::int32_t index, int recordSamples);
 
 enum class ScopeStatusKind {
     Finish,
@@ -147,6 +157,11 @@ class ScopeCapture {
     // capture, the present one.
     RecordLayout RecordedLayout() const { return recordedLayout_.value_or(Layout()); }
     const RecorderMirror& Mirror() const { return mirror_; }
+    // The recorder's settings when the last capture started (before any, the present ones).
+    RecorderMirror RecordedSettings() const { return recordedMirror_.value_or(mirror_); }
+    TriggerMark RecordedTrigger() const {
+        return TriggerMarkOf(RecordedSettings(), RecordedLayout());
+    }
 
     std::size_t BytesReceived() const { return record_.size(); }
     std::uint8_t Toggle() const { return toggle_; }
@@ -214,6 +229,7 @@ class ScopeCapture {
     std::uint8_t toggle_ = 0;
     std::vector<std::uint8_t> record_;
     std::optional<RecordLayout> recordedLayout_;
+    std::optional<RecorderMirror> recordedMirror_;
 
     // Requests of the face made while an upload runs wait for its end, so that no other
     // transfer interrupts the drive's segmented one.

@@ -29,6 +29,9 @@ inline constexpr ObjectKey kRecorderSamples = MakeObjectKey(kRecorderIndex, 0x0A
 inline constexpr ObjectKey kRecorderEdge = MakeObjectKey(kRecorderIndex, 0x0B);
 inline constexpr ObjectKey kRecorderTriggerObject = MakeObjectKey(kRecorderIndex, 0x0C);
 inline constexpr ObjectKey kRecorderTriggerLevel = MakeObjectKey(kRecorderIndex, 0x0D);
+// Index (from 0) of the sample the record triggered at, once the record is complete: below
+// the pointer offset when the trigger came before the pre-trigger samples were complete.
+inline constexpr ObjectKey kRecorderTriggerPosition = MakeObjectKey(kRecorderIndex, 0x0F);
 inline constexpr ObjectKey kRecorderRecord = MakeObjectKey(kRecorderIndex, 0x10);
 
 // Slot n (0-based) is subindex n + 1.

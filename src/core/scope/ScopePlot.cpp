@@ -14,7 +14,6 @@ constexpr int kMarginLeft = 9;
 constexpr int kMarginRight = 10;
 constexpr int kMarginTopBottom = 2;
 constexpr int kBandInset = 4;
-constexpr int kLayoutReserve = 4;  // columns kept free at the right end of the plot
 constexpr int kRightEdgeSlack = 3;
 constexpr double kFlatRange = 1e-6;
 constexpr int kScaledRows = 6;  // auto-scaling fills the middle six rows
@@ -191,18 +190,26 @@ void ScopePlot::Zoom(int fromColumn, int toColumn) {
 
 void ScopePlot::ResetZoom() {
     windowFirst_ = 1;
-    windowLast_ = sampleCount_;
-    windowSpan_ = sampleCount_;
+    windowLast_ = TotalSamples();
+    windowSpan_ = windowLast_;
+}
+
+double ScopePlot::SampleMilliseconds(double sample) const {
+    return (sample - timeZero_) * period_ * kPeriodUnitMicroseconds * kMillisecondsPerMicrosecond;
 }
 
 // ---- drawing ----
 
 int ScopePlot::RawY(int channel, double value) const {
-    const PlotGeometry g = Geometry();
     const ChannelCurve& curve = curves_[Index(channel)];
+    return YOf(curve.scale, curve.offset, curve.coefficient, value);
+}
+
+int ScopePlot::YOf(double scale, double offset, double coefficient, double value) const {
+    const PlotGeometry g = Geometry();
     double term = 0;
-    if (curve.scale != 0) {  // a scale of 0 draws flat on the centre line
-        term = (value * curve.coefficient + curve.offset) * g.rowHeight / curve.scale;
+    if (scale != 0) {  // a scale of 0 draws flat on the centre line
+        term = (value * coefficient + offset) * g.rowHeight / scale;
         if (!std::isfinite(term)) {
             term = term > 0 ? kLargestTerm : -kLargestTerm;
         }
@@ -211,32 +218,61 @@ int ScopePlot::RawY(int channel, double value) const {
     return g.bottom - g.height / 2 - static_cast<int>(std::trunc(term)) - 1;
 }
 
+int ScopePlot::ColumnOfSample(int sample) const {
+    if (windowSpan_ < 2 || sample < windowFirst_ || sample > windowLast_) {
+        return 0;
+    }
+    const std::int64_t usable = Geometry().width - kLayoutReserve;
+    const std::int64_t k = sample - windowFirst_ + 1;
+    return k == 1 ? 1 : static_cast<int>(k * usable / windowSpan_);
+}
+
+int ScopePlot::ColumnOfPosition(double position) const {
+    if (windowSpan_ < 2 || position < windowFirst_ || position > windowLast_) {
+        return 0;
+    }
+    const double usable = Geometry().width - kLayoutReserve;
+    const double k = position - windowFirst_ + 1;
+    return k <= 1 ? 1 : static_cast<int>(k * usable / windowSpan_);
+}
+
 std::vector<PathStep> ScopePlot::CurvePath(int channel) const {
     const ChannelCurve& curve = curves_[Index(channel)];
-    std::vector<PathStep> steps;
     if (!curve.visible || curve.points.size() < 2) {
-        return steps;
+        return {};
     }
+    std::vector<std::pair<int, double>> points;
+    points.reserve(curve.points.size());
+    for (const CurvePoint& point : curve.points) {
+        points.emplace_back(point.column, point.value);
+    }
+    return PathThrough(points, curve.scale, curve.offset, curve.coefficient);
+}
+
+std::vector<PathStep> ScopePlot::PathThrough(const std::vector<std::pair<int, double>>& points,
+                                             double scale, double offset,
+                                             double coefficient) const {
+    std::vector<PathStep> steps;
     const PlotGeometry g = Geometry();
-    steps.reserve(curve.points.size() + 8);
+    steps.reserve(points.size() + 8);
     bool started = false;
     bool inside = false;
     bool rightEdgeDrawn = false;
     int xPrev = 0;
     int yPrev = 0;
-    for (const CurvePoint& point : curve.points) {
-        if (point.column == 0) {
+    for (const auto& [column, value] : points) {
+        if (column == 0) {
             continue;
         }
-        int x = g.left + point.column + 1;
-        if (point.column >= g.width - 1) {
+        int x = g.left + column + 1;
+        if (column >= g.width - 1) {
             if (rightEdgeDrawn) {
                 continue;
             }
             rightEdgeDrawn = true;
             x = g.left + g.width - kRightEdgeSlack;
         }
-        const int yRaw = RawY(channel, point.value);
+        const int yRaw = YOf(scale, offset, coefficient, value);
         const bool in = yRaw >= g.bandTop && yRaw <= g.bandBottom;
         const int yEdge = yRaw < g.bandTop ? g.bandTop : g.bandBottom;
         const int y = in ? yRaw : yEdge;
@@ -312,8 +348,7 @@ std::vector<PlotLabel> ScopePlot::TimeLabels() const {
     const int B = g.bottom;
     const int CW = g.columnWidth;
     auto milliseconds = [this](double sample) {
-        return WriteFixed(sample * period_ * kPeriodUnitMicroseconds * kMillisecondsPerMicrosecond,
-                          kTimeDecimals);
+        return WriteFixed(SampleMilliseconds(sample), kTimeDecimals);
     };
     auto rect = [&](int line) {  // centred on grid line 1, 3, 5, 7 or 9
         return PlotRect{L + (2 * line - 1) * CW / 2, B - 18, L + (2 * line + 1) * CW / 2, B - 5};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "scope/RecordDecoder.h"
 #include "scope/ScopeConstants.h"
 
 namespace morlo::scope {
@@ -36,6 +37,7 @@ inline constexpr int kGridColumns = 10;
 inline constexpr int kGridRows = 8;
 inline constexpr int kCursorStart1 = 230;
 inline constexpr int kCursorStart2 = 650;
+inline constexpr int kLayoutReserve = 4;  // columns kept free at the right end of the plot
 
 // One sample of a curve: its number (1 for the first), its pixel column (0 = outside the
 // sample window) and its raw value.
@@ -70,6 +72,38 @@ struct PlotLabel {
     std::string text;
     int channel = -1;  // -1: frame colour
     LabelAlign align = LabelAlign::Centre;
+};
+
+// A capture kept to compare with: drawn dimmed behind the live curves with their scales.
+struct ReferenceCurve {
+    std::string name;
+    Curves values;                                    // raw values
+    std::array<double, kChannelCount> coefficient{};  // raw value to the unit it was shown in
+    // Its own scale and offset, used for a channel the live capture does not show.
+    std::array<double, kChannelCount> scale{};
+    std::array<double, kChannelCount> offset{};
+    std::int32_t period = 0;  // its sampling period: it is laid out by time (0: as the live one)
+    bool hidden = false;
+};
+inline constexpr std::size_t kReferenceLimit = 4;
+
+// Where the record triggered: the sample after the pre-trigger samples, and the level (raw
+// units of the trigger object) on the channel that records the trigger object.
+struct TriggerMark {
+    int sample = 1;
+    bool manual = false;  // started by hand: no trigger, no level
+    int channel = -1;     // the channel recording the trigger object, -1 none
+    double level = 0;     // raw
+};
+
+// How far the view is zoomed and panned: the sample window and each channel's value axis.
+struct PlotView {
+    int first = 1;
+    int last = 0;
+    int span = 0;
+    std::array<double, kChannelCount> scale{};
+    std::array<double, kChannelCount> offset{};
+    std::array<bool, kChannelCount> autoScale{};
 };
 
 // What lies under a column of a curve: a value and a sample number, interpolated between
@@ -141,6 +175,43 @@ class ScopePlot {
 
     std::optional<SampleUnder> SampleAt(int channel, int column) const;
 
+    // The time axis: sample numbers count from this sample (0: the first sample is one
+    // period, as the plot always counted; the trigger sample: negative before it).
+    void SetTimeZero(int sample) { timeZero_ = sample; }
+    int TimeZero() const { return timeZero_; }
+    // Milliseconds of a (fractional) sample number on the time axis.
+    double SampleMilliseconds(double sample) const;
+
+    // Trigger marks (ScopePlotOverlays.cpp).
+    void SetTrigger(std::optional<TriggerMark> mark) { trigger_ = mark; }
+    const std::optional<TriggerMark>& Trigger() const { return trigger_; }
+    // The x of the trigger sample, when it lies in the sample window.
+    std::optional<int> TriggerX() const;
+    // The y of the trigger level on its channel, when the channel is drawn and the level lies
+    // inside the band.
+    std::optional<int> TriggerLevelY() const;
+
+    // References (ScopePlotOverlays.cpp): at most kReferenceLimit.
+    bool AddReference(ReferenceCurve reference);
+    void RemoveReference(std::size_t index);
+    void SetReferenceHidden(std::size_t index, bool hidden);
+    const std::vector<ReferenceCurve>& References() const { return references_; }
+    // The path of a reference's channel in the live sample window and the live channel's
+    // scale (its own where the live channel has no curve).
+    std::vector<PathStep> ReferencePath(std::size_t index, int channel) const;
+
+    // Zoom and pan by wheel and drag (ScopePlotNavigation.cpp). Time: around a plot column,
+    // factor below 1 zooms in; pan by columns. Value axis of one channel: around a y, pan by
+    // pixels; that channel's auto-scaling goes off.
+    PlotView View() const;
+    void SetView(const PlotView& view);
+    void ZoomTime(int column, double factor);
+    void PanTime(int columns);
+    void ZoomValue(int channel, int y, double factor);
+    void PanValue(int channel, int pixels);
+    // The samples the sample window can cover: the longest of the live and reference curves.
+    int TotalSamples() const;
+
     // Export: one row per sample number, the values of the curves that still have one.
     void BeginRows();
     bool NextRow(int& channelMask, std::array<double, kChannelCount>& values);
@@ -148,6 +219,15 @@ class ScopePlot {
   private:
     static std::size_t Index(int channel) { return static_cast<std::size_t>(channel); }
     int FirstCurveWithPoints() const;
+    int ColumnOfSample(int sample) const;
+    // The column of a position in live sample numbers, which may fall between two samples.
+    int ColumnOfPosition(double position) const;
+    // Live samples per sample of the reference (their periods' ratio, 1 when one is unknown).
+    double ReferenceStretch(const ReferenceCurve& reference) const;
+    int YOf(double scale, double offset, double coefficient, double value) const;
+    // A path through (column, value) points with the band clipping of the live curves.
+    std::vector<PathStep> PathThrough(const std::vector<std::pair<int, double>>& points,
+                                      double scale, double offset, double coefficient) const;
 
     PlotRect area_;
     MessageSink* messages_;
@@ -163,6 +243,9 @@ class ScopePlot {
     int cursor1_ = kCursorStart1;
     int cursor2_ = kCursorStart2;
     std::array<std::size_t, kChannelCount> rowPosition_{};
+    int timeZero_ = 0;
+    std::optional<TriggerMark> trigger_;
+    std::vector<ReferenceCurve> references_;
 };
 
 }  // namespace morlo::scope

@@ -156,6 +156,13 @@ std::string WriteShortest(double value) {
     return ec == std::errc() ? std::string(buffer.data(), end) : std::string();
 }
 
+std::string WriteSignificant(double value, int digits) {
+    std::array<char, 64> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::general, digits);
+    return ec == std::errc() ? std::string(buffer.data(), end) : std::string();
+}
+
 std::string WriteInteger(std::int64_t value) {
     return ToChars(value);
 }

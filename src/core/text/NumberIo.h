@@ -31,6 +31,10 @@ std::string WriteFixed(double value, int decimals);
 // Shortest text that reads back as the same double ("62.5", "1e-06", "0.1").
 std::string WriteShortest(double value);
 
+// At most `digits` significant digits, as printf's %g writes them ("102713", "3099.6",
+// "1.23457e+09"), without the locale.
+std::string WriteSignificant(double value, int digits);
+
 std::string WriteInteger(std::int64_t value);
 std::string WriteUnsigned(std::uint64_t value);
 // Lower-case hexadecimal digits without prefix ("ffffffff").

@@ -1,5 +1,6 @@
 #include "ParameterPage.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPointer>
@@ -368,8 +369,58 @@ bool ParameterPage::ShowValue(std::int32_t value, ObjectKey key) {
     waitingValues_.erase(key);  // an older value that still waits must not overwrite this one
     if (facts.row >= 0) {
         list_->SetValueRead(facts.row, QString::fromStdString(shown.text));
+        RecordShown(facts.row, key);
     }
     return true;
+}
+
+// ---- recording to a file ----
+
+void ParameterPage::ChooseRecordingFile() {
+    const QString proposal =
+        (context_.userDir.isEmpty() ? context_.workDir + "/" : context_.userDir) + pageName_ +
+        ".csv";
+    const QString title = tr("记录到文件");
+    const QString filter = "CSV (*.csv)";
+    const QString chosen = context_.fileChooser
+                               ? context_.fileChooser(true, proposal, filter, title)
+                               : QFileDialog::getSaveFileName(this, title, proposal, filter);
+    if (!chosen.isEmpty()) {
+        StartRecording(chosen);
+    }
+}
+
+bool ParameterPage::StartRecording(const QString& path) {
+    std::vector<PageRecorder::Column> columns;
+    for (int row = 0; row < list_->RowCount(); ++row) {
+        if (!list_->Text(row, kColumnAttribute).contains('L')) {
+            continue;
+        }
+        columns.push_back({ParseDecimalLoose(list_->CellText(row, kColumnKey)),
+                           list_->Text(row, kColumnName), list_->Text(row, kColumnUnit)});
+    }
+    if (columns.empty()) {
+        ShowMessage(tr("本页没有周期读取的对象，无可记录。"));
+        return false;
+    }
+    if (!recorder_.Start(path, std::move(columns))) {
+        ShowMessage(tr("无法写入%1。").arg(path));
+        return false;
+    }
+    return true;
+}
+
+void ParameterPage::StopRecording() {
+    recorder_.Stop();
+}
+
+void ParameterPage::RecordShown(int row, ObjectKey key) {
+    if (!recorder_.Recording() || !active_) {
+        return;
+    }
+    if (!recorder_.Add(key, list_->Text(row, kColumnValue), list_->Text(row, kColumnUnit))) {
+        ShowMessage(tr("无法写入%1，记录已停止。").arg(recorder_.Path()));
+    }
 }
 
 void ParameterPage::WaitForConstant(ObjectKey constant, ObjectKey key, std::int32_t value) {
@@ -577,6 +628,14 @@ QMenu* ParameterPage::MakeContextMenu(QWidget* parent) {
     QAction* add = menu->addAction(tr("add"));
     QAction* del = menu->addAction(tr("del"));
     QAction* help = menu->addAction(tr("help"));
+    menu->addSeparator();
+    if (recorder_.Recording()) {
+        QAction* stop = menu->addAction(tr("停止记录"));
+        connect(stop, &QAction::triggered, this, &ParameterPage::StopRecording);
+    } else {
+        QAction* record = menu->addAction(tr("记录到文件…"));
+        connect(record, &QAction::triggered, this, &ParameterPage::ChooseRecordingFile);
+    }
     const bool selected = !list_->SelectedRowList().empty();
     del->setEnabled(selected);
     help->setEnabled(selected || behaviour_.helpWithoutSelection);
@@ -644,6 +703,9 @@ void ParameterPage::PageNotify(int code) {
         case notify::kHidden:
             readCursor_ = 0;
             active_ = false;
+            if (!recorder_.Flush()) {  // the round under way ends with the page shown
+                ShowMessage(tr("无法写入%1，记录已停止。").arg(recorder_.Path()));
+            }
             link.DeactivateWindow(Id());
             break;
         case notify::kRefresh:

@@ -7,6 +7,7 @@
 class QMenu;
 
 #include "CPageView.h"
+#include "PageRecorder.h"
 #include "link/UploadReader.h"
 
 namespace morlo::gui {
@@ -44,8 +45,14 @@ class ParameterPage : public CPageView {
     int ReadCursor() const { return readCursor_; }
     bool Active() const { return active_; }
 
-    // The pop-up menu of the list: "add", "del" and "help", enabled by the selection.
+    // The pop-up menu of the list: "add", "del" and "help", enabled by the selection, then
+    // "Record to file…" (or "Stop recording" while recording).
     QMenu* MakeContextMenu(QWidget* parent);
+    // Records the values of the page's cyclic rows into a CSV file while the page shows them;
+    // false, after a message, when the page has no cyclic row or the file cannot be written.
+    bool StartRecording(const QString& path);
+    void StopRecording();
+    const PageRecorder& Recorder() const { return recorder_; }
     // Pop-up menu commands.
     void AddObject();
     void DeleteSelected();
@@ -110,6 +117,9 @@ class ParameterPage : public CPageView {
     };
     std::map<ObjectKey, std::deque<PendingWrite>> pendingWrites_;
     link::UploadReader upload_;
+    PageRecorder recorder_;
+    void ChooseRecordingFile();
+    void RecordShown(int row, ObjectKey key);
 };
 
 }  // namespace morlo::gui

@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -14,6 +16,7 @@
 
 #include "AppContext.h"
 #include "FsPath.h"
+#include "MeasurementTable.h"
 #include "ScopeControls.h"
 #include "ScopePlotWidget.h"
 #include "ScopeWidgets.h"
@@ -92,6 +95,9 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
     setAutoFillBackground(true);
 
     plotWidget_ = new ScopePlotWidget(plot_, mouseArea, this);
+    plotWidget_->setToolTip(
+        tr("滚轮：缩放时间轴；Ctrl+滚轮：缩放游标通道的数值轴；"
+           "中键（或Ctrl+左键）拖动：平移"));
     CreateControls();
     tips_ = new TipWindow(this);
     tips_->SetOwner(this);
@@ -121,6 +127,7 @@ CDriverOscillo::CDriverOscillo(AppContext& context, QWidget* parent)
     cursorMode_[0]->setChecked(true);
     plot_.SetCursorMode(0);
     slidersReady_ = true;
+    backButton_->setEnabled(false);
     context_.Link().SetPriorityWindow(Id());
     shown_ = true;
     ReloadForm();
@@ -137,6 +144,14 @@ CDriverOscillo::~CDriverOscillo() {
     if (context_.Link().PriorityWindow() == Id()) {
         context_.Link().SetPriorityWindow(engine::kNoReceiver);
     }
+}
+
+bool CDriverOscillo::event(QEvent* event) {
+    const bool handled = CPageView::event(event);
+    if (event->type() == QEvent::LayoutRequest) {
+        FitFrame();
+    }
+    return handled;
 }
 
 scope::PlotRect CDriverOscillo::PlotAreaFor(QRect& mouseArea) const {
@@ -188,12 +203,33 @@ void CDriverOscillo::CreateControls() {
     left->addWidget(CreateCursorRow());
     left->addStretch();
     panelLayout->addLayout(left);
-    panelLayout->addWidget(CreateSettingsGrid(), 0, Qt::AlignTop);
-    panelLayout->addWidget(CreateActions(), 0, Qt::AlignTop);
+    // The recorder's settings and the actions, the measurements under them.
+    auto* settings = new QHBoxLayout;
+    settings->setSpacing(3 * kSpacing);
+    settings->addWidget(CreateSettingsGrid(), 0, Qt::AlignTop);
+    settings->addWidget(CreateActions(), 0, Qt::AlignTop);
+    settings->addStretch();
+    measurements_ = Named(new MeasurementTable(this), ctl::kMeasurements);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(kSpacing);
+    right->addLayout(settings);
+    right->addWidget(measurements_, 0, Qt::AlignLeft);
+    right->addStretch();
+    panelLayout->addLayout(right);
     panelLayout->addStretch();
 
+    // Beside the plot: references and the view; the plot itself is placed, not laid out.
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, kSpacing, 0);
+    top->setSpacing(2 * kSpacing);
+    top->addItem(new QSpacerItem(plotWidget_->width(), area.bottom + 1 + area.top,
+                                 QSizePolicy::Fixed, QSizePolicy::Fixed));
+    top->addWidget(CreateAnalysisColumn(), 0, Qt::AlignTop);
+    top->addStretch();
     auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(0, area.bottom + 1 + area.top, 0, 0);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addLayout(top);
     page->addWidget(panel);
 }
 
@@ -340,6 +376,49 @@ QWidget* CDriverOscillo::CreateCursorRow() {
     return box;
 }
 
+QWidget* CDriverOscillo::CreateAnalysisColumn() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, kSpacing, 0, 0);
+    grid->setSpacing(kSpacing);
+    keepReference_ = Named(new QPushButton(tr("保留"), box), ctl::kKeepReference);
+    importReference_ = Named(new QPushButton(tr("导入…"), box), ctl::kImportReference);
+    removeReference_ = Named(new QPushButton(tr("删除"), box), ctl::kRemoveReference);
+    keepReference_->setToolTip(tr("保留当前曲线作为参考"));
+    importReference_->setToolTip(tr("导入示波器数据文件作为参考"));
+    referenceList_ = Named(new QListWidget(box), ctl::kReferenceList);
+    referenceList_->setToolTip(tr("勾选的参考曲线以虚线画在曲线之后"));
+    const int lineHeight = referenceList_->fontMetrics().height() + 2;
+    referenceList_->setFixedHeight(static_cast<int>(scope::kReferenceLimit) * lineHeight +
+                                   2 * referenceList_->frameWidth() + 2);
+    timeFromTrigger_ = Named(new QCheckBox(tr("时间以触发点为零"), box), ctl::kTimeFromTrigger);
+    backButton_ = Named(new QPushButton(tr("后退"), box), ctl::kViewBack);
+    resetButton_ = Named(new QPushButton(tr("复位"), box), ctl::kViewReset);
+    spectrumButton_ = Named(new QPushButton(tr("频谱…"), box), ctl::kSpectrum);
+    tableButton_ = Named(new QPushButton(tr("导出表格…"), box), ctl::kExportTable);
+    backButton_->setToolTip(tr("回到上一次缩放或平移之前"));
+    resetButton_->setToolTip(tr("整个记录，自动比例"));
+    tableButton_->setToolTip(tr("CSV：时间(ms)和各通道在显示单位中的值"));
+    measuredSpan_ = Named(new QLabel(box), ctl::kMeasuredSpan);
+    // Room for its three lines from the start: the column never grows under the plot.
+    measuredSpan_->setFixedHeight(3 * measuredSpan_->fontMetrics().lineSpacing() + 2);
+    measuredSpan_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    copyMeasurements_ = Named(new QPushButton(tr("复制测量值"), box), ctl::kCopyMeasurements);
+    grid->addWidget(new QLabel(tr("参考曲线"), box), 0, 0, 1, 3);
+    grid->addWidget(keepReference_, 1, 0);
+    grid->addWidget(importReference_, 1, 1);
+    grid->addWidget(removeReference_, 1, 2);
+    grid->addWidget(referenceList_, 2, 0, 1, 3);
+    grid->addWidget(timeFromTrigger_, 3, 0, 1, 3);
+    grid->addWidget(backButton_, 4, 0);
+    grid->addWidget(resetButton_, 4, 1);
+    grid->addWidget(spectrumButton_, 4, 2);
+    grid->addWidget(tableButton_, 5, 0, 1, 2);
+    grid->addWidget(copyMeasurements_, 5, 2);
+    grid->addWidget(measuredSpan_, 6, 0, 1, 3);
+    return box;
+}
+
 void CDriverOscillo::ConnectControls() {
     connect(startButton_, &QPushButton::clicked, this, &CDriverOscillo::StartOrCancel);
     connect(reReadButton_, &QPushButton::clicked, this, &CDriverOscillo::ReRead);
@@ -377,9 +456,10 @@ void CDriverOscillo::ConnectControls() {
     connect(cursor2Slider_, &QSlider::valueChanged, this,
             [this](int position) { OnCursorSlider(2, position); });
     connect(plotWidget_, &ScopePlotWidget::zoomed, this, [this] {
-        RefreshScaleReadouts();
+        SyncViewControls();
         Repaint();
     });
+    ConnectAnalysis();
 }
 
 }  // namespace morlo::gui

@@ -16,6 +16,8 @@
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QLabel;
+class QListWidget;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +27,8 @@ class QTimer;
 namespace morlo::gui {
 
 class EdgeIcon;
+class MeasurementTable;
+class SpectrumView;
 class ScopePlotWidget;
 class TipWindow;
 class UpDownButtons;
@@ -76,11 +80,35 @@ class CDriverOscillo final : public CPageView,
     // The page as it is drawn, for the picture files.
     QImage PagePicture();
 
+    // Analysis beyond the drive (OscilloAnalysis.cpp).
+    // Keeps the shown capture as a reference; false (after a message) when there are
+    // already four or nothing is shown.
+    bool KeepAsReference();
+    // A text data file as a reference; false, after a message, when nothing was added.
+    bool ImportReferenceFrom(const QString& path);
+    void RemoveReference(int index);
+    void SetReferenceShown(int index, bool shown);
+    // The engineering table (time and values in the display units) of the shown curves.
+    bool ExportTableTo(const QString& path);
+    // Opens (or raises) the spectrum of the measured stretch.
+    SpectrumView* ShowSpectrum();
+    SpectrumView* Spectrum() const { return spectrum_; }
+    MeasurementTable* Measurements() const { return measurements_; }
+    // The view as it was before the last zoom or pan; the whole record auto-scaled.
+    void ViewBack();
+    void ViewReset();
+    std::size_t ViewHistoryDepth() const { return viewHistory_.size(); }
+    void SetTimeFromTrigger(bool on);
+
   signals:
     // The drive announced a record and its upload begins.
     void uploadStarted();
     // New curves were decoded or imported and laid out.
     void curvesChanged();
+
+  protected:
+    // A layout that needs more room (longer texts after a capture) widens the page's frame.
+    bool event(QEvent* event) override;
 
   private:
     struct ChannelControls {
@@ -101,6 +129,7 @@ class CDriverOscillo final : public CPageView,
     QWidget* CreateSettingsGrid();
     QWidget* CreateActions();
     QWidget* CreateCursorRow();
+    QWidget* CreateAnalysisColumn();
     void ConnectControls();
     void LoadItemLists();
     scope::PlotRect PlotAreaFor(QRect& mouseArea) const;
@@ -171,6 +200,18 @@ class CDriverOscillo final : public CPageView,
     void RefreshScaleReadouts();
     void Repaint();
 
+    // Analysis (OscilloAnalysis.cpp).
+    void ConnectAnalysis();
+    void RefreshMeasurements();
+    void RefreshSpectrum();
+    void RefreshReferenceList();
+    void ShowTriggerMark(const scope::TriggerMark& mark);
+    void PushView();
+    // The auto boxes and the scale read-outs follow a view changed by wheel, drag or Back.
+    void SyncViewControls();
+    void ExportTable();
+    void ImportReference();
+
     scope::ControlLinkScopeLink link_;
     scope::ScopePlot plot_;
     scope::ScopeCapture capture_;
@@ -201,6 +242,11 @@ class CDriverOscillo final : public CPageView,
     bool descriptionFromDrive_ = false;         // else from an imported file
     std::array<std::uint32_t, 4> shownItem_{};  // the object an imported file named
     QString lastExportPath_;
+    std::vector<scope::PlotView> viewHistory_;
+    // Set when a record was decoded, until the status line has said how it started.
+    std::optional<bool> recordManual_;
+    // The drive's trigger index of the record shown is being read.
+    bool triggerIndexPending_ = false;
 
     // Controls.
     ScopePlotWidget* plotWidget_ = nullptr;
@@ -228,6 +274,19 @@ class CDriverOscillo final : public CPageView,
     QLineEdit* dataHeader_ = nullptr;
     std::array<QLineEdit*, 6> readouts_{};  // 1181, 1185, 1188, 1189, 1192, 1193
     TipWindow* tips_ = nullptr;
+    QCheckBox* timeFromTrigger_ = nullptr;
+    QPushButton* keepReference_ = nullptr;
+    QPushButton* importReference_ = nullptr;
+    QPushButton* removeReference_ = nullptr;
+    QListWidget* referenceList_ = nullptr;
+    QPushButton* backButton_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QPushButton* spectrumButton_ = nullptr;
+    QPushButton* tableButton_ = nullptr;
+    QLabel* measuredSpan_ = nullptr;
+    QPushButton* copyMeasurements_ = nullptr;
+    MeasurementTable* measurements_ = nullptr;
+    SpectrumView* spectrum_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     QTimer* restartTimer_ = nullptr;
     QTimer* linkWatchTimer_ = nullptr;

@@ -243,7 +243,16 @@ void CDriverOscillo::SettingReported(ObjectKey key, std::int32_t value) {
     }
 }
 
-void CDriverOscillo::OtherValue(ObjectKey key, std::int32_t) {
+void CDriverOscillo::OtherValue(ObjectKey key, std::int32_t value) {
+    if (key == scope::kRecorderTriggerPosition) {
+        if (triggerIndexPending_ && plot_.Trigger()) {
+            triggerIndexPending_ = false;
+            ShowTriggerMark(
+                scope::AtDriveTriggerIndex(*plot_.Trigger(), value, plot_.SampleCount()));
+            Repaint();
+        }
+        return;
+    }
     if (lastUnitChangeTrigger_) {
         capture_.ReadTriggerLevel();
         return;
@@ -256,6 +265,10 @@ void CDriverOscillo::OtherValue(ObjectKey key, std::int32_t) {
 }
 
 void CDriverOscillo::SettingRefused(ObjectKey key, std::uint32_t) {
+    if (key == scope::kRecorderTriggerPosition) {
+        triggerIndexPending_ = false;  // the mark stays after the pre-trigger samples
+        return;
+    }
     if (key == scope::kRecorderTriggerObject) {
         ShowTriggerObject(0);
     }
@@ -277,7 +290,11 @@ void CDriverOscillo::ReadBackClosed() {
 void CDriverOscillo::StatusChanged(scope::ScopeStatus status) {
     switch (status.kind) {
         case scope::ScopeStatusKind::Finish:
-            statusLine_->setText(tr("处理完毕"));
+            // After a record: whether the drive triggered or the capture was started by hand.
+            statusLine_->setText(!recordManual_   ? tr("处理完毕")
+                                 : *recordManual_ ? tr("处理完毕，手动开始")
+                                                  : tr("处理完毕，已触发"));
+            recordManual_.reset();
             break;
         case scope::ScopeStatusKind::Waiting:
             statusLine_->setText(WaitingText(status.counter));
@@ -310,6 +327,8 @@ void CDriverOscillo::CaptureStateChanged() {
 
 void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
     identity_.Cancel();  // the record's segments are the capture's
+    recordManual_.reset();
+    triggerIndexPending_ = false;
     if (kind == scope::CaptureStart::Start) {
         plotWidget_->ClearZoomRectangle();
         plot_.ResetRanges();
@@ -323,6 +342,11 @@ void CDriverOscillo::BeforeCapture(scope::CaptureStart kind) {
 void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
     NoteCapture();
     showingImport_ = false;
+    const scope::TriggerMark mark = capture_.RecordedTrigger();
+    ShowTriggerMark(mark);
+    recordManual_ = mark.manual;
+    viewHistory_.clear();
+    backButton_->setEnabled(false);
     plot_.ClearCurves();
     for (int n = 0; n < scope::kChannelCount; ++n) {
         for (double value : curves[static_cast<std::size_t>(n)]) {
@@ -333,6 +357,12 @@ void CDriverOscillo::RecordDecoded(const scope::Curves& curves) {
     plot_.Recompute();
     RefreshScaleReadouts();
     Repaint();
+    if (!mark.manual) {
+        // Where the drive triggered: earlier than the pre-trigger samples when the trigger
+        // came before they were complete.
+        triggerIndexPending_ = true;
+        capture_.Submit(link::kCmdRead, scope::kRecorderTriggerPosition, 0);
+    }
     if (!continuousBox_->isChecked()) {
         identity_.Start();  // which drive made the record, for its files
     }

@@ -9,6 +9,7 @@
 
 #include "CDriverOscillo.h"
 #include "ScopePlotWidget.h"
+#include "SpectrumView.h"
 #include "scope/ScaleText.h"
 #include "text/NumberIo.h"
 #include "values/FormulaMath.h"
@@ -35,6 +36,10 @@ std::int32_t Truncated(double value) {
 void CDriverOscillo::Repaint() {
     plotWidget_->update();
     RefreshCursorReadouts();  // what lies under the cursors follows every change of the plot
+    RefreshMeasurements();
+    if (spectrum_ && spectrum_->isVisible()) {
+        RefreshSpectrum();
+    }
 }
 
 void CDriverOscillo::SetCursorMode(int mode) {
@@ -88,12 +93,13 @@ void CDriverOscillo::RefreshCursorReadouts() {
     double divisor = 1;
     if (plot_.CursorPosition(1) != 0) {
         first = plot_.SampleAt(channel, plot_.CursorPosition(1)).value_or(first);
-        const double us = first.sample * usPerSample;
+        // On the time axis shown: from the first sample, or from the trigger.
+        const double us = (first.sample - plot_.TimeZero()) * usPerSample;
         QString timeUnit = "us";
-        if (us > kMicrosecondsPerSecond) {
+        if (std::fabs(us) > kMicrosecondsPerSecond) {
             timeUnit = "s";
             divisor = kMicrosecondsPerSecond;
-        } else if (us >= kMicrosecondsPerMillisecond) {
+        } else if (std::fabs(us) >= kMicrosecondsPerMillisecond) {
             timeUnit = "ms";
             divisor = kMicrosecondsPerMillisecond;
         }
@@ -104,7 +110,7 @@ void CDriverOscillo::RefreshCursorReadouts() {
     if (mode == 2) {
         scope::SampleUnder second;
         second = plot_.SampleAt(channel, plot_.CursorPosition(2)).value_or(second);
-        readouts_[2]->setText(time(second.sample * usPerSample, divisor));
+        readouts_[2]->setText(time((second.sample - plot_.TimeZero()) * usPerSample, divisor));
         readouts_[3]->setText(DisplayInCombo(unit, key, Truncated(second.value)));
         readouts_[4]->setText(time(std::fabs(first.sample - second.sample) * usPerSample, divisor));
         // The later value less the earlier one, with its sign whatever the channel's type.

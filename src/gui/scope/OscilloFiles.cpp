@@ -292,6 +292,16 @@ void CDriverOscillo::ApplyFile(const scope::ScopeFileData& data) {
     }
     plot_.ResetZoom();
     plot_.Layout();
+    viewHistory_.clear();
+    backButton_->setEnabled(false);
+    // The file's trigger: the sample after its pre-trigger samples, on the channel recording
+    // the trigger object (the level is kept as text in its unit: no level line).
+    scope::TriggerMark mark;
+    mark.manual = data.triggerItem == 0;
+    if (!mark.manual) {
+        mark.sample = std::clamp(data.pointerOffset, 0, std::max(1, data.samples) - 1) + 1;
+    }
+    ShowTriggerMark(mark);
 
     for (int n = 0; n < scope::kChannelCount; ++n) {
         const auto i = static_cast<std::size_t>(n);

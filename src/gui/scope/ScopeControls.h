@@ -43,4 +43,18 @@ inline constexpr int kCursor2Value = 1189;
 inline constexpr int kTimeDifference = 1192;
 inline constexpr int kValueDifference = 1193;
 
+// Beyond the drive family's page: trigger marks, measurements, references, spectrum, view.
+inline constexpr int kTimeFromTrigger = 2001;
+inline constexpr int kKeepReference = 2002;
+inline constexpr int kImportReference = 2003;
+inline constexpr int kRemoveReference = 2004;
+inline constexpr int kReferenceList = 2005;
+inline constexpr int kViewBack = 2006;
+inline constexpr int kViewReset = 2007;
+inline constexpr int kSpectrum = 2008;
+inline constexpr int kExportTable = 2009;
+inline constexpr int kMeasurements = 2010;
+inline constexpr int kCopyMeasurements = 2011;
+inline constexpr int kMeasuredSpan = 2012;
+
 }  // namespace morlo::gui::ctl
