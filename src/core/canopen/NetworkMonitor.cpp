@@ -1,10 +1,9 @@
 #include "canopen/NetworkMonitor.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 
 #include "canopen/Nmt.h"
+#include "common/LocalTime.h"
 
 namespace morlo::canopen {
 
@@ -91,18 +90,7 @@ std::uint64_t NetworkMonitor::LastSequence() const {
 }
 
 std::string HostTimeText(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()) %
-        std::chrono::seconds(1);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    char withMillis[40];
-    std::snprintf(withMillis, sizeof withMillis, "%.*s.%03d", static_cast<int>(length), text,
-                  static_cast<int>(millis.count()));
-    return withMillis;
+    return LocalTimeText(time);
 }
 
 }  // namespace morlo::canopen

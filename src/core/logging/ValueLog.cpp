@@ -1,7 +1,6 @@
 #include "logging/ValueLog.h"
 
-#include <ctime>
-
+#include "common/LocalTime.h"
 #include "text/NumberIo.h"
 
 namespace morlo::logging {
@@ -10,7 +9,6 @@ namespace {
 constexpr const char* kHostTimeHeader = "host_time";
 constexpr const char* kElapsedHeader = "elapsed_ms";
 constexpr int kElapsedDecimals = 3;
-constexpr int kMillisecondsPerSecond = 1000;
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
@@ -91,24 +89,7 @@ bool ValueLog::WriteRow(Clock::time_point at,
 std::string ValueLog::HostTime(Clock::time_point at) const {
     const auto wall =
         wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(at - start_);
-    const auto since = wall.time_since_epoch();
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(since - seconds).count();
-    const std::time_t t = static_cast<std::time_t>(seconds.count());
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    std::string result = text;
-    result += '.';
-    const std::string ms = WriteInteger(milliseconds + kMillisecondsPerSecond);
-    result += ms.substr(1);  // three digits with leading zeros
-    return result;
+    return LocalTimeText(wall);
 }
 
 std::string ValueLog::ElapsedMilliseconds(Clock::time_point at) const {
