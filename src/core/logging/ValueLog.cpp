@@ -1,6 +1,7 @@
 #include "logging/ValueLog.h"
 
 #include "common/LocalTime.h"
+#include "text/Csv.h"
 #include "text/NumberIo.h"
 
 namespace morlo::logging {
@@ -9,20 +10,6 @@ namespace {
 constexpr const char* kHostTimeHeader = "host_time";
 constexpr const char* kElapsedHeader = "elapsed_ms";
 constexpr int kElapsedDecimals = 3;
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
 
 std::FILE* OpenForWriting(const std::filesystem::path& file) {
 #ifdef _WIN32

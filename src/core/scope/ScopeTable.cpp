@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/Csv.h"
 #include "text/NumberIo.h"
 
 namespace morlo::scope {
@@ -11,20 +12,6 @@ namespace {
 constexpr const char* kTimeHeader = "time_ms";
 constexpr double kMillisecondsPerMicrosecond = 1e-3;
 constexpr int kTableDigits = 15;
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
 
 std::string ValueText(const TableChannel& channel, double raw) {
     if (channel.hexDigits > 0) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "text/Csv.h"
 #include "text/NumberIo.h"
 #include "transfer/DriveDataKey.h"
 #include "transfer/DriveValueText.h"
@@ -55,20 +56,6 @@ std::size_t DisplayWidth(const std::string& text) {
         i += length;
     }
     return width;
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
 }
 
 // The table: row, key, name, the value(s), unit, result, note. The CSV: key, name, unit, both

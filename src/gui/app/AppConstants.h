@@ -78,6 +78,9 @@ inline constexpr int kSaveProject = 3;
 inline constexpr int kLinkStateChanged = 6;
 }  // namespace notify
 
+// The project file's section of page placements (after its section prefix).
+inline constexpr int kPlacementSection = 1;
+
 // Image lists of the toolbar: the state icon of the real-time error button.
 inline constexpr int kImageListNeutral = 205;
 inline constexpr int kImageListFault = 210;

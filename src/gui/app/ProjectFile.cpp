@@ -22,7 +22,6 @@ constexpr const char* kProjectFilter = "ksp (*.ksp)";
 constexpr const char* kProjectExtension = ".ksp";
 constexpr const char* kTemporarySuffix = ".tmp";
 constexpr std::size_t kPlacementBuffer = 64;
-constexpr int kPlacementSection = 1;
 
 QString ChooseFile(AppContext& context, bool save) {
     QString proposal;

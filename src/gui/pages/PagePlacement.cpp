@@ -2,16 +2,13 @@
 
 #include <QMdiSubWindow>
 
+#include "AppConstants.h"
 #include "AppContext.h"
 #include "CMainFrame.h"
 #include "profile/Profile.h"
 
 namespace morlo::gui {
-namespace {
-
-constexpr int kPlacementSection = 1;
-
-}  // namespace
+namespace {}  // namespace
 
 void WritePagePlacement(AppContext& context, const QWidget* view, int pageId, bool active) {
     CMainFrame* frame = context.mainWindow;

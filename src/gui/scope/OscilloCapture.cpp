@@ -3,27 +3,24 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
 
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "CDriverOscillo.h"
-#include "CMainFrame.h"
+#include "MessageBox.h"
+#include "PagePlacement.h"
+#include "PageTable.h"
 #include "ScopePlotWidget.h"
 #include "ScopeWidgets.h"
 #include "TipWindow.h"
-#include "profile/Profile.h"
 #include "scope/MappingValue.h"
 #include "scope/ScaleText.h"
 #include "scope/ScopeConstants.h"
 
 namespace morlo::gui {
 namespace {
-
-constexpr int kOscilloscopePageId = 18;
-constexpr int kPlacementSection = 1;
 
 QString WaitingText(int counter) {
     switch (counter / scope::kWaitingTextEvery) {
@@ -122,29 +119,7 @@ void CDriverOscillo::PageNotify(int code) {
 }
 
 void CDriverOscillo::WritePlacement() {
-    CMainFrame* frame = context_.mainWindow;
-    QWidget* window = nullptr;
-    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-        if (qobject_cast<QMdiSubWindow*>(w)) {
-            window = w;
-            break;
-        }
-    }
-    if (!frame || !window) {
-        return;
-    }
-    const QPoint page = window->mapToGlobal(QPoint(0, 0));
-    const QPoint main = frame->frameGeometry().topLeft();
-    const QString value = QString("%1,%2,%3")
-                              .arg(shown_ ? 1 : 0)
-                              .arg(page.x() - main.x())
-                              .arg(page.y() - context_.captionHeight - main.y());
-    Profile::WriteString(context_.Dictionary().ProjectWritePath(),
-                         QString("%1%2")
-                             .arg(ObjectDictionary::kProjectSectionPrefix)
-                             .arg(kPlacementSection)
-                             .toStdString(),
-                         std::to_string(kOscilloscopePageId), value.toStdString());
+    WritePagePlacement(context_, this, slot::kOscilloscope, shown_);
 }
 
 // ---- commands ----

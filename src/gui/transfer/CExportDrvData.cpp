@@ -91,14 +91,8 @@ void CExportDrvData::ReadAll() {
         return;
     }
     // The drive's identity first, for the file's description; the rows follow.
-    switch (run_.ReadIdentity()) {
-        case transfer::StartResult::LinkClosed:
-            ShowMessage(transfer::kMsgLinkNotOpen);
-            return;
-        case transfer::StartResult::Busy:
-            return;
-        case transfer::StartResult::Started:
-            break;
+    if (!RunStarted(run_.ReadIdentity())) {
+        return;
     }
     readStatus_->setText(transfer::kStatusReadStart);
     UpdateButtons();

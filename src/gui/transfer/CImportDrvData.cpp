@@ -173,14 +173,8 @@ void CImportDrvData::StartRows(transfer::RunKind kind) {
         StartChecked(kind);
         return;
     }
-    switch (run_.ReadIdentity()) {
-        case transfer::StartResult::LinkClosed:
-            ShowMessage(transfer::kMsgLinkNotOpen);
-            return;
-        case transfer::StartResult::Busy:
-            return;
-        case transfer::StartResult::Started:
-            break;
+    if (!RunStarted(run_.ReadIdentity())) {
+        return;
     }
     checking_ = kind;
     writeStatus_->setText(tr("读取驱动器标识..."));
@@ -226,14 +220,7 @@ void CImportDrvData::SameDriveOrAsk(transfer::RunKind kind) {
 }
 
 void CImportDrvData::StartChecked(transfer::RunKind kind) {
-    switch (run_.Start(kind)) {
-        case transfer::StartResult::LinkClosed:
-            ShowMessage(transfer::kMsgLinkNotOpen);
-            break;
-        case transfer::StartResult::Busy:
-        case transfer::StartResult::Started:
-            break;
-    }
+    RunStarted(run_.Start(kind));
     UpdateButtons();
 }
 
@@ -283,14 +270,8 @@ void CImportDrvData::StoreParameters() {
             return;
         }
     }
-    switch (run_.StartStore()) {
-        case transfer::StartResult::LinkClosed:
-            ShowMessage(transfer::kMsgLinkNotOpen);
-            return;
-        case transfer::StartResult::Busy:
-            return;
-        case transfer::StartResult::Started:
-            break;
+    if (!RunStarted(run_.StartStore())) {
+        return;
     }
     storeStatus_->setText(transfer::kStatusStoreStart);
     UpdateButtons();

@@ -71,14 +71,8 @@ void CStoreDialog::showEvent(QShowEvent* event) {
 }
 
 void CStoreDialog::Send(transfer::DriveCommand command) {
-    switch (run_.StartCommand(command)) {
-        case transfer::StartResult::LinkClosed:
-            ShowMessage(transfer::kMsgLinkNotOpen);
-            return;
-        case transfer::StartResult::Busy:
-            return;
-        case transfer::StartResult::Started:
-            break;
+    if (!RunStarted(run_.StartCommand(command))) {
+        return;
     }
     status_->setText(command == transfer::DriveCommand::Restart ? tr("驱动器重启...")
                                                                 : transfer::kStatusStoreStart);

@@ -171,6 +171,13 @@ QString ShownValueText(const transfer::TransferRow& row) {
     return row.value.empty() ? NoteTextOf(row) : QString::fromStdString(row.value);
 }
 
+bool RunStarted(transfer::StartResult result) {
+    if (result == transfer::StartResult::LinkClosed) {
+        ShowMessage(transfer::kMsgLinkNotOpen);
+    }
+    return result == transfer::StartResult::Started;
+}
+
 bool AskQuestion(const QString& text) {
     AppContext* context = AppContext::Instance();
     if (context && context->questionInterceptor) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "transfer/DriveDataRun.h"
 #include "transfer/TransferLink.h"
 #include "transfer/TransferRow.h"
 
@@ -58,6 +59,10 @@ QString ShownValueText(const transfer::TransferRow& row);
 QString NoteTextOf(const transfer::TransferRow& row);
 // The note column's caption and widths, the last column of both pages.
 extern const TransferColumn kNoteColumn;
+
+// Whether a run started; a closed link says so in a message (a busy run says nothing: its
+// own status line shows it).
+bool RunStarted(transfer::StartResult result);
 
 // Asks the user a yes/no question (over the main window; tests answer through the context).
 bool AskQuestion(const QString& text);
