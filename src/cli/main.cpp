@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include "CliArguments.h"
 #include "CliSession.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     }
     // Qt's CAN plugins need an application object; no event loop runs on this thread.
     QCoreApplication app(argc, argv);
+    // The virtual bus reports on stderr which process serves it: noise between the results.
+    // Its warnings stay, and QT_LOGGING_RULES can bring the rest back.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     morlo::cli::CliSession session(*arguments, work.folder, std::cout, std::cerr, interrupted);
