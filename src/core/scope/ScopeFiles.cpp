@@ -1,10 +1,7 @@
 #include "scope/ScopeFiles.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <unordered_map>
 
@@ -32,19 +29,6 @@ std::string Rounded(double value) {
     return WriteFixed(value, 0);
 }
 
-// "%f" where that gives the value back, else as many decimals as it takes (still a plain
-// decimal number, no exponent): a fine encoder's coefficient keeps all of its digits.
-std::string ExactFixed(double value) {
-    std::string text = WriteFixed(value, kFileDecimals);
-    if (ReadNumber(text) == value || !std::isfinite(value)) {
-        return text;
-    }
-    std::array<char, 1100> buffer{};  // the longest fixed form of a double
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::fixed);
-    return ec == std::errc() ? std::string(buffer.data(), end) : text;
-}
-
 class LineWriter {
   public:
     void Add(std::string_view key, std::string_view value) {
@@ -54,7 +38,9 @@ class LineWriter {
         text_ += kLineEnd;
     }
     void Add(std::string_view key, std::int64_t value) { Add(key, WriteInteger(value)); }
-    void AddFixed(std::string_view key, double value) { Add(key, ExactFixed(value)); }
+    void AddFixed(std::string_view key, double value) {
+        Add(key, WriteExactFixed(value, kFileDecimals));
+    }
     void Header(std::string_view section) {
         text_ += '[';
         text_ += section;

@@ -150,6 +150,17 @@ std::string WriteFixed(double value, int decimals) {
     return text;
 }
 
+std::string WriteExactFixed(double value, int decimals) {
+    std::string text = WriteFixed(value, decimals);
+    if (!std::isfinite(value) || ReadNumber(text) == value) {
+        return text;
+    }
+    std::array<char, 1100> buffer{};  // the longest fixed form of a double
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                         std::chars_format::fixed);
+    return ec == std::errc() ? std::string(buffer.data(), end) : text;
+}
+
 std::string WriteShortest(double value) {
     std::array<char, 64> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);

@@ -28,6 +28,10 @@ std::optional<std::uint64_t> ReadHexInteger(std::string_view text);
 // write with a precision, without the locale). Non-finite values give "nan", "inf" or "-inf".
 std::string WriteFixed(double value, int decimals);
 
+// Fixed-point text with `decimals` decimals where that reads back as the same double, else with
+// as many decimals as it takes (still no exponent): a fine encoder's coefficient keeps its digits.
+std::string WriteExactFixed(double value, int decimals);
+
 // Shortest text that reads back as the same double ("62.5", "1e-06", "0.1").
 std::string WriteShortest(double value);
 

@@ -262,11 +262,8 @@ void DriveDataRun::FinishIdentity(bool noAnswer) {
 // ---- store, initialise and restart ----
 
 StartResult DriveDataRun::StartCommand(DriveCommand command) {
-    if (Busy()) {
-        return StartResult::Busy;
-    }
-    if (!link_.IsOpen()) {
-        return StartResult::LinkClosed;
+    if (const StartResult availability = Availability(); availability != StartResult::Started) {
+        return availability;
     }
     using std::chrono::milliseconds;
     switch (command) {
@@ -322,6 +319,13 @@ void DriveDataRun::CommandAnswered(std::uint32_t refusal) {
     }
 }
 
+StartResult DriveDataRun::Availability() const {
+    if (Busy()) {
+        return StartResult::Busy;
+    }
+    return link_.IsOpen() ? StartResult::Started : StartResult::LinkClosed;
+}
+
 void DriveDataRun::FinishCommand(StoreOutcome outcome) {
     timer_.Stop();
     phase_ = Phase::Idle;
@@ -330,11 +334,8 @@ void DriveDataRun::FinishCommand(StoreOutcome outcome) {
 }
 
 StartResult DriveDataRun::Restart() {
-    if (Busy()) {
-        return StartResult::Busy;
-    }
-    if (!link_.IsOpen()) {
-        return StartResult::LinkClosed;
+    if (const StartResult availability = Availability(); availability != StartResult::Started) {
+        return availability;
     }
     link_.SetSendRetry(false);
     restartSent_ = true;
@@ -363,11 +364,8 @@ bool DriveDataRun::TakeRestartAnswer(const engine::Delivery& d) {
 }
 
 StartResult DriveDataRun::AwaitDrive() {
-    if (Busy()) {
-        return StartResult::Busy;
-    }
-    if (!link_.IsOpen()) {
-        return StartResult::LinkClosed;
+    if (const StartResult availability = Availability(); availability != StartResult::Started) {
+        return availability;
     }
     link_.SetSendRetry(false);
     StartProbing(false);

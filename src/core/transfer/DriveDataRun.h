@@ -72,6 +72,8 @@ class DriveDataRun {
     void OnLinkLost();
 
   private:
+    // Started when a run may begin now (idle, link open), else why not.
+    StartResult Availability() const;
     static constexpr std::size_t kNumberBytes = 4;
     enum class Phase { Idle, Identity, Probing, Rows, CommandWait, CommandAnswer };
     struct CommandStep {

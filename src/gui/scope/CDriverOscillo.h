@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "CPageView.h"
 #include "scope/DriveIdentity.h"
@@ -111,6 +112,9 @@ class CDriverOscillo final : public CPageView,
     bool event(QEvent* event) override;
 
   private:
+    // A text data file read whole; nothing, after a message, when it cannot be read or is no
+    // oscilloscope data file.
+    std::optional<scope::ScopeReadResult> ReadScopeFile(const QString& path);
     struct ChannelControls {
         QCheckBox* check = nullptr;
         QComboBox* item = nullptr;

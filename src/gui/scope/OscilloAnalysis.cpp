@@ -186,16 +186,11 @@ bool CDriverOscillo::ImportReferenceFrom(const QString& path) {
                     QMessageBox::Information, this);
         return false;
     }
-    std::string bytes;
-    if (!transfer::ReadFileBytes(FsPath(path), bytes)) {
-        ShowMessage(scope::kMsgOpenFileFailure, QMessageBox::Warning, this);
+    const std::optional<scope::ScopeReadResult> file = ReadScopeFile(path);
+    if (!file) {
         return false;
     }
-    const scope::ScopeReadResult read = scope::ReadScopeText(bytes);
-    if (read.status != scope::ScopeReadStatus::Read) {
-        ShowMessage(tr("%1不是示波器数据文件，未导入。").arg(path), QMessageBox::Warning, this);
-        return false;
-    }
+    const scope::ScopeReadResult& read = *file;
     scope::ReferenceCurve reference;
     bool any = false;
     for (std::size_t i = 0; i < read.data.channels.size(); ++i) {

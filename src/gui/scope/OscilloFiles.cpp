@@ -235,17 +235,26 @@ void CDriverOscillo::NoteCapture() {
 
 // ---- import ----
 
-bool CDriverOscillo::ImportFrom(const QString& path) {
+std::optional<scope::ScopeReadResult> CDriverOscillo::ReadScopeFile(const QString& path) {
     std::string bytes;
     if (!transfer::ReadFileBytes(FsPath(path), bytes)) {
         ShowMessage(scope::kMsgOpenFileFailure, QMessageBox::Warning, this);
-        return false;
+        return std::nullopt;
     }
-    const scope::ScopeReadResult read = scope::ReadScopeText(bytes);
+    scope::ScopeReadResult read = scope::ReadScopeText(bytes);
     if (read.status != scope::ScopeReadStatus::Read) {
         ShowMessage(tr("%1不是示波器数据文件，未导入。").arg(path), QMessageBox::Warning, this);
+        return std::nullopt;
+    }
+    return read;
+}
+
+bool CDriverOscillo::ImportFrom(const QString& path) {
+    const std::optional<scope::ScopeReadResult> file = ReadScopeFile(path);
+    if (!file) {
         return false;
     }
+    const scope::ScopeReadResult& read = *file;
     ApplyFile(read.data);
     if (!read.warnings.empty()) {
         QString text = tr("%1中有无法读取的值：").arg(path);
