@@ -15,6 +15,7 @@
 
 #include "CChildFrame.h"
 #include "CDataInOut.h"
+#include "CDriverOscillo.h"
 #include "CDrvPanelF007.h"
 #include "CMdiBackground.h"
 #include "DriveProgram.h"
@@ -40,6 +41,10 @@ bool WaitUntilFilled(CPageView* page) {
     }
     if (auto* log = qobject_cast<CDrvPanelF007*>(page)) {
         return WaitUntil([&] { return !log->Running(); });
+    }
+    if (auto* scope = qobject_cast<CDriverOscillo*>(page)) {
+        // The recorder's settings read back: period, samples, channels and their units.
+        return WaitUntil([&] { return scope->ReadBackClosings() > 0; });
     }
     return true;
 }
