@@ -130,6 +130,11 @@ int CliSession::PrepareTransferFiles() {
             return kExitUsage;
         }
         transferInput_.list = transfer::ReadObjectList(bytes);
+        if (transferInput_.list.empty()) {
+            // An empty list would give an empty backup that looks like a good one.
+            err_ << PathUtf8(arguments_.files.at(0)) << transfer::kMsgNoUsableRow << '\n';
+            return kExitUsage;
+        }
         // Refuse an output that cannot be written before asking the drive for anything.
         return CanWriteFile(arguments_.files.at(1)) ? kExitDone : kExitUsage;
     }

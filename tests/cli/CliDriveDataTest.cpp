@@ -73,9 +73,14 @@ TEST(CliDriveDataFiles, AFileWithoutAUsableRowIsRefusedBeforeAnythingIsSent) {
     WriteFile(folder / "user/binary.cdi", std::string("\x7F"
                                                       "ELF\x02\x01\x01\0,\0,\xFF\r\n",
                                                       14));
-    for (const char* file : {"user/empty.cdi", "user/list.cdi", "user/binary.cdi"}) {
+    WriteFile(folder / "user/empty.cdo", "");
+    for (const char* file :
+         {"user/empty.cdi", "user/list.cdi", "user/binary.cdi", "user/empty.cdo"}) {
+        const bool list = std::string(file).ends_with(".cdo");
         for (std::vector<std::string> command :
-             {std::vector<std::string>{"restore", file, "--store"}, {"compare", file}}) {
+             list ? std::vector<std::vector<std::string>>{{"backup", file, "user/out.cdi"}}
+                  : std::vector<std::vector<std::string>>{{"restore", file, "--store"},
+                                                          {"compare", file}}) {
             command.insert(command.begin(), "--trace");
             const Result r = folder.Run(command);
             SCOPED_TRACE(command[1] + " " + file);
@@ -87,6 +92,7 @@ TEST(CliDriveDataFiles, AFileWithoutAUsableRowIsRefusedBeforeAnythingIsSent) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(folder / "user/simulated-drive.state"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "user/out.cdi"));  // no empty backup
 }
 
 TEST(CliDriveDataFiles, RestoreStoresOnlyWhenEveryRowIsTrue) {

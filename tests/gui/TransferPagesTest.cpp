@@ -521,12 +521,23 @@ TEST(DriveDataPages, FilesWithoutAUsableRowAreRefusedAndNothingIsWritten) {
         ASSERT_EQ(sim.program.messages.size(), 1u) << name;
         EXPECT_EQ(sim.program.messages[0], sim.UserFile(name) + " holds no usable row!!");
         EXPECT_EQ(write->List()->rowCount(), 0);
+        EXPECT_EQ(write->LoadStatus()->text(), "no process...");  // not "finish"
         write->WriteAll();
         write->CompareAll();
         write->VerifyAll();
         EXPECT_EQ(sim.program.messages.back(), "No drive-data file is loaded!");
         EXPECT_FALSE(write->Run().Busy());
     }
+    // An empty object list on the read page: said, and nothing to read or save.
+    CExportDrvData* read = sim.ExportPage();
+    sim.program.messages.clear();
+    morlo::test::WriteFile(sim.User() / "empty.cdo", "");
+    sim.chosen = sim.UserFile("empty.cdo");
+    read->LoadList();
+    ASSERT_EQ(sim.program.messages.size(), 1u);
+    EXPECT_EQ(sim.program.messages[0], sim.UserFile("empty.cdo") + " holds no usable row!!");
+    EXPECT_EQ(read->LoadStatus()->text(), "no process...");
+    EXPECT_EQ(read->List()->rowCount(), 0);
     EXPECT_EQ(sim.drive->WriteCount(kVelocityGain), 0u);
     EXPECT_EQ(sim.drive->ReadCount(kVelocityGain), 0u);
 }

@@ -10,6 +10,7 @@
 #include "AppConstants.h"
 #include "AppContext.h"
 #include "FsPath.h"
+#include "text/Encoding.h"
 #include "transfer/DriveDataSidecar.h"
 #include "transfer/TransferConstants.h"
 
@@ -77,12 +78,22 @@ void CExportDrvData::LoadList() {
     load_->setEnabled(false);
     run_.SetObjectList({});
     FillRows();
-    if (const auto bytes = ReadChosenTransferFile(context_, transfer::kObjectListFilter,
-                                                  transfer::kObjectListTitle)) {
-        run_.SetObjectList(transfer::ReadObjectList(*bytes));
-        FillRows();
+    QString chosen;
+    const auto bytes = ReadChosenTransferFile(context_, transfer::kObjectListFilter,
+                                              transfer::kObjectListTitle, &chosen);
+    std::vector<std::uint32_t> list;
+    if (bytes) {
+        list = transfer::ReadObjectList(*bytes);
+        if (list.empty()) {
+            // An empty list would give an empty backup that looks like a good one.
+            ShowMessage(QString::fromStdString(PathUtf8(FsPath(chosen))) +
+                        transfer::kMsgNoUsableRow + "!!");
+        }
     }
-    loadStatus_->setText(transfer::kStatusLoadEnd);
+    run_.SetObjectList(list);
+    FillRows();
+    // "finish" only when a list was loaded; otherwise the status goes back to idle.
+    loadStatus_->setText(list.empty() ? transfer::kStatusIdle : transfer::kStatusLoadEnd);
     UpdateButtons();
 }
 

@@ -153,7 +153,8 @@ void CImportDrvData::LoadFile() {
             FillRows();
         }
     }
-    loadStatus_->setText(transfer::kStatusLoadEnd);
+    // "finish" only when a file was loaded; otherwise the status goes back to idle.
+    loadStatus_->setText(file_.empty() ? transfer::kStatusIdle : transfer::kStatusLoadEnd);
     UpdateButtons();
 }
 

@@ -260,8 +260,11 @@ QString ChooseTransferFile(AppContext& context, bool save, const QStringList& fi
 }
 
 std::optional<std::string> ReadChosenTransferFile(AppContext& context, const QString& filter,
-                                                  const QString& title) {
+                                                  const QString& title, QString* chosenPath) {
     const QString chosen = ChooseTransferFile(context, false, {filter}, title);
+    if (chosenPath) {
+        *chosenPath = chosen;
+    }
     if (chosen.isEmpty()) {
         return std::nullopt;
     }

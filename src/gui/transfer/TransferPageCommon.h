@@ -85,7 +85,9 @@ QString ChooseTransferFile(AppContext& context, bool save, const QStringList& fi
                            const QString& title, QString* filterExtension = nullptr);
 // Asks for a file to open and reads it whole: nothing when cancelled, and "open file
 // failure!!" shown when it cannot be read.
+// chosenPath, when given, gets the chosen file's name.
 std::optional<std::string> ReadChosenTransferFile(AppContext& context, const QString& filter,
-                                                  const QString& title);
+                                                  const QString& title,
+                                                  QString* chosenPath = nullptr);
 
 }  // namespace morlo::gui
