@@ -112,6 +112,8 @@ class CDriverOscillo final : public CPageView,
     bool event(QEvent* event) override;
 
   private:
+    // Whether another reference may be kept; says why not in a message.
+    bool RoomForAReference();
     // A text data file read whole; nothing, after a message, when it cannot be read or is no
     // oscilloscope data file.
     std::optional<scope::ScopeReadResult> ReadScopeFile(const QString& path);

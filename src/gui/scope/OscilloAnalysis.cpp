@@ -138,10 +138,17 @@ void CDriverOscillo::RefreshSpectrum() {
 
 // ---- references ----
 
+bool CDriverOscillo::RoomForAReference() {
+    if (plot_.References().size() < scope::kReferenceLimit) {
+        return true;
+    }
+    ShowMessage(tr("最多保留%1条参考曲线，请先删除一条。").arg(scope::kReferenceLimit),
+                QMessageBox::Information, this);
+    return false;
+}
+
 bool CDriverOscillo::KeepAsReference() {
-    if (plot_.References().size() >= scope::kReferenceLimit) {
-        ShowMessage(tr("最多保留%1条参考曲线，请先删除一条。").arg(scope::kReferenceLimit),
-                    QMessageBox::Information, this);
+    if (!RoomForAReference()) {
         return false;
     }
     scope::ReferenceCurve reference;
@@ -181,9 +188,7 @@ void CDriverOscillo::ImportReference() {
 }
 
 bool CDriverOscillo::ImportReferenceFrom(const QString& path) {
-    if (plot_.References().size() >= scope::kReferenceLimit) {
-        ShowMessage(tr("最多保留%1条参考曲线，请先删除一条。").arg(scope::kReferenceLimit),
-                    QMessageBox::Information, this);
+    if (!RoomForAReference()) {
         return false;
     }
     const std::optional<scope::ScopeReadResult> file = ReadScopeFile(path);
